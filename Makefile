@@ -1,0 +1,61 @@
+# The two user commands: `make run` and `make test`. Both install what is missing on Debian 12 first.
+SHELL := /bin/bash
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+# Debian packages the build, the tests and the tools need.
+PACKAGES := build-essential cmake ninja-build pkg-config git \
+	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev \
+	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all run test deps build unit sanitize fuzz windows-check bench clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD)/release/build.ninja: | deps
+	cmake -S . -B $(BUILD)/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROVEWRIGHT_WERROR=ON
+
+build: deps $(BUILD)/release/build.ninja
+	cmake --build $(BUILD)/release -j $(JOBS)
+
+unit: build
+	cd $(BUILD)/release && ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGROVEWRIGHT_SANITIZE=ON -DGROVEWRIGHT_WERROR=ON
+	cmake --build $(BUILD)/asan -j $(JOBS)
+	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -LE slow
+
+fuzz: deps
+	cmake -S . -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROVEWRIGHT_FUZZ=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	cd $(BUILD)/fuzz && ctest --output-on-failure
+
+# The core, Windows transport included, must compile for Windows without warnings.
+windows-check: deps
+	cmake -S . -B $(BUILD)/mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DGROVEWRIGHT_CORE_ONLY=ON -DGROVEWRIGHT_WERROR=ON
+	cmake --build $(BUILD)/mingw -j $(JOBS)
+
+test: unit sanitize fuzz windows-check
+	@echo "All test runs passed."
+
+bench: build
+	@for b in $(BUILD)/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+run: build
+	@tools/run-grovewright.sh $(BUILD)/release
+
+clean:
+	rm -rf $(BUILD)

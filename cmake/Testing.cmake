@@ -1,0 +1,30 @@
+include(GoogleTest)
+
+# grovewright_test(NAME src... [LIBS lib...] [LABELS label...]): one GoogleTest program whose tests ctest lists one by one.
+function(grovewright_test name)
+  cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE grovewright_core GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  grovewright_warnings(${name})
+  set(props TIMEOUT 300)
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
+
+# grovewright_benchmark(NAME src...): a Google Benchmark program, run by `make bench`.
+function(grovewright_benchmark name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE grovewright_core benchmark::benchmark)
+  grovewright_warnings(${name})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
+endfunction()
+
+# grovewright_fuzzer(NAME src...): a libFuzzer target, run briefly by ctest in the fuzz build.
+function(grovewright_fuzzer name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE grovewright_core)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_test(NAME ${name} COMMAND ${name} -max_total_time=20 -print_final_stats=1)
+endfunction()
