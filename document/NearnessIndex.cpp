@@ -1,0 +1,145 @@
+#include "document/NearnessIndex.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Cells are 2^-15 degrees (about 3.4 m of latitude) wide: big enough that a query rarely visits more
+// than two cells, small enough that a dense forest puts only a few trees in each.
+constexpr double cellsPerDegree = 32768.0;
+// Beyond this magnitude coordinates are keyed by their exact value instead of their cell.
+constexpr double gridLimit = 70368744177664.0;  // 2^46
+// The threshold in cell units, widened a little so that the rounding of |a - b| in the nearness rule
+// can never make a pair near that lies across a border the query does not visit.
+constexpr double reachInCells = NearnessIndex::threshold * cellsPerDegree * (1.0 + 1e-12);
+
+bool Near(double a, double b) { return std::fabs(a - b) < NearnessIndex::threshold; }
+
+std::uint64_t Mix(std::int64_t latitudeKey, std::int64_t longitudeKey) {
+    std::uint64_t h = static_cast<std::uint64_t>(latitudeKey) * 0x9E3779B97F4A7C15ull;
+    h ^= static_cast<std::uint64_t>(longitudeKey) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+    h ^= h >> 31;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+}  // namespace
+
+bool NearnessIndex::Indexable(double latitude, double longitude) {
+    return std::isfinite(latitude) && std::isfinite(longitude);
+}
+
+std::int64_t NearnessIndex::KeyOf(double coordinate) {
+    if (std::fabs(coordinate) < gridLimit) {
+        return static_cast<std::int64_t>(std::floor(coordinate * cellsPerDegree));
+    }
+    // Bit patterns of doubles this large lie outside the range of grid cells, so keys never clash.
+    std::int64_t bits = 0;
+    std::memcpy(&bits, &coordinate, sizeof bits);
+    return bits;
+}
+
+NearnessIndex::AxisCells NearnessIndex::CellsToVisit(double coordinate) {
+    AxisCells cells{{KeyOf(coordinate), 0}, 1};
+    if (std::fabs(coordinate) >= gridLimit) {
+        return cells;
+    }
+    const double scaled = coordinate * cellsPerDegree;  // exact: a power-of-two scaling
+    const double fromLowerBorder = scaled - std::floor(scaled);  // exact
+    if (fromLowerBorder < reachInCells) {
+        cells.keys[cells.count++] = cells.keys[0] - 1;
+    } else if (1.0 - fromLowerBorder < reachInCells) {
+        cells.keys[cells.count++] = cells.keys[0] + 1;
+    }
+    return cells;
+}
+
+std::size_t NearnessIndex::SlotFor(std::int64_t latitudeKey, std::int64_t longitudeKey) const {
+    const std::size_t mask = slots.size() - 1;
+    std::size_t i = Mix(latitudeKey, longitudeKey) & mask;
+    while (slots[i].head != none &&
+           (slots[i].latitudeKey != latitudeKey || slots[i].longitudeKey != longitudeKey)) {
+        i = (i + 1) & mask;
+    }
+    return i;
+}
+
+std::uint32_t NearnessIndex::HeadOf(std::int64_t latitudeKey, std::int64_t longitudeKey) const {
+    if (slots.empty()) {
+        return none;
+    }
+    return slots[SlotFor(latitudeKey, longitudeKey)].head;
+}
+
+bool NearnessIndex::HasNear(double latitude, double longitude, const std::vector<double>& latitudes,
+                            const std::vector<double>& longitudes) const {
+    if (!Indexable(latitude, longitude) || usedSlots == 0) {
+        return false;
+    }
+    const AxisCells latitudeCells = CellsToVisit(latitude);
+    const AxisCells longitudeCells = CellsToVisit(longitude);
+    for (int a = 0; a < latitudeCells.count; ++a) {
+        for (int b = 0; b < longitudeCells.count; ++b) {
+            for (std::uint32_t i = HeadOf(latitudeCells.keys[a], longitudeCells.keys[b]); i != none;
+                 i = nextInCell[i]) {
+                if (Near(latitudes[i], latitude) && Near(longitudes[i], longitude)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t index) {
+    if (nextInCell.size() <= index) {
+        nextInCell.resize(index + 1, none);
+    }
+    if (!Indexable(latitude, longitude)) {
+        return;
+    }
+    if ((usedSlots + 1) * 2 > slots.size()) {
+        Grow();
+    }
+    const std::int64_t latitudeKey = KeyOf(latitude);
+    const std::int64_t longitudeKey = KeyOf(longitude);
+    Slot& slot = slots[SlotFor(latitudeKey, longitudeKey)];
+    if (slot.head == none) {
+        slot.latitudeKey = latitudeKey;
+        slot.longitudeKey = longitudeKey;
+        ++usedSlots;
+    }
+    nextInCell[index] = slot.head;
+    slot.head = index;
+}
+
+void NearnessIndex::Grow() { Rehash(slots.empty() ? 64 : slots.size() * 2); }
+
+void NearnessIndex::Reserve(std::size_t count) {
+    nextInCell.reserve(count);
+    std::size_t wanted = 64;
+    while (wanted < count * 2) {
+        wanted *= 2;
+    }
+    if (wanted > slots.size()) {
+        Rehash(wanted);
+    }
+}
+
+void NearnessIndex::Rehash(std::size_t slotCount) {
+    std::vector<Slot> old = std::move(slots);
+    slots.assign(slotCount, Slot{0, 0, none});
+    for (const Slot& slot : old) {
+        if (slot.head != none) {
+            slots[SlotFor(slot.latitudeKey, slot.longitudeKey)] = slot;
+        }
+    }
+}
+
+void NearnessIndex::Clear() {
+    slots.clear();
+    nextInCell.clear();
+    usedSlots = 0;
+}

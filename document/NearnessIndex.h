@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A spatial index beside a planting list's columns that answers "does an entry lie near this
+// position?" in expected constant time, with exactly the answer of a linear scan under the rule
+// |lat_i - lat| < threshold and |lon_i - lon| < threshold.
+//
+// Positions are grouped into grid cells 2^-15 degrees wide. The scaling by a power of two is exact, so
+// the cell of a coordinate and its distance to the cell's borders are computed without rounding, and a
+// query visits a neighbouring cell only where the threshold reaches across that border. Coordinates too
+// large for the grid (beyond 2^46 degrees) are keyed by their exact value: at that magnitude two doubles
+// closer than the threshold are equal. Non-finite coordinates are never near anything and are not indexed.
+class NearnessIndex {
+public:
+    static constexpr double threshold = 5e-06;
+
+    // True where an entry of the columns lies near (latitude, longitude); the columns are those of the
+    // entries inserted so far, in insertion order.
+    bool HasNear(double latitude, double longitude, const std::vector<double>& latitudes,
+                 const std::vector<double>& longitudes) const;
+
+    // Records entry `index`, whose position the caller has just appended to the columns.
+    void Insert(double latitude, double longitude, std::uint32_t index);
+
+    void Clear();
+
+    // Makes room for `count` entries without rehashing.
+    void Reserve(std::size_t count);
+
+private:
+    struct Slot {
+        std::int64_t latitudeKey;
+        std::int64_t longitudeKey;
+        std::uint32_t head;  // most recent entry of the cell; chains continue in nextInCell
+    };
+    struct AxisCells {
+        std::int64_t keys[2];
+        int count;
+    };
+
+    static constexpr std::uint32_t none = 0xFFFFFFFFu;
+
+    static bool Indexable(double latitude, double longitude);
+    static std::int64_t KeyOf(double coordinate);
+    static AxisCells CellsToVisit(double coordinate);
+    std::size_t SlotFor(std::int64_t latitudeKey, std::int64_t longitudeKey) const;
+    std::uint32_t HeadOf(std::int64_t latitudeKey, std::int64_t longitudeKey) const;
+    void Grow();
+    void Rehash(std::size_t slotCount);
+
+    std::vector<Slot> slots;               // open addressing, power-of-two size
+    std::vector<std::uint32_t> nextInCell;  // per entry: the previous entry of its cell, or none
+    std::size_t usedSlots = 0;
+};
