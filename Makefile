@@ -6,7 +6,10 @@ JOBS ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev \
-	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
+	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix locales
+
+# A locale with a decimal comma, so that tests prove files do not depend on the user's locale.
+TEST_LOCALE := de_DE.UTF-8
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -19,6 +22,12 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+	@if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$$'; then \
+	  echo "Generating the $(TEST_LOCALE) locale"; \
+	  $(SUDO) sed -i 's/^# *\($(TEST_LOCALE) UTF-8\)/\1/' /etc/locale.gen; \
+	  grep -q '^$(TEST_LOCALE) UTF-8' /etc/locale.gen || echo '$(TEST_LOCALE) UTF-8' | $(SUDO) tee -a /etc/locale.gen >/dev/null; \
+	  $(SUDO) locale-gen >/dev/null; \
 	fi
 
 $(BUILD)/release/build.ninja: | deps

@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
-// Runs in a process of its own (ctest starts one per test), so the generator starts unseeded.
+#include <cstdlib>
+
+// The draws run in a freshly started copy of the test program, where nothing has seeded the generator.
 TEST(SharedRandom, UnseededGeneratorDrawsTheClassicSequence) {
-    EXPECT_EQ(SharedRandom::Next(), 41);
-    EXPECT_EQ(SharedRandom::Next(), 18467);
-    EXPECT_EQ(SharedRandom::Next(), 6334);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool classic =
+                SharedRandom::Next() == 41 && SharedRandom::Next() == 18467 && SharedRandom::Next() == 6334;
+            std::exit(classic ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(SharedRandom, SeedingRestartsTheSequence) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+// Writes a file so that the file of that name is replaced only when the new one is complete: the bytes
+// go to a temporary file in the same folder, which Commit renames over the target. A writer destroyed
+// without Commit removes its temporary file and leaves the target as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::filesystem::path target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file beside the target.
+    std::error_code Open();
+    std::error_code Write(std::string_view bytes);
+    // Flushes the temporary file to the device and renames it over the target.
+    std::error_code Commit();
+    // Removes the temporary file; the target stays as it was.
+    void Discard();
+
+    const std::filesystem::path& Target() const { return target; }
+
+private:
+    std::filesystem::path target;
+    std::filesystem::path temporary;
+    int descriptor = -1;
+};
+
+// Renames `from` to `to`, replacing `to` in one step where it exists.
+std::error_code RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "document/PlantingList.h"
+
+// Writes a planting list as a scenery-compiler source file: a comment head carrying the creation stamp,
+// the FSData element, and one SceneryObject with one LibraryObject per entry, in list order. Every
+// line ends in CR LF on every platform and numbers use a point whatever the locale. Each object gets a
+// heading drawn from the shared random generator, so writing the same list twice differs in headings.
+namespace PlantingXmlWriter {
+
+// The heading written for a draw of the shared generator: 25 to 65 degrees.
+double HeadingForDraw(int draw);
+
+// The whole file's bytes, drawing one heading per entry. `creationStamp` ends in a line feed.
+std::string Text(const PlantingList& list, std::string_view creationStamp);
+
+struct WriteResult {
+    enum class Status {
+        Written,         // the file stands complete under its name
+        NothingToWrite,  // the list is empty: no file was written or touched
+        CannotCreate,    // the temporary file could not be created (folder missing, not writable...)
+        WriteFailed,     // writing failed part-way (device full...); the old file is untouched
+    };
+    Status status;
+    std::error_code error;  // the system's reason where there is one
+};
+
+// Writes the file beside its final name and renames it into place only when complete.
+WriteResult WriteFile(const std::filesystem::path& file, const PlantingList& list,
+                      std::string_view creationStamp);
+
+}  // namespace PlantingXmlWriter
