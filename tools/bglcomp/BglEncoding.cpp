@@ -1,0 +1,135 @@
+#include "tools/bglcomp/BglEncoding.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+
+#include "tools/bglcomp/HeaderQmids.h"
+
+namespace Bglcomp {
+
+namespace {
+
+constexpr std::uint32_t bglMagic = 0x19920201u;
+constexpr std::uint32_t bglSecondMagic = 0x08051803u;
+constexpr std::uint32_t sceneryObjectSection = 0x25u;
+constexpr std::uint32_t subsectionEntryKind = 1u;
+constexpr std::size_t sectionEntrySize = 20;
+constexpr std::size_t subsectionEntrySize = 16;
+constexpr std::uint16_t libraryObjectRecordId = 0x0002;
+
+// Appends little-endian values to the file image.
+class ByteWriter {
+public:
+    explicit ByteWriter(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+
+    void U16(std::uint16_t value) {
+        bytes_.push_back(static_cast<std::uint8_t>(value));
+        bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
+    void U32(std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    }
+    void S32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
+    void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
+    void Bytes(const GuidBytes& guid) { bytes_.insert(bytes_.end(), guid.begin(), guid.end()); }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+};
+
+// One run of records sharing a cell.
+struct Subsection {
+    std::uint32_t qmid = 0;
+    std::size_t first = 0;
+    std::size_t count = 0;
+};
+
+std::vector<Subsection> SubsectionsOf(std::span<const LibraryObjectRecord> sorted) {
+    std::vector<Subsection> subsections;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (subsections.empty() || subsections.back().qmid != sorted[i].cellQmid) {
+            subsections.push_back(Subsection{sorted[i].cellQmid, i, 0});
+        }
+        ++subsections.back().count;
+    }
+    return subsections;
+}
+
+void WriteHeader(ByteWriter& out, std::uint64_t fileTime, std::uint32_t sectionCount,
+                 const std::vector<Subsection>& subsections) {
+    std::vector<std::uint32_t> qmids;
+    qmids.reserve(subsections.size());
+    for (const Subsection& subsection : subsections) {
+        qmids.push_back(subsection.qmid);
+    }
+    out.U32(bglMagic);
+    out.U32(static_cast<std::uint32_t>(bglHeaderSize));
+    out.U32(static_cast<std::uint32_t>(fileTime));
+    out.U32(static_cast<std::uint32_t>(fileTime >> 32));
+    out.U32(bglSecondMagic);
+    out.U32(sectionCount);
+    for (const std::uint32_t qmid : HeaderQmids(qmids)) {
+        out.U32(qmid);
+    }
+}
+
+void WriteRecord(ByteWriter& out, const LibraryObjectRecord& record) {
+    out.U16(libraryObjectRecordId);
+    out.U16(static_cast<std::uint16_t>(libraryObjectRecordSize));
+    out.U32(record.lonRaw);
+    out.U32(record.latRaw);
+    out.S32(record.altitudeMm);
+    out.U16(record.flags);
+    out.U16(record.pitch);
+    out.U16(record.bank);
+    out.U16(record.heading);
+    out.U16(record.imageComplexity);
+    out.U16(0);
+    out.Bytes(record.guid);
+    out.F32(record.scale);
+}
+
+}  // namespace
+
+EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileTime) {
+    EncodedBgl result;
+    std::stable_sort(records.begin(), records.end(),
+                     [](const LibraryObjectRecord& a, const LibraryObjectRecord& b) { return a.cellQmid < b.cellQmid; });
+    const std::vector<Subsection> subsections = SubsectionsOf(records);
+    const std::uint32_t sectionCount = records.empty() ? 0u : 1u;
+    const std::size_t tableOffset = bglHeaderSize + sectionCount * sectionEntrySize;
+    const std::size_t recordsOffset = tableOffset + subsections.size() * subsectionEntrySize;
+    const std::size_t fileSize = recordsOffset + records.size() * libraryObjectRecordSize;
+    if (fileSize > std::numeric_limits<std::uint32_t>::max()) {
+        result.problem = "too many objects for one .bgl file (its offsets are 32 bits)";
+        return result;
+    }
+
+    result.bytes.reserve(fileSize);
+    ByteWriter out(result.bytes);
+    WriteHeader(out, fileTime, sectionCount, subsections);
+    if (sectionCount != 0) {
+        out.U32(sceneryObjectSection);
+        out.U32(subsectionEntryKind);
+        out.U32(static_cast<std::uint32_t>(subsections.size()));
+        out.U32(static_cast<std::uint32_t>(tableOffset));
+        out.U32(static_cast<std::uint32_t>(subsections.size() * subsectionEntrySize));
+    }
+    for (const Subsection& subsection : subsections) {
+        out.U32(subsection.qmid);
+        out.U32(static_cast<std::uint32_t>(subsection.count));
+        out.U32(static_cast<std::uint32_t>(recordsOffset + subsection.first * libraryObjectRecordSize));
+        out.U32(static_cast<std::uint32_t>(subsection.count * libraryObjectRecordSize));
+    }
+    for (const LibraryObjectRecord& record : records) {
+        WriteRecord(out, record);
+    }
+    result.cellCount = subsections.size();
+    return result;
+}
+
+}  // namespace Bglcomp
