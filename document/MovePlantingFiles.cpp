@@ -1,0 +1,90 @@
+#include "document/MovePlantingFiles.h"
+
+#include <fstream>
+
+#include "document/AtomicFileWriter.h"
+
+namespace {
+
+bool CrossesFileSystems(const std::error_code& error) {
+#ifdef _WIN32
+    return error.category() == std::system_category() && error.value() == 17;  // ERROR_NOT_SAME_DEVICE
+#else
+    return error == std::errc::cross_device_link;
+#endif
+}
+
+// Copies `from` to a temporary file beside `to` and renames it over `to` once complete.
+std::error_code CopyReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    AtomicFileWriter writer(to);
+    if (const std::error_code error = writer.Open()) {
+        return error;
+    }
+    std::string buffer(1 << 20, '\0');
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (const std::error_code error = writer.Write(std::string_view(buffer.data(), got))) {
+            return error;
+        }
+    }
+    if (in.bad()) {
+        return std::make_error_code(std::errc::io_error);
+    }
+    return writer.Commit();
+}
+
+std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code error = RenameReplacing(from, to);
+    if (!error || !CrossesFileSystems(error)) {
+        return error;
+    }
+    error = CopyReplacing(from, to);
+    if (!error) {
+        std::error_code ignored;
+        std::filesystem::remove(from, ignored);
+    }
+    return error;
+}
+
+FileMove MoveOne(const std::filesystem::path& programFolder, const std::filesystem::path& folder,
+                 const std::string& name, bool produced, bool sameFolder) {
+    FileMove move{name, FileMove::Status::NotProduced, {}};
+    if (!produced) {
+        return move;
+    }
+    if (sameFolder) {
+        move.status = FileMove::Status::AlreadyThere;
+        return move;
+    }
+    move.error = MoveReplacing(programFolder / name, folder / name);
+    move.status = move.error ? FileMove::Status::Failed : FileMove::Status::Moved;
+    return move;
+}
+
+}  // namespace
+
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) {
+        return true;
+    }
+    if (!error) {
+        return false;  // both exist and differ
+    }
+    const auto normalA = std::filesystem::weakly_canonical(a, error);
+    const auto normalB = std::filesystem::weakly_canonical(b, error);
+    return normalA == normalB;
+}
+
+MoveResult MovePlantingFiles(const std::filesystem::path& programFolder, const std::filesystem::path& folder,
+                             const std::string& xmlFileName, bool xmlProduced, const std::string& bglName,
+                             bool bglProduced) {
+    const bool sameFolder = SameFolder(programFolder, folder);
+    return {MoveOne(programFolder, folder, xmlFileName, xmlProduced, sameFolder),
+            MoveOne(programFolder, folder, bglName, bglProduced, sameFolder)};
+}
