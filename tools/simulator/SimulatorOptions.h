@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tools/simulator/AnswerMode.h"
+
+// The stand-in simulator's command line.
+struct SimulatorOptions {
+    double latitude = 47.5;
+    double longitude = 8.25;
+    double groundAltitude = 400.0;
+    std::string windowClass = "UIPCMAIN";
+    std::uint32_t serverVersion = 0x39990000;  // FSUIPC 3.999
+    std::uint16_t simulatorVersion = 7;        // FS2004
+    AnswerMode answerMode;
+    bool readCommands = true;
+};
+
+struct ParsedSimulatorOptions {
+    SimulatorOptions options;
+    bool showHelp = false;
+    std::string error;  // empty when the command line was understood
+};
+
+// Reads the arguments after the program name.
+ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> arguments);
+
+// The --help text.
+std::string SimulatorUsage();
+
+// Reads a number the C way whatever the locale: decimal, or hexadecimal after 0x.
+bool ParseUnsigned(std::string_view text, std::uint64_t& value);
+bool ParseDegrees(std::string_view text, double& value);

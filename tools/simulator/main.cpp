@@ -1,0 +1,82 @@
+// grovewright-sim: a stand-in for FS2004 with FSUIPC, serving the simulator link over a local socket.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "simlink/posix/RuntimeFolder.h"
+#include "tools/simulator/ConsoleCommands.h"
+#include "tools/simulator/SimulatorOptions.h"
+#include "tools/simulator/SimulatorServer.h"
+#include "tools/simulator/SimulatorState.h"
+
+namespace {
+
+int stopWriter = -1;
+
+void OnStopSignal(int) {
+    const char stop = 's';
+    [[maybe_unused]] const ssize_t written = write(stopWriter, &stop, 1);
+}
+
+bool CatchStopSignals(int stopPipe[2]) {
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    stopWriter = stopPipe[1];
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const ParsedSimulatorOptions parsed = ParseSimulatorOptions(arguments);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "grovewright-sim: %s (see --help)\n", parsed.error.c_str());
+        return 2;
+    }
+    if (parsed.showHelp) {
+        std::fputs(SimulatorUsage().c_str(), stdout);
+        return 0;
+    }
+    const SimulatorOptions& options = parsed.options;
+    const RuntimeFolder folder = RuntimeFolder::Find();
+    if (folder.path.empty()) {
+        std::fprintf(stderr, "grovewright-sim: %s\n", folder.problem.c_str());
+        return 1;
+    }
+    int stopPipe[2] = {-1, -1};
+    if (!CatchStopSignals(stopPipe)) {
+        std::perror("grovewright-sim: pipe");
+        return 1;
+    }
+
+    SimulatorState state(options.serverVersion, options.simulatorVersion);
+    state.PutAircraft(options.latitude, options.longitude);
+    state.SetGroundAltitude(options.groundAltitude);
+    AnswerMode mode = options.answerMode;
+
+    SimulatorServer server(state, mode, stdout);
+    std::string problem;
+    const std::string socketPath = folder.SocketPathFor(options.windowClass);
+    if (!server.Listen(socketPath, problem)) {
+        std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
+        return 1;
+    }
+    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
+    std::fflush(stdout);
+    server.Run(options.readCommands ? STDIN_FILENO : -1, stopPipe[0]);
+    return 0;
+}
