@@ -1,5 +1,6 @@
 #include "tools/bglcomp/SceneryValues.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -74,6 +75,32 @@ bool IsDecimalSyntax(std::string_view text) {
     return at == text.size();
 }
 
+// The power of ten of a decimal number's first significant digit, for telling overflow from
+// underflow; the text has the decimal syntax. Zero gives 0.
+long DecimalMagnitude(std::string_view number) {
+    const std::size_t exponentAt = number.find_first_of("eE");
+    long exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = number.substr(exponentAt + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            digits.remove_prefix(1);
+        }
+        for (const char c : digits) {
+            exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000L);
+        }
+        exponent = negative ? -exponent : exponent;
+        number = number.substr(0, exponentAt);
+    }
+    const std::size_t point = std::min(number.find('.'), number.size());
+    const std::size_t first = number.find_first_of("123456789");
+    if (first == std::string_view::npos) {
+        return 0;
+    }
+    const long position = first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point);
+    return position + exponent;
+}
+
 ParsedValue<double> ParseHemisphereForm(std::string_view text, char positive, double limit) {
     const char hemisphere = text.front();
     const double sign = hemisphere == positive ? 1.0 : -1.0;
@@ -144,7 +171,7 @@ ParsedValue<double> ParseDecimal(std::string_view text) {
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
         // Underflow to zero is harmless; overflow is not a usable number.
-        if (std::fabs(value) < 1.0) {
+        if (DecimalMagnitude(number) < 0) {
             return Value(0.0);
         }
         return Problem<double>("number too large");

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <libxml/xmlreader.h>
+#include <sys/stat.h>
 
 #include "tools/bglcomp/SceneryValues.h"
 
@@ -138,7 +139,7 @@ private:
         case XML_READER_TYPE_TEXT:
         case XML_READER_TYPE_CDATA:
         case XML_READER_TYPE_ENTITY_REFERENCE:
-            Report(xmlTextReaderGetParserLineNumber(reader_), true,
+            Report(ElementLine(), true,
                    "text is not allowed in " + std::string(ElementNameAt(depth - 1)));
             break;
         default:
@@ -327,14 +328,21 @@ private:
     bool parserFailed_ = false;
 };
 
+SceneryXmlContents Failure(std::string message) {
+    SceneryXmlContents contents;
+    contents.diagnostics.push_back(Diagnostic{1, true, std::move(message)});
+    contents.errorCount = 1;
+    return contents;
+}
+
 }  // namespace
 
 SceneryXmlContents ReadSceneryXmlText(std::string_view text) {
+    if (text.empty()) {
+        return Failure("the file is empty");
+    }
     if (text.size() > static_cast<std::size_t>(INT_MAX)) {
-        SceneryXmlContents contents;
-        contents.diagnostics.push_back(Diagnostic{0, true, "the text is too large to read from memory"});
-        contents.errorCount = 1;
-        return contents;
+        return Failure("the text is too large to read from memory");
     }
     SceneryReader reader(
         xmlReaderForMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, readerOptions));
@@ -342,6 +350,10 @@ SceneryXmlContents ReadSceneryXmlText(std::string_view text) {
 }
 
 SceneryXmlContents ReadSceneryXmlFd(int fd) {
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0) {
+        return Failure("the file is empty");
+    }
     SceneryReader reader(xmlReaderForFd(fd, nullptr, nullptr, readerOptions));
     return reader.Read();
 }

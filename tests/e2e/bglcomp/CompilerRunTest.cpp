@@ -1,0 +1,104 @@
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/bglcomp/PlantingXmlText.h"
+#include "tests/unit/bglcomp/TestFolder.h"
+
+// The built compiler, installed into a temporary program folder as Grovewright finds it, and run
+// the way Grovewright runs it: "BGLCOMP.EXE name >> t.txt" through the shell in that folder.
+namespace {
+
+const std::string guid = "4808A0B04D43FC5620867D91FC8C6EB3";
+
+class CompilerRun : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(BGLCOMP_PROGRAM, folder_.Path("bglcomp.exe"));
+        std::filesystem::copy_file(BGLCOMP_SCHEMA, folder_.Path("bglcomp.xsd"));
+    }
+
+    // Runs the command line through /bin/sh in the program folder; gives the exit status.
+    int Shell(const std::string& command, const char* locale = "C", rlim_t fileSizeLimit = RLIM_INFINITY) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (chdir(folder_.Root().c_str()) != 0) {
+                _exit(126);
+            }
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            setenv("LC_ALL", locale, 1);
+            setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    TestFolder folder_;
+};
+
+std::string TwoTrees() {
+    return PlantingXmlText::Document({{51.5, -0.5, 25.0500504, guid}, {-33.9461, 151.1772, 47.5434126, guid}});
+}
+
+}  // namespace
+
+TEST_F(CompilerRun, CompilesAFileWhoseNameHasBlanksExactlyAsGrovewrightCallsIt) {
+    folder_.Write("my forest.xml", TwoTrees());
+    EXPECT_EQ(Shell("./bglcomp.exe my forest.xml >> t.txt"), 0);
+    const std::string report = folder_.Read("t.txt");
+    EXPECT_EQ(report.rfind("bglcomp 1.0", 0), 0u) << report;
+    EXPECT_NE(report.find("my forest.xml: wrote my forest.bgl (2 library objects in 2 cells, 204 bytes)"),
+              std::string::npos)
+        << report;
+    EXPECT_EQ(folder_.Read("my forest.bgl").size(), 204u);
+
+    // The same again with a quoted name, and under a locale that writes decimal commas: same bytes.
+    const std::string first = folder_.Read("my forest.bgl");
+    EXPECT_EQ(Shell("./bglcomp.exe \"my forest.xml\" >> t.txt", "de_DE.UTF-8"), 0);
+    EXPECT_EQ(folder_.Read("my forest.bgl"), first);
+}
+
+TEST_F(CompilerRun, ExitStatusTellsWhetherTheBglWasWritten) {
+    EXPECT_EQ(Shell("./bglcomp.exe > usage.txt"), 2);
+    EXPECT_NE(folder_.Read("usage.txt").find("usage: bglcomp FILE.xml"), std::string::npos);
+
+    folder_.Write("bad.xml", PlantingXmlText::Document({{95.0, 0.0, 30.0, guid}}));
+    EXPECT_EQ(Shell("./bglcomp.exe bad.xml >> t.txt"), 1);
+    EXPECT_NE(folder_.Read("t.txt").find("bad.xml(12): error: SceneryObject lat=\" 95.00000000000000\": latitude"),
+              std::string::npos)
+        << folder_.Read("t.txt");
+    EXPECT_FALSE(folder_.Exists("bad.bgl"));
+}
+
+// A write that fails half-way (a file-size limit) leaves the earlier .bgl and no temporary file.
+TEST_F(CompilerRun, AFailedWriteKeepsTheEarlierBgl) {
+    std::vector<PlantingXmlText::Entry> many;
+    for (int i = 0; i < 500; ++i) {
+        many.push_back({10.0 + i * 0.01, 20.0 + i * 0.01, 30.0, guid});
+    }
+    folder_.Write("big.xml", PlantingXmlText::Document(many));
+    folder_.Write("big.bgl", "earlier");
+    EXPECT_EQ(Shell("./bglcomp.exe big.xml > t.txt", "C", 4096), 1);
+    EXPECT_NE(folder_.Read("t.txt").find("big.bgl: error: cannot write: File too large"), std::string::npos)
+        << folder_.Read("t.txt");
+    EXPECT_EQ(folder_.Read("big.bgl"), "earlier");
+    EXPECT_EQ(folder_.EntryCount(), 5u);  // program, schema, xml, bgl, report
+
+    // A .bgl name taken by a folder cannot be replaced either.
+    std::filesystem::create_directory(folder_.Path("dir.bgl"));
+    folder_.Write("dir.xml", TwoTrees());
+    EXPECT_EQ(Shell("./bglcomp.exe dir.xml > t.txt"), 1);
+    EXPECT_NE(folder_.Read("t.txt").find("dir.bgl: error: cannot put it in place"), std::string::npos);
+    EXPECT_EQ(folder_.EntryCount(), 7u);
+}

@@ -1,0 +1,157 @@
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/bglcomp/PlantingXmlText.h"
+#include "tests/unit/bglcomp/TestFolder.h"
+#include "tools/bglcomp/SceneryCompiler.h"
+
+using namespace Bglcomp;
+
+namespace {
+
+const std::string goodName = "67707891DBC1CC0D5F111EE9C4CBF11A";
+const std::string earlierBgl = "an earlier compile's .bgl";
+
+std::string OneObject() { return PlantingXmlText::Document({{51.5, -0.5, 25.0500504, goodName}}); }
+
+// The writer's one-object file with one piece of text replaced.
+std::string OneObjectWith(const std::string& from, const std::string& to) {
+    std::string text = OneObject();
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string WithoutLibraryObject() {
+    std::string text = OneObject();
+    const std::size_t start = text.find("<LibraryObject");
+    return text.erase(start, text.find("/>", start) + 2 - start);
+}
+
+struct BadInput {
+    const char* what;
+    std::string xml;
+    const char* reportLine;  // the start of the expected line, after the file name
+};
+
+std::string Compile(const TestFolder& folder, const std::string& name, int& status) {
+    std::ostringstream report;
+    status = RunBglcomp({folder.Path(name).string()}, "0", report);
+    return report.str();
+}
+
+}  // namespace
+
+TEST(CompileReport, EveryBadInputGetsALineAndLeavesTheEarlierBglAlone) {
+    const std::string lat = "lat=\" 51.50000000000000\"";
+    const std::string name = "name=\"" + goodName + "\"";
+    const std::vector<BadInput> cases = {
+        {"malformed XML", OneObjectWith(" </SceneryObject>", " </Scenery>"), "(16): error: XML: "},
+        {"unescaped ampersand in a name", OneObjectWith(goodName, "A&B"), "(14): error: XML: "},
+        {"empty file", "", "(1): error: the file is empty"},
+        {"wrong root", "<Scenery version=\"9.0\"/>", "(1): error: the root element is Scenery, not FSData"},
+        {"wrong version", OneObjectWith("\"9.0\"", "\"8.0\""),
+         "(7): error: FSData version=\"8.0\": the version must be 9.0"},
+        {"no version", OneObjectWith("version=\"9.0\"", ""), "(7): error: FSData: the attribute version is missing"},
+        {"unknown element", OneObjectWith("</FSData>", "<Airport ident=\"EGLL\"/></FSData>"),
+         "(17): error: unknown element Airport in FSData"},
+        {"element inside LibraryObject", OneObjectWith("scale=\"1.0\" />", "><Effect/></LibraryObject>"),
+         "(15): error: unknown element Effect in LibraryObject"},
+        {"unknown SceneryObject attribute", OneObjectWith("alt=\"0\"", "alt=\"0\" colour=\"green\""),
+         "(12): error: SceneryObject: unknown attribute colour=\"green\""},
+        {"unknown LibraryObject attribute", OneObjectWith("scale=", "size=\"2\" scale="),
+         "(15): error: LibraryObject: unknown attribute size=\"2\""},
+        {"missing lat", OneObjectWith(lat, ""), "(12): error: SceneryObject: the attribute lat is missing"},
+        {"missing lon", OneObjectWith("lon=\" -0.50000000000000\"", ""),
+         "(12): error: SceneryObject: the attribute lon is missing"},
+        {"missing name", OneObjectWith(name, ""), "(15): error: LibraryObject: the attribute name is missing"},
+        {"lat not a number", OneObjectWith(lat, "lat=\"abc\""), "(12): error: SceneryObject lat=\"abc\": not a number"},
+        {"decimal comma", OneObjectWith(lat, "lat=\"51,5\""), "(12): error: SceneryObject lat=\"51,5\": not a number"},
+        {"heading not a number", OneObjectWith(" 25.0500504", "nan"),
+         "(12): error: SceneryObject heading=\"nan\": not a number"},
+        {"latitude off the earth", OneObjectWith(lat, "lat=\"90.5\""),
+         "(12): error: SceneryObject lat=\"90.5\": latitude outside -90..90"},
+        {"longitude off the earth", OneObjectWith(" -0.50000000000000", "-180.5"),
+         "(12): error: SceneryObject lon=\"-180.5\": longitude outside -180..180"},
+        {"name too short", OneObjectWith(goodName, goodName.substr(1)),
+         "(15): error: LibraryObject name=\"" "7707891DBC1CC0D5F111EE9C4CBF11A\": not 32 hexadecimal digits"},
+        {"name of a broken planting file", OneObjectWith(goodName, "scale=\\"),
+         "(15): error: LibraryObject name=\"scale=\\\": not 32 hexadecimal digits"},
+        {"unknown complexity", OneObjectWith("NORMAL", "BUSY"),
+         "(12): error: SceneryObject imageComplexity=\"BUSY\": expected VERY_SPARSE"},
+        {"bad above-ground flag", OneObjectWith("TRUE", "MAYBE"),
+         "(12): error: SceneryObject altitudeIsAgl=\"MAYBE\": expected TRUE, FALSE, YES or NO"},
+        {"bad altitude unit", OneObjectWith("alt=\"0\"", "alt=\"12X\""),
+         "(12): error: SceneryObject alt=\"12X\": not a number"},
+        {"zero scale", OneObjectWith("scale=\"1.0\"", "scale=\"0\""),
+         "(15): error: LibraryObject scale=\"0\": scale must be a number greater than 0"},
+        {"no LibraryObject", WithoutLibraryObject(), "(12): error: SceneryObject holds no LibraryObject"},
+        {"two LibraryObjects", OneObjectWith(" </SceneryObject>", "<LibraryObject " + name + "/>\r\n </SceneryObject>"),
+         "(16): error: SceneryObject holds more than one LibraryObject"},
+        {"text in a SceneryObject", OneObjectWith(" </SceneryObject>", "oak </SceneryObject>"),
+         "(16): error: text is not allowed in SceneryObject"},
+    };
+    for (const BadInput& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFolder folder;
+        folder.Write("t.xml", c.xml);
+        folder.Write("t.bgl", earlierBgl);
+        int status = 0;
+        const std::string report = Compile(folder, "t.xml", status);
+        EXPECT_EQ(status, exitFailed);
+        const std::string expected = "\n" + folder.Path("t.xml").string() + c.reportLine;
+        EXPECT_NE(report.find(expected), std::string::npos) << "expected" << expected << "\nin:\n" << report;
+        EXPECT_EQ(folder.Read("t.bgl"), earlierBgl);
+        EXPECT_EQ(folder.EntryCount(), 2u) << "a temporary file was left behind";
+    }
+}
+
+TEST(CompileReport, InputsThatCannotBeCompiledAtAll) {
+    TestFolder folder;
+    int status = 0;
+    std::string report = Compile(folder, "absent.xml", status);
+    EXPECT_EQ(status, exitFailed);
+    EXPECT_NE(report.find("absent.xml: error: cannot open the file: No such file or directory"), std::string::npos);
+
+    // A source that already has the .bgl name would be overwritten by its own output.
+    folder.Write("t.bgl", OneObject());
+    report = Compile(folder, "t.bgl", status);
+    EXPECT_EQ(status, exitFailed);
+    EXPECT_EQ(folder.Read("t.bgl"), OneObject());
+
+    folder.Write("t.xml", OneObject());
+    std::ostringstream out;
+    EXPECT_EQ(RunBglcomp({folder.Path("t.xml").string()}, "yesterday", out), exitFailed);
+    EXPECT_NE(out.str().find("SOURCE_DATE_EPOCH=\"yesterday\" is not a whole number"), std::string::npos);
+    EXPECT_FALSE(folder.Exists("t.bgl") && folder.Read("t.bgl") != OneObject());
+}
+
+TEST(CompileReport, AGoodFileIsReportedAndWritten) {
+    TestFolder folder;
+    folder.Write("t.xml", PlantingXmlText::Document({{51.5, -0.5, 30.0, goodName}, {47.5, -122.25, 40.0, goodName}}));
+    folder.Write("t.bgl", earlierBgl);
+    int status = 1;
+    const std::string report = Compile(folder, "t.xml", status);
+    EXPECT_EQ(status, exitWritten);
+    const std::string xml = folder.Path("t.xml").string();
+    const std::string bgl = folder.Path("t.bgl").string();
+    EXPECT_EQ(report.substr(0, 12), "bglcomp 1.0 ");
+    EXPECT_NE(report.find(xml + ": 2 scenery objects read, 0 errors, 0 warnings\n"), std::string::npos) << report;
+    EXPECT_NE(report.find(xml + ": wrote " + bgl + " (2 library objects in 2 cells, 204 bytes)\n"), std::string::npos)
+        << report;
+    EXPECT_EQ(folder.Read("t.bgl").size(), 204u);
+    EXPECT_EQ(folder.EntryCount(), 2u);
+}
+
+TEST(CompileReport, AnEmptyPlantingIsAWarningAndAnEmptyFile) {
+    TestFolder folder;
+    folder.Write("t.xml", PlantingXmlText::Document({}));
+    int status = 1;
+    const std::string report = Compile(folder, "t.xml", status);
+    EXPECT_EQ(status, exitWritten);
+    EXPECT_NE(report.find("t.xml(7): warning: FSData holds no SceneryObject"), std::string::npos) << report;
+    EXPECT_EQ(folder.Read("t.bgl").size(), 0x38u);
+}
