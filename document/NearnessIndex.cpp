@@ -5,9 +5,9 @@
 
 namespace {
 
-// Cells are 2^-15 degrees (about 3.4 m of latitude) wide: big enough that a query rarely visits more
+// Cells are 2^-14 degrees (about 6.8 m of latitude) wide: big enough that a query rarely visits more
 // than two cells, small enough that a dense forest puts only a few trees in each.
-constexpr double cellsPerDegree = 32768.0;
+constexpr double cellsPerDegree = 16384.0;
 // Beyond this magnitude coordinates are keyed by their exact value instead of their cell.
 constexpr double gridLimit = 70368744177664.0;  // 2^46
 // The threshold in cell units, widened a little so that the rounding of |a - b| in the nearness rule
@@ -31,23 +31,20 @@ bool NearnessIndex::Indexable(double latitude, double longitude) {
     return std::isfinite(latitude) && std::isfinite(longitude);
 }
 
-std::int64_t NearnessIndex::KeyOf(double coordinate) {
-    if (std::fabs(coordinate) < gridLimit) {
-        return static_cast<std::int64_t>(std::floor(coordinate * cellsPerDegree));
-    }
-    // Bit patterns of doubles this large lie outside the range of grid cells, so keys never clash.
-    std::int64_t bits = 0;
-    std::memcpy(&bits, &coordinate, sizeof bits);
-    return bits;
-}
-
 NearnessIndex::AxisCells NearnessIndex::CellsToVisit(double coordinate) {
-    AxisCells cells{{KeyOf(coordinate), 0}, 1};
     if (std::fabs(coordinate) >= gridLimit) {
-        return cells;
+        // Bit patterns of doubles this large lie outside the range of grid cells, so keys never clash.
+        std::int64_t bits = 0;
+        std::memcpy(&bits, &coordinate, sizeof bits);
+        return {{bits, 0}, 1};
     }
     const double scaled = coordinate * cellsPerDegree;  // exact: a power-of-two scaling
-    const double fromLowerBorder = scaled - std::floor(scaled);  // exact
+    double cell = static_cast<double>(static_cast<std::int64_t>(scaled));  // |scaled| < 2^61: exact
+    if (cell > scaled) {
+        cell -= 1.0;  // truncation went up: floor of a negative non-integer
+    }
+    const double fromLowerBorder = scaled - cell;  // exact
+    AxisCells cells{{static_cast<std::int64_t>(cell), 0}, 1};
     if (fromLowerBorder < reachInCells) {
         cells.keys[cells.count++] = cells.keys[0] - 1;
     } else if (1.0 - fromLowerBorder < reachInCells) {
@@ -66,53 +63,75 @@ std::size_t NearnessIndex::SlotFor(std::int64_t latitudeKey, std::int64_t longit
     return i;
 }
 
-std::uint32_t NearnessIndex::HeadOf(std::int64_t latitudeKey, std::int64_t longitudeKey) const {
-    if (slots.empty()) {
-        return none;
-    }
-    return slots[SlotFor(latitudeKey, longitudeKey)].head;
-}
-
-bool NearnessIndex::HasNear(double latitude, double longitude, const std::vector<double>& latitudes,
-                            const std::vector<double>& longitudes) const {
-    if (!Indexable(latitude, longitude) || usedSlots == 0) {
-        return false;
-    }
-    const AxisCells latitudeCells = CellsToVisit(latitude);
-    const AxisCells longitudeCells = CellsToVisit(longitude);
-    for (int a = 0; a < latitudeCells.count; ++a) {
-        for (int b = 0; b < longitudeCells.count; ++b) {
-            for (std::uint32_t i = HeadOf(latitudeCells.keys[a], longitudeCells.keys[b]); i != none;
-                 i = nextInCell[i]) {
-                if (Near(latitudes[i], latitude) && Near(longitudes[i], longitude)) {
-                    return true;
-                }
-            }
+bool NearnessIndex::ChainHasNear(std::uint32_t head, double latitude, double longitude,
+                                 const std::vector<double>& latitudes,
+                                 const std::vector<double>& longitudes) const {
+    for (std::uint32_t i = head; i != none; i = nextInCell[i]) {
+        if (Near(latitudes[i], latitude) && Near(longitudes[i], longitude)) {
+            return true;
         }
     }
     return false;
 }
 
-void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t index) {
-    if (nextInCell.size() <= index) {
-        nextInCell.resize(index + 1, none);
-    }
+bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uint32_t index,
+                                     const std::vector<double>& latitudes, const std::vector<double>& longitudes) {
     if (!Indexable(latitude, longitude)) {
+        Insert(latitude, longitude, index);
+        return true;
+    }
+    if ((usedSlots + 1) * 2 > slots.size()) {
+        Grow();
+    }
+    const AxisCells latitudeCells = CellsToVisit(latitude);
+    const AxisCells longitudeCells = CellsToVisit(longitude);
+    const std::size_t own = SlotFor(latitudeCells.keys[0], longitudeCells.keys[0]);
+    if (ChainHasNear(slots[own].head, latitude, longitude, latitudes, longitudes)) {
+        return false;
+    }
+    for (int a = 0; a < latitudeCells.count; ++a) {
+        for (int b = 0; b < longitudeCells.count; ++b) {
+            if ((a != 0 || b != 0) &&
+                ChainHasNear(slots[SlotFor(latitudeCells.keys[a], longitudeCells.keys[b])].head, latitude,
+                             longitude, latitudes, longitudes)) {
+                return false;
+            }
+        }
+    }
+    Link(own, latitudeCells.keys[0], longitudeCells.keys[0], index);
+    return true;
+}
+
+void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t index) {
+    if (!Indexable(latitude, longitude)) {
+        ReserveChainEntry(index);
         return;
     }
     if ((usedSlots + 1) * 2 > slots.size()) {
         Grow();
     }
-    const std::int64_t latitudeKey = KeyOf(latitude);
-    const std::int64_t longitudeKey = KeyOf(longitude);
-    Slot& slot = slots[SlotFor(latitudeKey, longitudeKey)];
-    if (slot.head == none) {
-        slot.latitudeKey = latitudeKey;
-        slot.longitudeKey = longitudeKey;
+    const std::int64_t latitudeKey = CellsToVisit(latitude).keys[0];
+    const std::int64_t longitudeKey = CellsToVisit(longitude).keys[0];
+    Link(SlotFor(latitudeKey, longitudeKey), latitudeKey, longitudeKey, index);
+}
+
+void NearnessIndex::Link(std::size_t slot, std::int64_t latitudeKey, std::int64_t longitudeKey,
+                         std::uint32_t index) {
+    ReserveChainEntry(index);
+    Slot& cell = slots[slot];
+    if (cell.head == none) {
+        cell.latitudeKey = latitudeKey;
+        cell.longitudeKey = longitudeKey;
         ++usedSlots;
     }
-    nextInCell[index] = slot.head;
-    slot.head = index;
+    nextInCell[index] = cell.head;
+    cell.head = index;
+}
+
+void NearnessIndex::ReserveChainEntry(std::uint32_t index) {
+    while (nextInCell.size() <= index) {
+        nextInCell.push_back(none);
+    }
 }
 
 void NearnessIndex::Grow() { Rehash(slots.empty() ? 64 : slots.size() * 2); }

@@ -7,7 +7,7 @@
 // position?" in expected constant time, with exactly the answer of a linear scan under the rule
 // |lat_i - lat| < threshold and |lon_i - lon| < threshold.
 //
-// Positions are grouped into grid cells 2^-15 degrees wide. The scaling by a power of two is exact, so
+// Positions are grouped into grid cells 2^-14 degrees wide. The scaling by a power of two is exact, so
 // the cell of a coordinate and its distance to the cell's borders are computed without rounding, and a
 // query visits a neighbouring cell only where the threshold reaches across that border. Coordinates too
 // large for the grid (beyond 2^46 degrees) are keyed by their exact value: at that magnitude two doubles
@@ -16,12 +16,13 @@ class NearnessIndex {
 public:
     static constexpr double threshold = 5e-06;
 
-    // True where an entry of the columns lies near (latitude, longitude); the columns are those of the
-    // entries inserted so far, in insertion order.
-    bool HasNear(double latitude, double longitude, const std::vector<double>& latitudes,
-                 const std::vector<double>& longitudes) const;
+    // Where no entry of the columns lies near (latitude, longitude), records it as entry `index` (the
+    // caller appends it to the columns next) and returns true; otherwise changes nothing and returns
+    // false. The columns hold the entries recorded so far, in order.
+    bool InsertUnlessNear(double latitude, double longitude, std::uint32_t index,
+                          const std::vector<double>& latitudes, const std::vector<double>& longitudes);
 
-    // Records entry `index`, whose position the caller has just appended to the columns.
+    // Records entry `index` without the nearness test.
     void Insert(double latitude, double longitude, std::uint32_t index);
 
     void Clear();
@@ -43,10 +44,13 @@ private:
     static constexpr std::uint32_t none = 0xFFFFFFFFu;
 
     static bool Indexable(double latitude, double longitude);
-    static std::int64_t KeyOf(double coordinate);
+    // The coordinate's own cell first, then the neighbouring cell the threshold reaches into, if any.
     static AxisCells CellsToVisit(double coordinate);
     std::size_t SlotFor(std::int64_t latitudeKey, std::int64_t longitudeKey) const;
-    std::uint32_t HeadOf(std::int64_t latitudeKey, std::int64_t longitudeKey) const;
+    bool ChainHasNear(std::uint32_t head, double latitude, double longitude, const std::vector<double>& latitudes,
+                      const std::vector<double>& longitudes) const;
+    void Link(std::size_t slot, std::int64_t latitudeKey, std::int64_t longitudeKey, std::uint32_t index);
+    void ReserveChainEntry(std::uint32_t index);
     void Grow();
     void Rehash(std::size_t slotCount);
 

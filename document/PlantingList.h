@@ -34,6 +34,8 @@ public:
     void Reserve(std::size_t count);
 
 private:
+    void AppendColumns(double latitude, double longitude, const std::string& guid);
+
     std::vector<double> latitudes;
     std::vector<double> longitudes;
     std::vector<std::string> guids;

@@ -38,6 +38,10 @@ void AppendHead(std::string& out, std::string_view creationStamp) {
 // The name attribute's value: a GUID goes in as it stands, while characters that would end the
 // attribute or start markup are escaped so that a stray name cannot corrupt the file.
 void AppendEscapedName(std::string& out, std::string_view name) {
+    if (name.find_first_of("\"&<") == std::string_view::npos) {
+        out += name;
+        return;
+    }
     for (char c : name) {
         switch (c) {
             case '"': out += "&quot;"; break;

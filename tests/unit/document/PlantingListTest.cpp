@@ -63,16 +63,16 @@ void RunBoth(const std::vector<Position>& positions) {
 std::vector<double> AdversarialValues() {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double cell = 1.0 / 32768.0;
+    const double cell = 1.0 / 16384.0;
     std::vector<double> bases = {0.0,      -0.0,       47.5,       -122.25,     cell,         -cell,
-                                 3 * cell, 1e-300,     -1e-300,    4.9e-324,    180.0,        -90.0,
+                                 3 * cell, cell / 2, 1e-300,     -1e-300,    4.9e-324,    180.0,        -90.0,
                                  1e10,     -1e10,      0x1p46,     -0x1p46,     0x1p46 - 0.5, 0x1p50,
                                  1e300,    -1.7976931348623157e308, inf,        -inf,         nan};
     std::vector<double> values;
     for (double base : bases) {
         values.push_back(base);
-        for (double delta : {5e-06, -5e-06, 4.999999e-06, 5.000001e-06, 2.5e-06, 1e-5, cell * 0.16384,
-                             -cell * 0.16384}) {
+        for (double delta : {5e-06, -5e-06, 4.999999e-06, 5.000001e-06, 2.5e-06, 1e-5, 5e-06 / 2,
+                             cell - 5e-06, 5e-06 - cell}) {
             values.push_back(base + delta);
             values.push_back(std::nextafter(base + delta, inf));
             values.push_back(std::nextafter(base + delta, -inf));
