@@ -19,26 +19,31 @@ constexpr std::size_t sectionEntrySize = 20;
 constexpr std::size_t subsectionEntrySize = 16;
 constexpr std::uint16_t libraryObjectRecordId = 0x0002;
 
-// Appends little-endian values to the file image.
+// Writes little-endian values into the file image, which is sized beforehand.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    explicit ByteWriter(std::vector<std::uint8_t>& bytes) : next_(bytes.data()) {}
 
     void U16(std::uint16_t value) {
-        bytes_.push_back(static_cast<std::uint8_t>(value));
-        bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+        next_[0] = static_cast<std::uint8_t>(value);
+        next_[1] = static_cast<std::uint8_t>(value >> 8);
+        next_ += 2;
     }
     void U32(std::uint32_t value) {
         for (int i = 0; i < 4; ++i) {
-            bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+            next_[i] = static_cast<std::uint8_t>(value >> (8 * i));
         }
+        next_ += 4;
     }
     void S32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
     void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
-    void Bytes(const GuidBytes& guid) { bytes_.insert(bytes_.end(), guid.begin(), guid.end()); }
+    void Bytes(const GuidBytes& guid) {
+        std::memcpy(next_, guid.data(), guid.size());
+        next_ += guid.size();
+    }
 
 private:
-    std::vector<std::uint8_t>& bytes_;
+    std::uint8_t* next_;
 };
 
 // One run of records sharing a cell.
@@ -109,7 +114,7 @@ EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileT
         return result;
     }
 
-    result.bytes.reserve(fileSize);
+    result.bytes.resize(fileSize);
     ByteWriter out(result.bytes);
     WriteHeader(out, fileTime, sectionCount, subsections);
     if (sectionCount != 0) {

@@ -1,11 +1,15 @@
 #include "tools/bglcomp/SceneryXmlReading.h"
 
+#include <algorithm>
 #include <array>
-#include <climits>
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
-#include <libxml/xmlreader.h>
+#include <libxml/parser.h>
+#include <libxml/SAX2.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tools/bglcomp/SceneryValues.h"
 
@@ -14,8 +18,10 @@ namespace Bglcomp {
 namespace {
 
 constexpr std::string_view schemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
-constexpr int readerOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
+constexpr int parserOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
+constexpr std::size_t chunkSize = 1 << 16;
 constexpr std::size_t shownValueLength = 48;
+constexpr std::uint16_t normalComplexity = 2;
 
 // The error argument of libxml2's structured error handler (its constness differs by version).
 template <typename>
@@ -30,6 +36,15 @@ std::string_view View(const xmlChar* text) {
     return text == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(text));
 }
 
+std::string_view View(const xmlChar* begin, const xmlChar* end) {
+    return std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+}
+
+// An element or attribute name as written, prefix included.
+std::string QualifiedName(const xmlChar* prefix, const xmlChar* localName) {
+    return prefix == nullptr ? std::string(View(localName)) : std::string(View(prefix)) + ':' + std::string(View(localName));
+}
+
 // An attribute as the report shows it: name="value", long values cut short.
 std::string Shown(std::string_view name, std::string_view value) {
     std::string shown(name);
@@ -40,6 +55,22 @@ std::string Shown(std::string_view name, std::string_view value) {
     }
     shown += '"';
     return shown;
+}
+
+// One attribute of libxml2's SAX2 start-element callback.
+struct Attribute {
+    const xmlChar* localName;
+    const xmlChar* prefix;
+    const xmlChar* uri;
+    std::string_view value;
+
+    std::string Name() const { return QualifiedName(prefix, localName); }
+    bool Is(std::string_view name) const { return prefix == nullptr && View(localName) == name; }
+};
+
+Attribute AttributeAt(const xmlChar** attributes, int index) {
+    const xmlChar** a = attributes + 5 * index;
+    return Attribute{a[0], a[1], a[2], View(a[3], a[4])};
 }
 
 // The object being read, filled in attribute by attribute.
@@ -54,50 +85,77 @@ struct PendingObject {
     bool bad = false;
 };
 
-// Walks the node stream of one scenery XML file and checks it element by element.
+// Checks a scenery XML file element by element as libxml2's push parser reports them, turning
+// each good SceneryObject into a record. Nothing of the document is kept but the records.
 class SceneryReader {
 public:
-    explicit SceneryReader(xmlTextReaderPtr reader) : reader_(reader) {
-        if (reader_ != nullptr) {
-            xmlTextReaderSetStructuredErrorHandler(reader_, &SceneryReader::OnParserError, this);
-        }
+    SceneryReader() {
+        handler_.initialized = XML_SAX2_MAGIC;
+        handler_.startElementNs = &SceneryReader::OnStartElement;
+        handler_.endElementNs = &SceneryReader::OnEndElement;
+        handler_.characters = &SceneryReader::OnText;
+        handler_.ignorableWhitespace = &SceneryReader::OnText;
+        handler_.cdataBlock = &SceneryReader::OnText;
+        handler_.reference = &SceneryReader::OnReference;
+        handler_.serror = &SceneryReader::OnParserError;
     }
     ~SceneryReader() {
-        if (reader_ != nullptr) {
-            xmlFreeTextReader(reader_);
+        if (context_ != nullptr) {
+            xmlFreeParserCtxt(context_);
         }
     }
     SceneryReader(const SceneryReader&) = delete;
     SceneryReader& operator=(const SceneryReader&) = delete;
 
-    SceneryXmlContents Read() {
-        if (reader_ == nullptr) {
-            Report(0, true, "the XML parser could not be started");
-            return std::move(contents_);
+    // Parses the next piece of the text; false once parsing has stopped for good.
+    bool Feed(const char* data, std::size_t size) {
+        if (context_ == nullptr) {
+            context_ = xmlCreatePushParserCtxt(&handler_, this, nullptr, 0, nullptr);
+            if (context_ == nullptr) {
+                Report(0, true, "the XML parser could not be started");
+                return false;
+            }
+            xmlCtxtUseOptions(context_, parserOptions);
         }
-        int status = 0;
-        while (!stopped_ && (status = xmlTextReaderRead(reader_)) == 1) {
-            Visit();
+        if (!stopped_) {
+            xmlParseChunk(context_, data, static_cast<int>(size), 0);
+            stopped_ = context_->wellFormed == 0 || context_->instate == XML_PARSER_EOF;
         }
-        if (status < 0 && !parserFailed_) {
-            Report(xmlTextReaderGetParserLineNumber(reader_), true, "malformed XML");
+        return !stopped_;
+    }
+
+    SceneryXmlContents Finish() {
+        if (context_ != nullptr && !stopped_) {
+            xmlParseChunk(context_, nullptr, 0, 1);
         }
-        if (status == 0 && !rootSeen_) {
-            Report(xmlTextReaderGetParserLineNumber(reader_), true, "no FSData element");
+        if (!rootSeen_ && contents_.errorCount == 0) {
+            Report(CurrentLine(), true, "no FSData element");
         }
         return std::move(contents_);
     }
 
 private:
+    static SceneryReader& Self(void* self) { return *static_cast<SceneryReader*>(self); }
+
+    static void OnStartElement(void* self, const xmlChar* localName, const xmlChar* prefix, const xmlChar*, int,
+                               const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+        Self(self).StartElement(localName, prefix, attributeCount, attributes);
+    }
+
+    static void OnEndElement(void* self, const xmlChar*, const xmlChar*, const xmlChar*) { Self(self).EndElement(); }
+
+    static void OnText(void* self, const xmlChar* text, int length) {
+        Self(self).Text(View(text, text + length));
+    }
+
+    static void OnReference(void* self, const xmlChar*) { Self(self).Text("&"); }
+
     static void OnParserError(void* self, XmlErrorArgument error) {
-        auto* reader = static_cast<SceneryReader*>(self);
         std::string message = error->message != nullptr ? error->message : "malformed XML";
         while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
             message.pop_back();
         }
-        const bool isError = error->level != XML_ERR_WARNING;
-        reader->parserFailed_ = reader->parserFailed_ || isError;
-        reader->Report(error->line, isError, "XML: " + message);
+        Self(self).Report(error->line, error->level != XML_ERR_WARNING, "XML: " + message);
     }
 
     void Report(long line, bool isError, std::string message) {
@@ -111,193 +169,177 @@ private:
         }
     }
 
-    long ElementLine() {
-        const xmlNodePtr node = xmlTextReaderCurrentNode(reader_);
-        return node != nullptr ? xmlGetLineNo(node) : xmlTextReaderGetParserLineNumber(reader_);
-    }
-
-    void Visit() {
-        const int type = xmlTextReaderNodeType(reader_);
-        const int depth = xmlTextReaderDepth(reader_);
-        if (skipDepth_ >= 0) {
-            if (type == XML_READER_TYPE_END_ELEMENT && depth == skipDepth_) {
-                skipDepth_ = -1;
-            }
-            return;
-        }
-        switch (type) {
-        case XML_READER_TYPE_ELEMENT:
-            VisitElement(depth);
-            break;
-        case XML_READER_TYPE_END_ELEMENT:
-            if (depth == 1) {
-                FinishSceneryObject();
-            } else if (depth == 0 && contents_.objectCount == 0) {
-                Report(ElementLine(), false, "FSData holds no SceneryObject; the .bgl file places nothing");
-            }
-            break;
-        case XML_READER_TYPE_TEXT:
-        case XML_READER_TYPE_CDATA:
-        case XML_READER_TYPE_ENTITY_REFERENCE:
-            Report(ElementLine(), true,
-                   "text is not allowed in " + std::string(ElementNameAt(depth - 1)));
-            break;
-        default:
-            break;  // comments, processing instructions, white space, the document type
-        }
-    }
+    // The parser's line: at a start tag, the line where the tag ends.
+    long CurrentLine() const { return context_ != nullptr ? xmlSAX2GetLineNumber(context_) : 0; }
 
     static std::string_view ElementNameAt(int depth) {
         static constexpr std::array<std::string_view, 3> names{"FSData", "SceneryObject", "LibraryObject"};
-        return depth >= 0 && depth < 3 ? names[static_cast<std::size_t>(depth)] : "LibraryObject";
+        return names[static_cast<std::size_t>(std::clamp(depth, 0, 2))];
     }
 
-    void VisitElement(int depth) {
-        const std::string_view name = View(xmlTextReaderConstName(reader_));
-        const long line = ElementLine();
-        const bool empty = xmlTextReaderIsEmptyElement(reader_) == 1;
+    void StartElement(const xmlChar* localName, const xmlChar* prefix, int attributeCount, const xmlChar** attributes) {
+        const int depth = depth_++;
+        textReported_ = false;
+        if (skipDepth_ >= 0) {
+            return;
+        }
+        const long line = CurrentLine();
+        const std::string_view name = prefix == nullptr ? View(localName) : std::string_view();
         if (depth == 0) {
-            VisitRoot(name, line);
-            return;
-        }
-        if (depth == 1 && name == "SceneryObject") {
-            StartSceneryObject(line);
-            if (empty) {
-                FinishSceneryObject();
-            }
-            return;
-        }
-        if (depth == 2 && name == "LibraryObject") {
-            ReadLibraryObject(line);
-            return;
-        }
-        Report(line, true, "unknown element " + std::string(name) + " in " + std::string(ElementNameAt(depth - 1)));
-        if (depth >= 2) {
-            object_.bad = true;
-        }
-        if (!empty) {
+            ReadFsData(QualifiedName(prefix, localName), line, attributeCount, attributes);
+        } else if (depth == 1 && name == "SceneryObject") {
+            ReadSceneryObject(line, attributeCount, attributes);
+        } else if (depth == 2 && name == "LibraryObject") {
+            ReadLibraryObject(line, attributeCount, attributes);
+        } else {
+            Report(line, true, "unknown element " + QualifiedName(prefix, localName) + " in " +
+                                   std::string(ElementNameAt(depth - 1)));
+            object_.bad = object_.bad || depth >= 2;
             skipDepth_ = depth;
         }
     }
 
-    void VisitRoot(std::string_view name, long line) {
+    void EndElement() {
+        const int depth = --depth_;
+        textReported_ = false;
+        if (skipDepth_ >= 0) {
+            skipDepth_ = depth == skipDepth_ ? -1 : skipDepth_;
+            return;
+        }
+        if (depth == 1) {
+            FinishSceneryObject();
+        } else if (depth == 0 && contents_.objectCount == 0) {
+            Report(CurrentLine(), false, "FSData holds no SceneryObject; the .bgl file places nothing");
+        }
+    }
+
+    void Text(std::string_view text) {
+        if (skipDepth_ >= 0 || textReported_ || depth_ == 0) {
+            return;
+        }
+        if (text.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+            Report(CurrentLine(), true, "text is not allowed in " + std::string(ElementNameAt(depth_ - 1)));
+            textReported_ = true;
+            object_.bad = object_.bad || depth_ >= 2;
+        }
+    }
+
+    void ReadFsData(const std::string& name, long line, int attributeCount, const xmlChar** attributes) {
         if (name != "FSData") {
-            Report(line, true, "the root element is " + std::string(name) + ", not FSData");
-            stopped_ = true;
+            Report(line, true, "the root element is " + name + ", not FSData");
+            xmlStopParser(context_);
             return;
         }
         rootSeen_ = true;
-        if (xmlTextReaderIsEmptyElement(reader_) == 1) {
-            Report(line, false, "FSData holds no SceneryObject; the .bgl file places nothing");
-        }
         bool hasVersion = false;
-        ForEachAttribute([&](std::string_view attribute, std::string_view value) {
-            if (attribute == "version") {
+        for (int i = 0; i < attributeCount; ++i) {
+            const Attribute attribute = AttributeAt(attributes, i);
+            if (attribute.Is("version")) {
                 hasVersion = true;
-                if (value != "9.0") {
-                    Report(line, true, "FSData " + Shown(attribute, value) + ": the version must be 9.0");
+                if (attribute.value != "9.0") {
+                    Report(line, true, "FSData " + Shown("version", attribute.value) + ": the version must be 9.0");
                 }
-            } else if (!IsSchemaLocation()) {
-                Report(line, true, "FSData: unknown attribute " + Shown(attribute, value));
-            }
-        });
-        if (!hasVersion) {
-            Report(line, true, "FSData: the attribute version is missing");
-        }
-    }
-
-    bool IsSchemaLocation() {
-        return View(xmlTextReaderConstLocalName(reader_)) == "noNamespaceSchemaLocation" &&
-               View(xmlTextReaderConstNamespaceUri(reader_)) == schemaInstanceNamespace;
-    }
-
-    // Calls handle(name, value) for each attribute of the current element except namespace declarations.
-    template <typename Handler>
-    void ForEachAttribute(Handler handle) {
-        while (xmlTextReaderMoveToNextAttribute(reader_) == 1) {
-            if (xmlTextReaderIsNamespaceDecl(reader_) != 1) {
-                handle(View(xmlTextReaderConstName(reader_)), View(xmlTextReaderConstValue(reader_)));
+            } else if (View(attribute.localName) != "noNamespaceSchemaLocation" ||
+                       View(attribute.uri) != schemaInstanceNamespace) {
+                Report(line, true, "FSData: unknown attribute " + Shown(attribute.Name(), attribute.value));
             }
         }
-        xmlTextReaderMoveToElement(reader_);
+        ReportIfMissing(!hasVersion, line, "FSData", "version");
     }
 
-    // Stores a parsed value, or reports why the attribute's text is none.
-    template <typename T, typename Store>
-    void Take(const ParsedValue<T>& parsed, long line, std::string_view element, std::string_view attribute,
-              std::string_view value, Store store) {
-        if (parsed.Ok()) {
-            store(parsed.value);
-            return;
-        }
-        Report(line, true, std::string(element) + " " + Shown(attribute, value) + ": " + parsed.problem);
-        object_.bad = true;
-    }
-
-    void StartSceneryObject(long line) {
+    void ReadSceneryObject(long line, int attributeCount, const xmlChar** attributes) {
         ++contents_.objectCount;
         object_ = PendingObject{};
         object_.line = line;
         object_.record.flags = altitudeIsAglFlag;
-        object_.record.imageComplexity = 2;  // NORMAL
-        LibraryObjectRecord& record = object_.record;
-        ForEachAttribute([&](std::string_view attribute, std::string_view value) {
-            constexpr std::string_view element = "SceneryObject";
-            if (attribute == "lat") {
-                object_.hasLat = true;
-                Take(ParseLatitude(value), line, element, attribute, value, [&](double lat) { object_.lat = lat; });
-            } else if (attribute == "lon") {
-                object_.hasLon = true;
-                Take(ParseLongitude(value), line, element, attribute, value, [&](double lon) { object_.lon = lon; });
-            } else if (attribute == "alt") {
-                Take(ParseAltitude(value), line, element, attribute, value, [&](std::int32_t mm) { record.altitudeMm = mm; });
-            } else if (attribute == "altitudeIsAgl") {
-                Take(ParseFlag(value), line, element, attribute, value, [&](bool agl) {
-                    record.flags = agl ? altitudeIsAglFlag : std::uint16_t{0};
-                });
-            } else if (attribute == "pitch") {
-                Take(ParseAngle(value), line, element, attribute, value, [&](double deg) { record.pitch = PackAngle(deg); });
-            } else if (attribute == "bank") {
-                Take(ParseAngle(value), line, element, attribute, value, [&](double deg) { record.bank = PackAngle(deg); });
-            } else if (attribute == "heading") {
-                Take(ParseAngle(value), line, element, attribute, value, [&](double deg) { record.heading = PackAngle(deg); });
-            } else if (attribute == "imageComplexity") {
-                Take(ParseImageComplexity(value), line, element, attribute, value,
-                     [&](std::uint16_t complexity) { record.imageComplexity = complexity; });
-            } else {
-                Report(line, true, "SceneryObject: unknown attribute " + Shown(attribute, value));
-                object_.bad = true;
-            }
-        });
-        ReportMissing(!object_.hasLat, line, "SceneryObject", "lat");
-        ReportMissing(!object_.hasLon, line, "SceneryObject", "lon");
+        object_.record.imageComplexity = normalComplexity;
+        for (int i = 0; i < attributeCount; ++i) {
+            ReadSceneryObjectAttribute(line, AttributeAt(attributes, i));
+        }
+        ReportIfMissing(!object_.hasLat, line, "SceneryObject", "lat");
+        ReportIfMissing(!object_.hasLon, line, "SceneryObject", "lon");
     }
 
-    void ReadLibraryObject(long line) {
-        ++object_.libraryObjects;
-        if (object_.libraryObjects > 1) {
+    void ReadSceneryObjectAttribute(long line, const Attribute& attribute) {
+        LibraryObjectRecord& record = object_.record;
+        const std::string_view value = attribute.value;
+        const auto check = [&](const auto& parsed, std::string_view name) {
+            return Accepted(parsed, line, "SceneryObject", name, value);
+        };
+        if (attribute.Is("lat")) {
+            object_.hasLat = true;
+            if (const auto lat = ParseLatitude(value); check(lat, "lat")) {
+                object_.lat = lat.value;
+            }
+        } else if (attribute.Is("lon")) {
+            object_.hasLon = true;
+            if (const auto lon = ParseLongitude(value); check(lon, "lon")) {
+                object_.lon = lon.value;
+            }
+        } else if (attribute.Is("alt")) {
+            if (const auto alt = ParseAltitude(value); check(alt, "alt")) {
+                record.altitudeMm = alt.value;
+            }
+        } else if (attribute.Is("altitudeIsAgl")) {
+            if (const auto agl = ParseFlag(value); check(agl, "altitudeIsAgl")) {
+                record.flags = agl.value ? altitudeIsAglFlag : std::uint16_t{0};
+            }
+        } else if (attribute.Is("pitch") || attribute.Is("bank") || attribute.Is("heading")) {
+            const std::string_view name = View(attribute.localName);
+            if (const auto angle = ParseAngle(value); check(angle, name)) {
+                (name == "pitch" ? record.pitch : name == "bank" ? record.bank : record.heading) = PackAngle(angle.value);
+            }
+        } else if (attribute.Is("imageComplexity")) {
+            if (const auto complexity = ParseImageComplexity(value); check(complexity, "imageComplexity")) {
+                record.imageComplexity = complexity.value;
+            }
+        } else {
+            Report(line, true, "SceneryObject: unknown attribute " + Shown(attribute.Name(), value));
+            object_.bad = true;
+        }
+    }
+
+    void ReadLibraryObject(long line, int attributeCount, const xmlChar** attributes) {
+        if (++object_.libraryObjects > 1) {
             Report(line, true, "SceneryObject holds more than one LibraryObject");
             object_.bad = true;
             return;
         }
-        LibraryObjectRecord& record = object_.record;
         bool hasName = false;
-        ForEachAttribute([&](std::string_view attribute, std::string_view value) {
-            constexpr std::string_view element = "LibraryObject";
-            if (attribute == "name") {
+        for (int i = 0; i < attributeCount; ++i) {
+            const Attribute attribute = AttributeAt(attributes, i);
+            if (attribute.Is("name")) {
                 hasName = true;
-                Take(ParseGuid(value), line, element, attribute, value, [&](const GuidBytes& guid) { record.guid = guid; });
-            } else if (attribute == "scale") {
-                Take(ParseScale(value), line, element, attribute, value, [&](float scale) { record.scale = scale; });
+                if (const auto guid = ParseGuid(attribute.value);
+                    Accepted(guid, line, "LibraryObject", "name", attribute.value)) {
+                    object_.record.guid = guid.value;
+                }
+            } else if (attribute.Is("scale")) {
+                if (const auto scale = ParseScale(attribute.value);
+                    Accepted(scale, line, "LibraryObject", "scale", attribute.value)) {
+                    object_.record.scale = scale.value;
+                }
             } else {
-                Report(line, true, "LibraryObject: unknown attribute " + Shown(attribute, value));
+                Report(line, true, "LibraryObject: unknown attribute " + Shown(attribute.Name(), attribute.value));
                 object_.bad = true;
             }
-        });
-        ReportMissing(!hasName, line, "LibraryObject", "name");
+        }
+        ReportIfMissing(!hasName, line, "LibraryObject", "name");
     }
 
-    void ReportMissing(bool missing, long line, std::string_view element, std::string_view attribute) {
+    // True when the value parsed; otherwise reports why not and marks the object bad.
+    template <typename T>
+    bool Accepted(const ParsedValue<T>& parsed, long line, std::string_view element, std::string_view attribute,
+                  std::string_view value) {
+        if (parsed.Ok()) {
+            return true;
+        }
+        Report(line, true, std::string(element) + " " + Shown(attribute, value) + ": " + parsed.problem);
+        object_.bad = true;
+        return false;
+    }
+
+    void ReportIfMissing(bool missing, long line, std::string_view element, std::string_view attribute) {
         if (missing) {
             Report(line, true, std::string(element) + ": the attribute " + std::string(attribute) + " is missing");
             object_.bad = true;
@@ -319,13 +361,15 @@ private:
         contents_.records.push_back(record);
     }
 
-    xmlTextReaderPtr reader_;
+    xmlSAXHandler handler_{};
+    xmlParserCtxtPtr context_ = nullptr;
     SceneryXmlContents contents_;
     PendingObject object_;
+    int depth_ = 0;
     int skipDepth_ = -1;
     bool rootSeen_ = false;
     bool stopped_ = false;
-    bool parserFailed_ = false;
+    bool textReported_ = false;
 };
 
 SceneryXmlContents Failure(std::string message) {
@@ -341,12 +385,11 @@ SceneryXmlContents ReadSceneryXmlText(std::string_view text) {
     if (text.empty()) {
         return Failure("the file is empty");
     }
-    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
-        return Failure("the text is too large to read from memory");
+    SceneryReader reader;
+    while (!text.empty() && reader.Feed(text.data(), std::min(text.size(), chunkSize))) {
+        text.remove_prefix(std::min(text.size(), chunkSize));
     }
-    SceneryReader reader(
-        xmlReaderForMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr, readerOptions));
-    return reader.Read();
+    return reader.Finish();
 }
 
 SceneryXmlContents ReadSceneryXmlFd(int fd) {
@@ -354,8 +397,23 @@ SceneryXmlContents ReadSceneryXmlFd(int fd) {
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0) {
         return Failure("the file is empty");
     }
-    SceneryReader reader(xmlReaderForFd(fd, nullptr, nullptr, readerOptions));
-    return reader.Read();
+    SceneryReader reader;
+    std::vector<char> chunk(chunkSize);
+    for (;;) {
+        const ssize_t got = read(fd, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            SceneryXmlContents contents = reader.Finish();
+            contents.diagnostics.push_back(Diagnostic{0, true, std::string("cannot read the file: ") + std::strerror(errno)});
+            ++contents.errorCount;
+            return contents;
+        }
+        if (got == 0 || !reader.Feed(chunk.data(), static_cast<std::size_t>(got))) {
+            return reader.Finish();
+        }
+    }
 }
 
 }  // namespace Bglcomp

@@ -28,7 +28,7 @@ struct SceneryXmlContents {
 
 inline constexpr std::size_t maxKeptDiagnostics = 100;
 
-// Reads scenery XML text with libxml2's streaming reader; memory grows with the objects only.
+// Reads scenery XML text with libxml2's push parser (SAX); memory grows with the objects only.
 SceneryXmlContents ReadSceneryXmlText(std::string_view text);
 // The same for an open file descriptor, read to its end; the caller keeps and closes it.
 SceneryXmlContents ReadSceneryXmlFd(int fd);

@@ -152,6 +152,6 @@ TEST(CompileReport, AnEmptyPlantingIsAWarningAndAnEmptyFile) {
     int status = 1;
     const std::string report = Compile(folder, "t.xml", status);
     EXPECT_EQ(status, exitWritten);
-    EXPECT_NE(report.find("t.xml(7): warning: FSData holds no SceneryObject"), std::string::npos) << report;
+    EXPECT_NE(report.find("t.xml(8): warning: FSData holds no SceneryObject"), std::string::npos) << report;
     EXPECT_EQ(folder.Read("t.bgl").size(), 0x38u);
 }
