@@ -1,0 +1,68 @@
+// The byte layout the server relies on, and the capacity rule at its edges.
+#include "simlink/RequestArea.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace {
+
+std::vector<unsigned> Bytes(const std::byte* at, std::size_t length) {
+    std::vector<unsigned> bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes.push_back(std::to_integer<unsigned>(at[i]));
+    }
+    return bytes;
+}
+
+TEST(RequestArea, ReadRecordIsLittleEndianHeaderAndZeroedData) {
+    std::array<std::byte, 32> area;
+    area.fill(std::byte{0xEE});
+    EXPECT_EQ(RequestArea::PutRead(area.data(), 0x0560, 8, 0x01020304), 24u);
+    EXPECT_EQ(Bytes(area.data(), 25), (std::vector<unsigned>{1,    0, 0, 0, 0x60, 0x05, 0, 0, 8, 0, 0, 0, 4,
+                                                             3,    2, 1, 0, 0,    0,    0, 0, 0, 0, 0, 0xEE}));
+}
+
+TEST(RequestArea, WriteRecordCarriesTheCallersBytes) {
+    std::array<std::byte, 20> area;
+    area.fill(std::byte{0xEE});
+    const std::array<std::byte, 2> clientVersion{std::byte{0xEC}, std::byte{0x03}};
+    EXPECT_EQ(RequestArea::PutWrite(area.data(), 0x330A, 2, clientVersion.data()), 14u);
+    RequestArea::PutEndMarker(area.data() + 14);
+    EXPECT_EQ(Bytes(area.data(), 19),
+              (std::vector<unsigned>{2, 0, 0, 0, 0x0A, 0x33, 0, 0, 2, 0, 0, 0, 0xEC, 0x03, 0, 0, 0, 0, 0xEE}));
+}
+
+TEST(RequestArea, CapacityCountsHeaderDataAndEndMarker) {
+    struct Case {
+        std::size_t used;
+        std::uint32_t size;
+        bool readFits;
+        bool writeFits;
+    };
+    const Case cases[] = {
+        {0, 32492, true, true},          {0, 32493, false, true},         {0, 32496, false, true},
+        {0, 32497, false, false},        {32492, 0, true, true},          {32493, 0, false, true},
+        {32496, 0, false, true},         {32497, 0, false, false},        {100, 0xFFFFFFFFu, false, false},
+        {0, 0xFFFFFFECu, false, false},  // would be 0 after 20 is added in 32 bits
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RequestArea::ReadFits(c.used, c.size), c.readFits) << c.used << " + " << c.size;
+        EXPECT_EQ(RequestArea::WriteFits(c.used, c.size), c.writeFits) << c.used << " + " << c.size;
+    }
+}
+
+TEST(RequestArea, AnswerMayNotReachPastTheEndMarker) {
+    std::array<std::byte, RequestArea::areaSize> area{};
+    std::array<std::byte, 4> destination{};
+    const std::uint32_t end = RequestArea::PutRead(area.data(), 0x20, 4, 1);
+    RequestArea::PutEndMarker(area.data() + end);
+    const RequestArea::PendingRead pending[] = {{0, 4, destination.data()}};
+    EXPECT_TRUE(RequestArea::AnswerMatchesQueue(area, end, pending));
+    EXPECT_FALSE(RequestArea::AnswerMatchesQueue(area, RequestArea::areaSize, pending));
+    EXPECT_FALSE(RequestArea::AnswerMatchesQueue(area, end - 1, pending));
+    EXPECT_FALSE(RequestArea::AnswerMatchesQueue(area, end, {}));  // a read nobody queued
+}
+
+}  // namespace
