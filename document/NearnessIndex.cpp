@@ -102,6 +102,17 @@ bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uin
     return true;
 }
 
+void NearnessIndex::Prefetch(double latitude, double longitude) const {
+    if (slots.empty() || !Indexable(latitude, longitude)) {
+        return;
+    }
+    const std::size_t slot =
+        Mix(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (slots.size() - 1);
+#if defined(__GNUC__)
+    __builtin_prefetch(&slots[slot]);
+#endif
+}
+
 void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t index) {
     if (!Indexable(latitude, longitude)) {
         ReserveChainEntry(index);

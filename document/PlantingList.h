@@ -33,6 +33,9 @@ public:
     // Makes room for `count` entries in all columns and the index.
     void Reserve(std::size_t count);
 
+    // A hint that Add will soon be called for this position (see NearnessIndex::Prefetch).
+    void PrefetchAdd(double latitude, double longitude) const { nearness.Prefetch(latitude, longitude); }
+
 private:
     void AppendColumns(double latitude, double longitude, const std::string& guid);
 

@@ -1,5 +1,7 @@
 #include "document/PlantingList.h"
 
+#include "document/AddPlantingObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -187,4 +189,21 @@ TEST(PlantingList, AgreesWithLinearScanOnRandomClusters) {
         }
         RunBoth(positions);
     }
+}
+
+TEST(PlantingList, AddingParsedObjectsKeepsTheRuleAndTheOrder) {
+    PlantingList list;
+    list.Add(47.5, 8.25, "planted before");
+    std::vector<ParsedPlantingObject> objects = {
+        {47.500001, 8.250001, "near the planted one"}, {10.0, 20.0, "A"}, {10.000004, 20.000004, "near A"},
+        {10.0, 20.00001, "B"}};
+    for (int i = 0; i < 100; ++i) {  // enough objects for the look-ahead to matter
+        objects.push_back({i * 0.001, -i * 0.001, "C" + std::to_string(i)});
+    }
+    AddPlantingObjects(list, objects);
+    ASSERT_EQ(list.Count(), 103u);
+    EXPECT_EQ(list.GuidAt(0), "planted before");
+    EXPECT_EQ(list.GuidAt(1), "A");
+    EXPECT_EQ(list.GuidAt(2), "B");
+    EXPECT_EQ(list.GuidAt(102), "C99");
 }
