@@ -28,9 +28,13 @@ void ReportUsage(std::ostream& report) {
            << "  SOURCE_DATE_EPOCH, when set, gives the compile time stamped into the file\n";
 }
 
+// FILE(LINE): error: MESSAGE, or FILE: error: MESSAGE for a problem with the file as a whole.
 void ReportProblem(std::ostream& report, const std::string& xmlName, const Diagnostic& diagnostic) {
-    report << xmlName << '(' << diagnostic.line << "): " << (diagnostic.isError ? "error: " : "warning: ")
-           << diagnostic.message << '\n';
+    report << xmlName;
+    if (diagnostic.line > 0) {
+        report << '(' << diagnostic.line << ')';
+    }
+    report << ": " << (diagnostic.isError ? "error: " : "warning: ") << diagnostic.message << '\n';
 }
 
 std::string Plural(std::size_t count, const char* noun) {

@@ -372,9 +372,10 @@ private:
     bool textReported_ = false;
 };
 
-SceneryXmlContents Failure(std::string message) {
+// Contents that hold only the one problem that stopped the reading.
+SceneryXmlContents Failure(std::string message, long line = 1) {
     SceneryXmlContents contents;
-    contents.diagnostics.push_back(Diagnostic{1, true, std::move(message)});
+    contents.diagnostics.push_back(Diagnostic{line, true, std::move(message)});
     contents.errorCount = 1;
     return contents;
 }
@@ -405,10 +406,7 @@ SceneryXmlContents ReadSceneryXmlFd(int fd) {
             continue;
         }
         if (got < 0) {
-            SceneryXmlContents contents = reader.Finish();
-            contents.diagnostics.push_back(Diagnostic{0, true, std::string("cannot read the file: ") + std::strerror(errno)});
-            ++contents.errorCount;
-            return contents;
+            return Failure(std::string("cannot read the file: ") + std::strerror(errno), 0);
         }
         if (got == 0 || !reader.Feed(chunk.data(), static_cast<std::size_t>(got))) {
             return reader.Finish();

@@ -155,3 +155,22 @@ TEST(CompileReport, AnEmptyPlantingIsAWarningAndAnEmptyFile) {
     EXPECT_NE(report.find("t.xml(8): warning: FSData holds no SceneryObject"), std::string::npos) << report;
     EXPECT_EQ(folder.Read("t.bgl").size(), 0x38u);
 }
+
+// A file full of mistakes gives a report of bounded length that still counts them all.
+TEST(CompileReport, ALongListOfProblemsIsCutShort) {
+    std::vector<PlantingXmlText::Entry> entries(150, PlantingXmlText::Entry{95.0, 0.0, 30.0, goodName});
+    TestFolder folder;
+    folder.Write("t.xml", PlantingXmlText::Document(entries));
+    int status = 0;
+    const std::string report = Compile(folder, "t.xml", status);
+    EXPECT_EQ(status, exitFailed);
+    std::size_t errorLines = 0;
+    for (std::size_t at = report.find("): error: "); at != std::string::npos; at = report.find("): error: ", at + 1)) {
+        ++errorLines;
+    }
+    EXPECT_EQ(errorLines, 100u);
+    EXPECT_NE(report.find("t.xml: 50 more problems not shown\n"), std::string::npos);
+    EXPECT_NE(report.find("t.xml: 150 scenery objects read, 150 errors, 0 warnings\n"), std::string::npos);
+    EXPECT_NE(report.find("t.xml(903): error: SceneryObject lat"), std::string::npos) << "the 100th object's line";
+    EXPECT_EQ(report.find("t.xml(912): error:"), std::string::npos) << "the 101st object is not listed";
+}
