@@ -151,10 +151,10 @@ private:
     static void OnReference(void* self, const xmlChar*) { Self(self).Text("&"); }
 
     static void OnParserError(void* self, XmlErrorArgument error) {
+        // One report line per problem: libxml2's messages may hold line breaks of their own.
         std::string message = error->message != nullptr ? error->message : "malformed XML";
-        while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
-            message.pop_back();
-        }
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        message.erase(message.find_last_not_of(' ') + 1);
         Self(self).Report(error->line, error->level != XML_ERR_WARNING, "XML: " + message);
     }
 
