@@ -11,10 +11,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
-std::error_code LastError() { return {errno, std::generic_category()}; }
-}  // namespace
-
 #ifdef _WIN32
 
 namespace {
@@ -95,6 +91,8 @@ std::filesystem::path FindOnPath(const std::string& programName) {
 #else
 
 namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // In the child between fork and exec: only async-signal-safe calls. A failure is sent to the parent
 // through the close-on-exec pipe, which stays empty when exec succeeds.
