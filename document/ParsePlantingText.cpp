@@ -1,6 +1,8 @@
 #include "document/ParsePlantingText.h"
 
+#include <cfloat>
 #include <charconv>
+#include <iterator>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -13,6 +15,19 @@ constexpr std::string_view latitudeKey = "lat=\"";
 constexpr std::string_view longitudeKey = "lon=\"";
 constexpr std::string_view nameKey = "name=\"";
 constexpr std::size_t nameLength = 32;
+// Bytes of one object as the writer lays it out, a little under the least it can be (322), so a
+// file of ours never outgrows the room reserved for its objects.
+constexpr std::size_t writtenObjectSize = 320;
+
+// Compared in line: the keys are a few characters long, too short to be worth a call to memcmp.
+bool StartsWith(const char* text, std::string_view key) {
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (text[i] != key[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Finds key in text at or after from; npos if it is not there. Candidates are found with memchr on
 // one character of the key, the anchor: '=' for the attribute keys, which stands once per
@@ -31,7 +46,7 @@ std::size_t FindFrom(std::string_view text, std::size_t from, std::string_view k
             return std::string_view::npos;
         }
         const char* const start = static_cast<const char*>(hit) - anchor;
-        if (std::memcmp(start, key.data(), key.size()) == 0) {
+        if (StartsWith(start, key)) {
             return static_cast<std::size_t>(start - begin);
         }
         candidate = static_cast<const char*>(hit) + 1;
@@ -124,6 +139,38 @@ bool Overflows(std::string_view text, const NumberText& number) {
     return false;
 }
 
+// The exact short cut for the numbers the writer writes (no exponent, at most 16 digits): where the
+// digits, read as a whole number, and the power of ten to divide by are both exact doubles, one
+// division gives the correctly rounded result. False where it does not apply.
+bool ConvertExactly(std::string_view text, const NumberText& number, double& value) {
+#if FLT_EVAL_METHOD == 0
+    constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr std::uint64_t largestExact = std::uint64_t{1} << 53;
+    const std::size_t fractionDigits = number.point < number.mantissaEnd ? number.mantissaEnd - number.point - 1 : 0;
+    if (number.exponentBegin != number.end || fractionDigits >= std::size(powersOfTen)) {
+        return false;
+    }
+    std::uint64_t digits = 0;
+    for (std::size_t i = number.begin; i < number.mantissaEnd; ++i) {
+        if (i == number.point) {
+            continue;
+        }
+        digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (digits > largestExact) {
+            return false;
+        }
+    }
+    value = static_cast<double>(digits) / powersOfTen[fractionDigits];
+    return true;
+#else
+    (void)text;
+    (void)number;
+    (void)value;
+    return false;
+#endif
+}
+
 }  // namespace
 
 double ReadPlantingNumber(std::string_view text) {
@@ -140,16 +187,19 @@ double ReadPlantingNumber(std::string_view text) {
     if (!FindNumberText(text, i, number)) {
         return 0.0;
     }
+    double value = 0.0;
+    if (ConvertExactly(text, number, value)) {
+        return negative ? -value : value;
+    }
     // The extent is settled above, so from_chars (locale-free, correctly rounded) sees only the
     // decimal form and never a sign, "inf", "nan" or a hexadecimal number.
-    double value = 0.0;
     const char* const first = text.data() + number.begin;
     const char* const last = text.data() + number.end;
     const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
         value = Overflows(text, number) ? std::numeric_limits<double>::infinity() : 0.0;
     } else if (error != std::errc{} || end != last) {
-        value = 0.0;  // not reached for a well-formed extent; keeps a library quirk from leaking garbage
+        value = 0.0;  // a well-formed extent is always read whole; never pass on a half-read value
     }
     return negative ? -value : value;
 }
@@ -161,6 +211,9 @@ ParsedPlantingText ParsePlantingText(std::string_view text) {
         return result;
     }
     result.markerFound = true;
+    // Room for as many objects as a file of ours of this size holds, so that a large file is not
+    // copied through a series of growing arrays; the room is in proportion to the text itself.
+    result.objects.reserve((text.size() - marker) / writtenObjectSize);
     std::size_t position = marker;
     for (;;) {
         const std::size_t latitudeAt = FindAttributeKey(text, position, latitudeKey);

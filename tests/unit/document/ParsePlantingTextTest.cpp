@@ -124,6 +124,14 @@ TEST(ReadPlantingNumber, FollowsThePlainDecimalGrammar) {
 // Any number text, long or short, gives the double nearest to it, as the C library's strtod does
 // (this process runs in the "C" locale).
 TEST(ReadPlantingNumber, RoundsLikeStrtod) {
+    // Around the largest whole number a double holds exactly, and the largest exact power of ten.
+    const char* edges[] = {"9007199254740992",   "9007199254740993",   "9007199254740994",   "9007199254740995",
+                           "90071992547409.93",  "0.9007199254740993", "1.0000000000000000000001",
+                           "0.0000000000000000000001", "0.00000000000000000000001", "123456789012345678901234567890",
+                           "179.99999999999999", "-179.99999999999999", "  0.00000000000001", "2.2250738585072011e-308"};
+    for (const char* text : edges) {
+        ExpectSameDouble(ReadPlantingNumber(text), std::strtod(text, nullptr), text);
+    }
     std::mt19937_64 random(12345);
     std::uniform_real_distribution<double> degrees(-180.0, 180.0);
     std::uniform_int_distribution<int> digit(0, 9);
