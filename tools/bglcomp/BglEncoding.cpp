@@ -22,7 +22,7 @@ constexpr std::uint16_t libraryObjectRecordId = 0x0002;
 // Writes little-endian values into the file image, which is sized beforehand.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& bytes) : next_(bytes.data()) {}
+    explicit ByteWriter(std::uint8_t* at) : next_(at) {}
 
     void U16(std::uint16_t value) {
         next_[0] = static_cast<std::uint8_t>(value);
@@ -46,22 +46,36 @@ private:
     std::uint8_t* next_;
 };
 
-// One run of records sharing a cell.
+// One occupied cell: its QMID, and which run of the cell-ordered records it holds.
 struct Subsection {
     std::uint32_t qmid = 0;
     std::size_t first = 0;
     std::size_t count = 0;
 };
 
-std::vector<Subsection> SubsectionsOf(std::span<const LibraryObjectRecord> sorted) {
+// The occupied cells in QMID order. Sorting the 4-byte keys rather than the records keeps both
+// time and memory small for a million objects.
+std::vector<Subsection> SubsectionsOf(std::span<const LibraryObjectRecord> records) {
+    std::vector<std::uint32_t> qmids;
+    qmids.reserve(records.size());
+    for (const LibraryObjectRecord& record : records) {
+        qmids.push_back(record.cellQmid);
+    }
+    std::sort(qmids.begin(), qmids.end());
     std::vector<Subsection> subsections;
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        if (subsections.empty() || subsections.back().qmid != sorted[i].cellQmid) {
-            subsections.push_back(Subsection{sorted[i].cellQmid, i, 0});
+    for (std::size_t i = 0; i < qmids.size(); ++i) {
+        if (subsections.empty() || subsections.back().qmid != qmids[i]) {
+            subsections.push_back(Subsection{qmids[i], i, 0});
         }
         ++subsections.back().count;
     }
     return subsections;
+}
+
+std::size_t SubsectionIndex(const std::vector<Subsection>& subsections, std::uint32_t qmid) {
+    const auto found = std::lower_bound(subsections.begin(), subsections.end(), qmid,
+                                        [](const Subsection& s, std::uint32_t key) { return s.qmid < key; });
+    return static_cast<std::size_t>(found - subsections.begin());
 }
 
 void WriteHeader(ByteWriter& out, std::uint64_t fileTime, std::uint32_t sectionCount,
@@ -100,10 +114,8 @@ void WriteRecord(ByteWriter& out, const LibraryObjectRecord& record) {
 
 }  // namespace
 
-EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileTime) {
+EncodedBgl EncodeBgl(std::span<const LibraryObjectRecord> records, std::uint64_t fileTime) {
     EncodedBgl result;
-    std::stable_sort(records.begin(), records.end(),
-                     [](const LibraryObjectRecord& a, const LibraryObjectRecord& b) { return a.cellQmid < b.cellQmid; });
     const std::vector<Subsection> subsections = SubsectionsOf(records);
     const std::uint32_t sectionCount = records.empty() ? 0u : 1u;
     const std::size_t tableOffset = bglHeaderSize + sectionCount * sectionEntrySize;
@@ -115,7 +127,7 @@ EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileT
     }
 
     result.bytes.resize(fileSize);
-    ByteWriter out(result.bytes);
+    ByteWriter out(result.bytes.data());
     WriteHeader(out, fileTime, sectionCount, subsections);
     if (sectionCount != 0) {
         out.U32(sceneryObjectSection);
@@ -124,14 +136,20 @@ EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileT
         out.U32(static_cast<std::uint32_t>(tableOffset));
         out.U32(static_cast<std::uint32_t>(subsections.size() * subsectionEntrySize));
     }
+    std::vector<std::size_t> nextSlot;
+    nextSlot.reserve(subsections.size());
     for (const Subsection& subsection : subsections) {
         out.U32(subsection.qmid);
         out.U32(static_cast<std::uint32_t>(subsection.count));
         out.U32(static_cast<std::uint32_t>(recordsOffset + subsection.first * libraryObjectRecordSize));
         out.U32(static_cast<std::uint32_t>(subsection.count * libraryObjectRecordSize));
+        nextSlot.push_back(subsection.first);
     }
+    // Each record goes straight to its slot in its cell's run, in the order the objects came.
     for (const LibraryObjectRecord& record : records) {
-        WriteRecord(out, record);
+        const std::size_t slot = nextSlot[SubsectionIndex(subsections, record.cellQmid)]++;
+        ByteWriter at(result.bytes.data() + recordsOffset + slot * libraryObjectRecordSize);
+        WriteRecord(at, record);
     }
     result.cellCount = subsections.size();
     return result;

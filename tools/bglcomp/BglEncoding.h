@@ -18,10 +18,10 @@ struct EncodedBgl {
 };
 
 // Builds the FS2004 scenery-object file for the objects: header, one scenery-object section, one
-// subsection per occupied level-11 cell in QMID order, then the 48-byte records cell by cell.
-// Sorts the records by cell in place, keeping their given order within a cell. fileTime is the
-// compile time as a Windows FILETIME. No objects give a file with no sections.
-EncodedBgl EncodeBgl(std::span<LibraryObjectRecord> records, std::uint64_t fileTime);
+// subsection per occupied level-11 cell in QMID order, then the 48-byte records cell by cell,
+// in their given order within a cell. fileTime is the compile time as a Windows FILETIME.
+// No objects give a file with no sections.
+EncodedBgl EncodeBgl(std::span<const LibraryObjectRecord> records, std::uint64_t fileTime);
 
 // The size of the file header and of one library-object record.
 inline constexpr std::size_t bglHeaderSize = 0x38;
