@@ -43,15 +43,15 @@ bool ReadToEnd(std::FILE* file, std::string& text, std::size_t reportedSize) {
 
 PlantingFileStatus ReadOpenFile(std::FILE* file, std::uintmax_t reportedSize, std::string& text) {
     if (reportedSize > text.max_size()) {
-        return PlantingFileStatus::tooLarge;
+        return PlantingFileStatus::TooLarge;
     }
     try {
-        return ReadToEnd(file, text, static_cast<std::size_t>(reportedSize)) ? PlantingFileStatus::read
-                                                                             : PlantingFileStatus::readError;
+        return ReadToEnd(file, text, static_cast<std::size_t>(reportedSize)) ? PlantingFileStatus::Read
+                                                                             : PlantingFileStatus::ReadError;
     } catch (const std::bad_alloc&) {
-        return PlantingFileStatus::tooLarge;
+        return PlantingFileStatus::TooLarge;
     } catch (const std::length_error&) {
-        return PlantingFileStatus::tooLarge;
+        return PlantingFileStatus::TooLarge;
     }
 }
 
@@ -60,17 +60,17 @@ PlantingFileText ReadFile(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (!std::filesystem::exists(status)) {
-        result.status = status.type() == std::filesystem::file_type::not_found ? PlantingFileStatus::notFound
-                                                                                : PlantingFileStatus::cannotOpen;
+        result.status = status.type() == std::filesystem::file_type::not_found ? PlantingFileStatus::NotFound
+                                                                                : PlantingFileStatus::CannotOpen;
         return result;
     }
     if (std::filesystem::is_directory(status)) {
-        result.status = PlantingFileStatus::cannotOpen;
+        result.status = PlantingFileStatus::CannotOpen;
         return result;
     }
     const File file = OpenForReading(path);
     if (!file) {
-        result.status = PlantingFileStatus::cannotOpen;
+        result.status = PlantingFileStatus::CannotOpen;
         return result;
     }
     // Special files report no size; they are read to their end all the same.
@@ -79,7 +79,7 @@ PlantingFileText ReadFile(const std::filesystem::path& path) {
         size = 0;
     }
     result.status = ReadOpenFile(file.get(), size, result.text);
-    if (result.status != PlantingFileStatus::read) {
+    if (result.status != PlantingFileStatus::Read) {
         result.text = std::string();
     }
     return result;
@@ -91,6 +91,6 @@ PlantingFileText ReadPlantingFile(const std::filesystem::path& path) {
     try {
         return ReadFile(path);
     } catch (const std::bad_alloc&) {
-        return {PlantingFileStatus::tooLarge, {}};
+        return {PlantingFileStatus::TooLarge, {}};
     }
 }

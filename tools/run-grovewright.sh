@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Starts Grovewright from a build folder, with the stand-in simulator and scenery compiler.
+# Starts Grovewright from a build folder in its own working folder (run/), with the stand-in scenery
+# compiler installed there as "bglcomp.exe" and the stand-in simulator serving the aircraft's position.
 set -euo pipefail
 build=${1:-build/release}
+workdir=${GROVEWRIGHT_RUN_FOLDER:-run}
+
+mkdir -p "$workdir"
+cmake --install "$build" --component bglcomp --prefix "$workdir" >/dev/null
+
 if [ ! -x "$build/app/grovewright" ]; then
-  echo "Grovewright's window is not built yet: there is no program to start." >&2
+  echo "The scenery compiler is installed in $workdir/ as bglcomp.exe, but Grovewright's window is not" >&2
+  echo "built yet: there is no program to start." >&2
   exit 1
 fi

@@ -36,7 +36,7 @@ TEST(ReadPlantingFile, ReadsTheRawBytesOfFiles) {
     for (const Case& c : cases) {
         WriteBytes(folder.Path() / c.name, c.bytes);
         const PlantingFileText file = ReadPlantingFile(folder.Path() / c.name);
-        EXPECT_EQ(file.status, PlantingFileStatus::read) << c.name;
+        EXPECT_EQ(file.status, PlantingFileStatus::Read) << c.name;
         EXPECT_EQ(file.text.size(), c.bytes.size()) << c.name;
         EXPECT_TRUE(file.text == c.bytes) << c.name;
     }
@@ -52,12 +52,12 @@ TEST(ReadPlantingFile, ReportsWhatCannotBeRead) {
         PlantingFileStatus status;
     };
     const Case cases[] = {
-        {"missing file", folder.Path() / "missing.xml", PlantingFileStatus::notFound},
-        {"missing folder", folder.Path() / "nowhere" / "trees.xml", PlantingFileStatus::notFound},
-        {"path through a file", folder.Path() / "plain.xml" / "trees.xml", PlantingFileStatus::notFound},
-        {"empty path", std::filesystem::path(), PlantingFileStatus::notFound},
-        {"a folder", folder.Path() / "folder.xml", PlantingFileStatus::cannotOpen},
-        {"other case of an existing name", folder.Path() / "PLAIN.XML", PlantingFileStatus::notFound},
+        {"missing file", folder.Path() / "missing.xml", PlantingFileStatus::NotFound},
+        {"missing folder", folder.Path() / "nowhere" / "trees.xml", PlantingFileStatus::NotFound},
+        {"path through a file", folder.Path() / "plain.xml" / "trees.xml", PlantingFileStatus::NotFound},
+        {"empty path", std::filesystem::path(), PlantingFileStatus::NotFound},
+        {"a folder", folder.Path() / "folder.xml", PlantingFileStatus::CannotOpen},
+        {"other case of an existing name", folder.Path() / "PLAIN.XML", PlantingFileStatus::NotFound},
     };
     for (const Case& c : cases) {
         const PlantingFileText file = ReadPlantingFile(c.path);
@@ -70,14 +70,14 @@ TEST(ReadPlantingFile, ReportsWhatCannotBeRead) {
 // A real read error: the kernel refuses to read a process's own memory at address 0.
 TEST(ReadPlantingFile, ReadErrorAfterOpeningIsReported) {
     const PlantingFileText file = ReadPlantingFile("/proc/self/mem");
-    EXPECT_EQ(file.status, PlantingFileStatus::readError);
+    EXPECT_EQ(file.status, PlantingFileStatus::ReadError);
     EXPECT_TRUE(file.text.empty());
 }
 
 // Files the file system gives no size for are read to their end.
 TEST(ReadPlantingFile, FilesWithoutAReportedSizeAreReadToTheirEnd) {
     const PlantingFileText file = ReadPlantingFile("/proc/self/status");
-    EXPECT_EQ(file.status, PlantingFileStatus::read);
+    EXPECT_EQ(file.status, PlantingFileStatus::Read);
     EXPECT_NE(file.text.find("Pid:"), std::string::npos);
 }
 #endif
@@ -99,7 +99,7 @@ TEST(ReadPlantingFile, FilesWithoutAReportedSizeAreReadToTheirEnd) {
         _exit(2);
     }
     const PlantingFileText file = ReadPlantingFile(path);
-    _exit(file.status == PlantingFileStatus::tooLarge && file.text.empty() ? 0 : 1);
+    _exit(file.status == PlantingFileStatus::TooLarge && file.text.empty() ? 0 : 1);
 }
 #endif
 
