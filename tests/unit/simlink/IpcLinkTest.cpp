@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ struct VersionCase {
     std::uint32_t simulatorVersionAfter;
 };
 
+void PrintTo(const VersionCase& tested, std::ostream* out) { *out << tested.name; }
+
 class IpcLinkVersionTest : public IpcLinkTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(IpcLinkVersionTest, ChecksVersionsAsTheServerStates) {
@@ -109,6 +112,8 @@ struct OpenFault {
     void (*arrange)(FakeFsuipc&);
     IpcResult expected;
 };
+
+void PrintTo(const OpenFault& tested, std::ostream* out) { *out << tested.name; }
 
 class IpcLinkOpenFaultTest : public IpcLinkTest, public ::testing::WithParamInterface<OpenFault> {};
 
@@ -233,6 +238,8 @@ struct CapacityCase {
     bool accepted;
 };
 
+void PrintTo(const CapacityCase& tested, std::ostream* out) { *out << tested.name; }
+
 class IpcLinkCapacityTest : public IpcLinkTest, public ::testing::WithParamInterface<CapacityCase> {};
 
 TEST_P(IpcLinkCapacityTest, RecordAndEndMarkerMustFitInTheUsableArea) {
@@ -335,6 +342,8 @@ struct SilentCase {
     IpcResult expected;
 };
 
+void PrintTo(const SilentCase& tested, std::ostream* out) { *out << tested.name; }
+
 class IpcLinkSilentServerTest : public IpcLinkTest, public ::testing::WithParamInterface<SilentCase> {};
 
 TEST_P(IpcLinkSilentServerTest, NineAttemptsInEighteenPointNineSeconds) {
@@ -380,6 +389,8 @@ struct Tampering {
     void (*apply)(RequestArea::Area);
 };
 
+void PrintTo(const Tampering& tested, std::ostream* out) { *out << tested.name; }
+
 class IpcLinkBadAnswerTest : public IpcLinkTest, public ::testing::WithParamInterface<Tampering> {};
 
 // Queued below: read 0x0560 (8) at 0, read 0x0568 (8) at 24, write 0x0C00 (4) at 48,
@@ -421,6 +432,8 @@ INSTANTIATE_TEST_SUITE_P(
         Tampering{"ReadSizeGrown", [](RequestArea::Area a) { Put(a, 8, 16); }},
         Tampering{"ReadSizeHuge", [](RequestArea::Area a) { Put(a, 8, 0xFFFFFFF0); }},
         Tampering{"ReadSizeShrunk", [](RequestArea::Area a) { Put(a, 32, 4); }},
+        // Grown by exactly the write behind it, so that the walk still meets every later record.
+        Tampering{"ReadSizeSwallowsTheNextRecord", [](RequestArea::Area a) { Put(a, 32, 8 + 16); }},
         Tampering{"WriteSizeChanged", [](RequestArea::Area a) { Put(a, 56, 8); }},
         Tampering{"UnknownKind", [](RequestArea::Area a) { Put(a, 48, 7); }},
         Tampering{"EndMarkerEarly", [](RequestArea::Area a) { Put(a, 48, 0); }},
