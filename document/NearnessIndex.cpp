@@ -16,15 +16,6 @@ constexpr double reachInCells = NearnessIndex::threshold * cellsPerDegree * (1.0
 
 bool Near(double a, double b) { return std::fabs(a - b) < NearnessIndex::threshold; }
 
-std::uint64_t Mix(std::int64_t latitudeKey, std::int64_t longitudeKey) {
-    std::uint64_t h = static_cast<std::uint64_t>(latitudeKey) * 0x9E3779B97F4A7C15ull;
-    h ^= static_cast<std::uint64_t>(longitudeKey) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-    h ^= h >> 31;
-    h *= 0xD6E8FEB86659FD93ull;
-    h ^= h >> 32;
-    return h;
-}
-
 }  // namespace
 
 bool NearnessIndex::Indexable(double latitude, double longitude) {
@@ -44,20 +35,27 @@ NearnessIndex::AxisCells NearnessIndex::CellsToVisit(double coordinate) {
         cell -= 1.0;  // truncation went up: floor of a negative non-integer
     }
     const double fromLowerBorder = scaled - cell;  // exact
-    AxisCells cells{{static_cast<std::int64_t>(cell), 0}, 1};
-    if (fromLowerBorder < reachInCells) {
-        cells.keys[cells.count++] = cells.keys[0] - 1;
-    } else if (1.0 - fromLowerBorder < reachInCells) {
-        cells.keys[cells.count++] = cells.keys[0] + 1;
-    }
-    return cells;
+    // At most one neighbour: the threshold reaches less than half a cell. Chosen without branches,
+    // which positions spread at random would mispredict.
+    const int lower = fromLowerBorder < reachInCells;
+    const int upper = 1.0 - fromLowerBorder < reachInCells;
+    const auto own = static_cast<std::int64_t>(cell);
+    return {{own, own + upper - lower}, 1 + lower + upper};
 }
 
-std::size_t NearnessIndex::SlotFor(std::int64_t latitudeKey, std::int64_t longitudeKey) const {
+std::uint64_t NearnessIndex::CellDigest(std::int64_t latitudeKey, std::int64_t longitudeKey) {
+    std::uint64_t h = static_cast<std::uint64_t>(latitudeKey) * 0x9E3779B97F4A7C15ull;
+    h ^= static_cast<std::uint64_t>(longitudeKey) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+    h ^= h >> 31;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return h;
+}
+
+std::size_t NearnessIndex::SlotFor(std::uint64_t cellDigest) const {
     const std::size_t mask = slots.size() - 1;
-    std::size_t i = Mix(latitudeKey, longitudeKey) & mask;
-    while (slots[i].head != none &&
-           (slots[i].latitudeKey != latitudeKey || slots[i].longitudeKey != longitudeKey)) {
+    std::size_t i = cellDigest & mask;
+    while (slots[i].head != none && slots[i].cellDigest != cellDigest) {
         i = (i + 1) & mask;
     }
     return i;
@@ -85,20 +83,21 @@ bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uin
     }
     const AxisCells latitudeCells = CellsToVisit(latitude);
     const AxisCells longitudeCells = CellsToVisit(longitude);
-    const std::size_t own = SlotFor(latitudeCells.keys[0], longitudeCells.keys[0]);
+    const std::uint64_t ownDigest = CellDigest(latitudeCells.keys[0], longitudeCells.keys[0]);
+    const std::size_t own = SlotFor(ownDigest);
     if (ChainHasNear(slots[own].head, latitude, longitude, latitudes, longitudes)) {
         return false;
     }
     for (int a = 0; a < latitudeCells.count; ++a) {
         for (int b = 0; b < longitudeCells.count; ++b) {
             if ((a != 0 || b != 0) &&
-                ChainHasNear(slots[SlotFor(latitudeCells.keys[a], longitudeCells.keys[b])].head, latitude,
+                ChainHasNear(slots[SlotFor(CellDigest(latitudeCells.keys[a], longitudeCells.keys[b]))].head, latitude,
                              longitude, latitudes, longitudes)) {
                 return false;
             }
         }
     }
-    Link(own, latitudeCells.keys[0], longitudeCells.keys[0], index);
+    Link(own, ownDigest, index);
     return true;
 }
 
@@ -107,7 +106,7 @@ void NearnessIndex::Prefetch(double latitude, double longitude) const {
         return;
     }
     const std::size_t slot =
-        Mix(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (slots.size() - 1);
+        CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (slots.size() - 1);
 #if defined(__GNUC__)
     __builtin_prefetch(&slots[slot]);
 #endif
@@ -121,18 +120,15 @@ void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t inde
     if ((usedSlots + 1) * 2 > slots.size()) {
         Grow();
     }
-    const std::int64_t latitudeKey = CellsToVisit(latitude).keys[0];
-    const std::int64_t longitudeKey = CellsToVisit(longitude).keys[0];
-    Link(SlotFor(latitudeKey, longitudeKey), latitudeKey, longitudeKey, index);
+    const std::uint64_t digest = CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]);
+    Link(SlotFor(digest), digest, index);
 }
 
-void NearnessIndex::Link(std::size_t slot, std::int64_t latitudeKey, std::int64_t longitudeKey,
-                         std::uint32_t index) {
+void NearnessIndex::Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index) {
     ReserveChainEntry(index);
     Slot& cell = slots[slot];
     if (cell.head == none) {
-        cell.latitudeKey = latitudeKey;
-        cell.longitudeKey = longitudeKey;
+        cell.cellDigest = cellDigest;
         ++usedSlots;
     }
     nextInCell[index] = cell.head;
@@ -160,10 +156,10 @@ void NearnessIndex::Reserve(std::size_t count) {
 
 void NearnessIndex::Rehash(std::size_t slotCount) {
     std::vector<Slot> old = std::move(slots);
-    slots.assign(slotCount, Slot{0, 0, none});
+    slots.assign(slotCount, Slot{0, none});
     for (const Slot& slot : old) {
         if (slot.head != none) {
-            slots[SlotFor(slot.latitudeKey, slot.longitudeKey)] = slot;
+            slots[SlotFor(slot.cellDigest)] = slot;
         }
     }
 }

@@ -35,9 +35,11 @@ public:
     void Reserve(std::size_t count);
 
 private:
+    // A cell's slot holds a 64-bit digest of its two keys, not the keys themselves: were two cells
+    // ever to share a digest, their chains would merge, which costs time but never changes an answer,
+    // since every candidate is checked against the nearness rule itself.
     struct Slot {
-        std::int64_t latitudeKey;
-        std::int64_t longitudeKey;
+        std::uint64_t cellDigest;
         std::uint32_t head;  // most recent entry of the cell; chains continue in nextInCell
     };
     struct AxisCells {
@@ -50,10 +52,11 @@ private:
     static bool Indexable(double latitude, double longitude);
     // The coordinate's own cell first, then the neighbouring cell the threshold reaches into, if any.
     static AxisCells CellsToVisit(double coordinate);
-    std::size_t SlotFor(std::int64_t latitudeKey, std::int64_t longitudeKey) const;
+    static std::uint64_t CellDigest(std::int64_t latitudeKey, std::int64_t longitudeKey);
+    std::size_t SlotFor(std::uint64_t cellDigest) const;
     bool ChainHasNear(std::uint32_t head, double latitude, double longitude, const std::vector<double>& latitudes,
                       const std::vector<double>& longitudes) const;
-    void Link(std::size_t slot, std::int64_t latitudeKey, std::int64_t longitudeKey, std::uint32_t index);
+    void Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index);
     void ReserveChainEntry(std::uint32_t index);
     void Grow();
     void Rehash(std::size_t slotCount);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/NearnessIndex.h"
@@ -10,23 +12,29 @@
 // degrees (north and east positive) and the library object's GUID text. The copse pattern uses the same
 // class with positions as offsets from its first member.
 //
-// Entries are held as three parallel columns. Add leaves out an object that stands within 5e-06 degrees
+// Entries are held as three parallel columns; the GUID column keeps its texts back to back in one
+// buffer, so that a million entries are not a million allocations. Add leaves out an object that stands within 5e-06 degrees
 // of an existing entry in both coordinates (the entry already there keeps its GUID); a spatial index
 // beside the columns gives that answer in constant expected time, so loading a forest stays linear.
 class PlantingList {
 public:
     // Appends the object unless an existing entry lies nearer than 5e-06 degrees in both coordinates.
-    void Add(double latitude, double longitude, const std::string& guid);
+    void Add(double latitude, double longitude, std::string_view guid);
 
     // Appends the object without the nearness test (rebuilding a list from kept entries).
-    void AppendUnchecked(double latitude, double longitude, const std::string& guid);
+    void AppendUnchecked(double latitude, double longitude, std::string_view guid);
 
     std::size_t Count() const { return latitudes.size(); }
 
     // Valid for 0 to Count() - 1.
     double LatitudeAt(std::size_t index) const { return latitudes[index]; }
     double LongitudeAt(std::size_t index) const { return longitudes[index]; }
-    const std::string& GuidAt(std::size_t index) const { return guids[index]; }
+    std::string GuidAt(std::size_t index) const { return std::string(GuidViewAt(index)); }
+    // The same text without a copy; valid until the list next changes.
+    std::string_view GuidViewAt(std::size_t index) const {
+        const std::uint64_t start = index == 0 ? 0 : guidEnds[index - 1];
+        return std::string_view(guidBytes).substr(start, guidEnds[index] - start);
+    }
 
     void Clear();
 
@@ -37,10 +45,11 @@ public:
     void PrefetchAdd(double latitude, double longitude) const { nearness.Prefetch(latitude, longitude); }
 
 private:
-    void AppendColumns(double latitude, double longitude, const std::string& guid);
+    void AppendColumns(double latitude, double longitude, std::string_view guid);
 
     std::vector<double> latitudes;
     std::vector<double> longitudes;
-    std::vector<std::string> guids;
+    std::string guidBytes;                // every entry's GUID text, in entry order
+    std::vector<std::uint64_t> guidEnds;  // per entry: where its text ends in guidBytes
     NearnessIndex nearness;
 };

@@ -66,7 +66,7 @@ void AppendObject(std::string& out, double latitude, double longitude, double he
 
 void AppendEntry(std::string& out, const PlantingList& list, std::size_t i) {
     AppendObject(out, list.LatitudeAt(i), list.LongitudeAt(i), HeadingForDraw(SharedRandom::Next()),
-                 list.GuidAt(i));
+                 list.GuidViewAt(i));
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ const std::filesystem::path& ForestFile() {
 }
 
 void BM_ReadParseAdd(benchmark::State& state) {
+    ForestFile();  // written before the clock starts
     for (auto _ : state) {
         const PlantingFileText file = ReadPlantingFile(ForestFile());
         const ParsedPlantingText parsed = ParsePlantingText(file.text);
@@ -49,6 +50,7 @@ void BM_ReadParseAdd(benchmark::State& state) {
 }
 
 void BM_ReadOnlyFloor(benchmark::State& state) {
+    ForestFile();
     for (auto _ : state) {
         const PlantingFileText file = ReadPlantingFile(ForestFile());
         benchmark::DoNotOptimize(file.text.data());
@@ -57,6 +59,7 @@ void BM_ReadOnlyFloor(benchmark::State& state) {
 }
 
 void BM_ReadAndParseFloor(benchmark::State& state) {
+    ForestFile();
     for (auto _ : state) {
         const PlantingFileText file = ReadPlantingFile(ForestFile());
         const ParsedPlantingText parsed = ParsePlantingText(file.text);
