@@ -58,6 +58,7 @@ SimulatorProcess::SimulatorProcess(const std::string& program, const std::vector
 
 SimulatorProcess::~SimulatorProcess() {
     CloseInput();
+    Signal(SIGTERM);
     if (pid > 0 && !ended && Wait(5000) == -1) {
         Signal(SIGKILL);
         Wait(5000);

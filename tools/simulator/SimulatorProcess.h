@@ -12,7 +12,7 @@ class SimulatorProcess {
 public:
     // Starts the program and waits up to 5 s for its "ready" line.
     SimulatorProcess(const std::string& program, const std::vector<std::string>& arguments);
-    // Ends the child (end of input, then SIGKILL after 5 s) unless it has ended already.
+    // Ends the child (end of input and SIGTERM, then SIGKILL after 5 s) unless it has ended already.
     ~SimulatorProcess();
     SimulatorProcess(const SimulatorProcess&) = delete;
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;

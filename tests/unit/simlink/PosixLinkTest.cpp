@@ -103,14 +103,6 @@ TEST_F(PosixLinkTest, FindsTheServerUnderItsOlderClass) {
     EXPECT_EQ(link.GetResult(), IpcResult::SimulatorNotRunning);
 }
 
-TEST_F(PosixLinkTest, RefusesAWrongSimulatorAndLeavesNoArea) {
-    const auto simulator = StartSimulator({"--simulator-version", "8"});
-    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    IpcLink link(7);
-    EXPECT_EQ(link.GetResult(), IpcResult::WrongSimulatorVersion);
-    EXPECT_EQ(link.GetSimulatorVersion(), 8u);
-}
-
 TEST_F(PosixLinkTest, NoServerWithoutALiveSimulator) {
     {
         IpcLink link(0);
