@@ -13,3 +13,13 @@ if [ ! -x "$build/app/grovewright" ]; then
   echo "built yet: there is no program to start." >&2
   exit 1
 fi
+
+# The stand-in simulator serves the aircraft's position while the program runs; move the aircraft by
+# running another grovewright-sim by hand instead (see tools/simulator/README.md).
+root=$(pwd)
+"$build/tools/simulator/grovewright-sim" --no-commands >"$workdir/simulator.log" 2>&1 &
+simulator=$!
+trap 'kill "$simulator" 2>/dev/null || true' EXIT
+sleep 0.2
+cd "$workdir"
+"$root/$build/app/grovewright"
