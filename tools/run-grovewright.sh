@@ -14,12 +14,18 @@ if [ ! -x "$build/app/grovewright" ]; then
   exit 1
 fi
 
-# The stand-in simulator serves the aircraft's position while the program runs; move the aircraft by
-# running another grovewright-sim by hand instead (see tools/simulator/README.md).
+# The stand-in simulator serves the aircraft's position while the program runs. Its commands come
+# through a named pipe, held open here so that it never sees the end of its input: move the aircraft
+# with, for example, `echo "slew 50 -20" > run/simulator-commands`; it answers in run/simulator.log.
 root=$(pwd)
-"$build/tools/simulator/grovewright-sim" --no-commands >"$workdir/simulator.log" 2>&1 &
+commands="$workdir/simulator-commands"
+rm -f "$commands"
+mkfifo "$commands"
+exec 3<>"$commands"
+"$build/tools/simulator/grovewright-sim" <&3 >"$workdir/simulator.log" 2>&1 &
 simulator=$!
-trap 'kill "$simulator" 2>/dev/null || true' EXIT
+trap 'kill "$simulator" 2>/dev/null || true; rm -f "$root/$commands"' EXIT
 sleep 0.2
+echo "Move the aircraft with: echo \"slew NORTH_METRES EAST_METRES\" > $commands (answers in $workdir/simulator.log)"
 cd "$workdir"
 "$root/$build/app/grovewright"
