@@ -1,4 +1,5 @@
-// Adding objects to a planting list: the indexed Add against the plain linear scan it must agree with.
+// Adding objects to a planting list: the indexed Add against the plain linear scan it must agree with,
+// both building a list from nothing and adding to a list that already holds its objects.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -98,8 +99,62 @@ void BM_AddLinearScanBaseline(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// The cost of one Add on a list that already holds state.range(0) objects: a batch of new objects is
+// added to a copy of the full list, with room made beforehand (neither is timed).
+constexpr std::size_t batch = 1000;
+
+void BM_AddToFullListIndexed(benchmark::State& state) {
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    const auto positions = Forest(count + batch);
+    PlantingList full;
+    for (std::size_t i = 0; i < count; ++i) {
+        full.Add(positions[i].latitude, positions[i].longitude, guid);
+    }
+    PlantingList list;
+    for (auto _ : state) {
+        state.PauseTiming();
+        list = full;
+        list.Reserve(count + batch);  // no reallocation inside the timed batch
+        state.ResumeTiming();
+        for (std::size_t i = count; i < count + batch; ++i) {
+            list.Add(positions[i].latitude, positions[i].longitude, guid);
+        }
+        benchmark::DoNotOptimize(list.Count());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+}
+
+void BM_AddToFullListLinearScanBaseline(benchmark::State& state) {
+    const std::size_t count = static_cast<std::size_t>(state.range(0));
+    const auto positions = Forest(count + batch);
+    std::vector<double> fullLatitudes, fullLongitudes;
+    std::vector<std::string> fullGuids;
+    for (std::size_t i = 0; i < count; ++i) {
+        LinearScanAdd(fullLatitudes, fullLongitudes, fullGuids, positions[i]);
+    }
+    std::vector<double> latitudes, longitudes;
+    std::vector<std::string> guids;
+    for (auto _ : state) {
+        state.PauseTiming();
+        latitudes = fullLatitudes;
+        longitudes = fullLongitudes;
+        guids = fullGuids;
+        latitudes.reserve(count + batch);
+        longitudes.reserve(count + batch);
+        guids.reserve(count + batch);
+        state.ResumeTiming();
+        for (std::size_t i = count; i < count + batch; ++i) {
+            LinearScanAdd(latitudes, longitudes, guids, positions[i]);
+        }
+        benchmark::DoNotOptimize(latitudes.size());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+}
+
 }  // namespace
 
+BENCHMARK(BM_AddToFullListIndexed)->Arg(50000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddToFullListLinearScanBaseline)->Arg(50000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddIndexed)->Arg(50000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AddIndexedDenseCopse)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AddLinearScanBaseline)->Arg(50000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
