@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "tools/bglcomp/SceneryValues.h"
+#include "tools/bglcomp/StartTagLines.h"
 
 namespace Bglcomp {
 
@@ -19,7 +20,6 @@ namespace {
 
 constexpr std::string_view schemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 constexpr int parserOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
-constexpr std::size_t chunkSize = 1 << 16;
 constexpr std::size_t shownValueLength = 48;
 constexpr std::uint16_t normalComplexity = 2;
 
@@ -57,21 +57,34 @@ std::string Shown(std::string_view name, std::string_view value) {
     return shown;
 }
 
-// One attribute of libxml2's SAX2 start-element callback.
+// One attribute of libxml2's SAX2 start-element callback: the index-th written in the tag, or
+// one that a DTD supplies by default (not written).
 struct Attribute {
     const xmlChar* localName;
     const xmlChar* prefix;
     const xmlChar* uri;
     std::string_view value;
+    std::size_t index;
+    bool written;
 
     std::string Name() const { return QualifiedName(prefix, localName); }
     bool Is(std::string_view name) const { return prefix == nullptr && View(localName) == name; }
 };
 
-Attribute AttributeAt(const xmlChar** attributes, int index) {
+// libxml2 lists the attributes written in the tag first, in their order, then the defaulted ones.
+Attribute AttributeAt(const xmlChar** attributes, int index, int writtenCount) {
     const xmlChar** a = attributes + 5 * index;
-    return Attribute{a[0], a[1], a[2], View(a[3], a[4])};
+    return Attribute{a[0], a[1], a[2], View(a[3], a[4]), static_cast<std::size_t>(index), index < writtenCount};
 }
+
+// The attributes of one start-element callback.
+struct Attributes {
+    const xmlChar** list;
+    int count;
+    int defaultedCount;
+
+    Attribute At(int index) const { return AttributeAt(list, index, count - defaultedCount); }
+};
 
 // The object being read, filled in attribute by attribute.
 struct PendingObject {
@@ -138,8 +151,8 @@ private:
     static SceneryReader& Self(void* self) { return *static_cast<SceneryReader*>(self); }
 
     static void OnStartElement(void* self, const xmlChar* localName, const xmlChar* prefix, const xmlChar*, int,
-                               const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
-        Self(self).StartElement(localName, prefix, attributeCount, attributes);
+                               const xmlChar**, int attributeCount, int defaultedCount, const xmlChar** attributes) {
+        Self(self).StartElement(localName, prefix, Attributes{attributes, attributeCount, defaultedCount});
     }
 
     static void OnEndElement(void* self, const xmlChar*, const xmlChar*, const xmlChar*) { Self(self).EndElement(); }
@@ -172,28 +185,45 @@ private:
     // The parser's line: at a start tag, the line where the tag ends.
     long CurrentLine() const { return context_ != nullptr ? xmlSAX2GetLineNumber(context_) : 0; }
 
+    // The parser's input up to the start tag it has just read, when it stands at the tag's closing
+    // '>' or "/>" in the document itself; otherwise nothing.
+    std::string_view StartTagRead() const {
+        const xmlParserInputPtr input = context_->input;
+        if (context_->inputNr != 1 || input == nullptr || input->base == nullptr || input->cur < input->base ||
+            input->cur >= input->end) {
+            return {};
+        }
+        const bool atEnd = input->cur[0] == '>' || (input->cur[0] == '/' && input->end - input->cur >= 2 &&
+                                                    input->cur[1] == '>');
+        return atEnd ? View(input->base, input->cur) : std::string_view();
+    }
+
+    long LineOf(const Attribute& attribute) {
+        return attribute.written ? tag_.AttributeLine(attribute.index, attribute.Name()) : tag_.TagLine();
+    }
+
     static std::string_view ElementNameAt(int depth) {
         static constexpr std::array<std::string_view, 3> names{"FSData", "SceneryObject", "LibraryObject"};
         return names[static_cast<std::size_t>(std::clamp(depth, 0, 2))];
     }
 
-    void StartElement(const xmlChar* localName, const xmlChar* prefix, int attributeCount, const xmlChar** attributes) {
+    void StartElement(const xmlChar* localName, const xmlChar* prefix, const Attributes& attributes) {
         const int depth = depth_++;
         textReported_ = false;
         if (skipDepth_ >= 0) {
             return;
         }
-        const long line = CurrentLine();
+        tag_ = StartTagLines(StartTagRead(), View(prefix), View(localName), CurrentLine());
         const std::string_view name = prefix == nullptr ? View(localName) : std::string_view();
         if (depth == 0) {
-            ReadFsData(QualifiedName(prefix, localName), line, attributeCount, attributes);
+            ReadFsData(QualifiedName(prefix, localName), attributes);
         } else if (depth == 1 && name == "SceneryObject") {
-            ReadSceneryObject(line, attributeCount, attributes);
+            ReadSceneryObject(attributes);
         } else if (depth == 2 && name == "LibraryObject") {
-            ReadLibraryObject(line, attributeCount, attributes);
+            ReadLibraryObject(attributes);
         } else {
-            Report(line, true, "unknown element " + QualifiedName(prefix, localName) + " in " +
-                                   std::string(ElementNameAt(depth - 1)));
+            Report(tag_.TagLine(), true, "unknown element " + QualifiedName(prefix, localName) + " in " +
+                                             std::string(ElementNameAt(depth - 1)));
             object_.bad = object_.bad || depth >= 2;
             skipDepth_ = depth;
         }
@@ -224,47 +254,48 @@ private:
         }
     }
 
-    void ReadFsData(const std::string& name, long line, int attributeCount, const xmlChar** attributes) {
+    void ReadFsData(const std::string& name, const Attributes& attributes) {
         if (name != "FSData") {
-            Report(line, true, "the root element is " + name + ", not FSData");
+            Report(tag_.TagLine(), true, "the root element is " + name + ", not FSData");
             xmlStopParser(context_);
             return;
         }
         rootSeen_ = true;
         bool hasVersion = false;
-        for (int i = 0; i < attributeCount; ++i) {
-            const Attribute attribute = AttributeAt(attributes, i);
+        for (int i = 0; i < attributes.count; ++i) {
+            const Attribute attribute = attributes.At(i);
             if (attribute.Is("version")) {
                 hasVersion = true;
                 if (attribute.value != "9.0") {
-                    Report(line, true, "FSData " + Shown("version", attribute.value) + ": the version must be 9.0");
+                    Report(LineOf(attribute), true,
+                           "FSData " + Shown("version", attribute.value) + ": the version must be 9.0");
                 }
             } else if (View(attribute.localName) != "noNamespaceSchemaLocation" ||
                        View(attribute.uri) != schemaInstanceNamespace) {
-                Report(line, true, "FSData: unknown attribute " + Shown(attribute.Name(), attribute.value));
+                Report(LineOf(attribute), true, "FSData: unknown attribute " + Shown(attribute.Name(), attribute.value));
             }
         }
-        ReportIfMissing(!hasVersion, line, "FSData", "version");
+        ReportIfMissing(!hasVersion, "FSData", "version");
     }
 
-    void ReadSceneryObject(long line, int attributeCount, const xmlChar** attributes) {
+    void ReadSceneryObject(const Attributes& attributes) {
         ++contents_.objectCount;
         object_ = PendingObject{};
-        object_.line = line;
+        object_.line = tag_.TagLine();
         object_.record.flags = altitudeIsAglFlag;
         object_.record.imageComplexity = normalComplexity;
-        for (int i = 0; i < attributeCount; ++i) {
-            ReadSceneryObjectAttribute(line, AttributeAt(attributes, i));
+        for (int i = 0; i < attributes.count; ++i) {
+            ReadSceneryObjectAttribute(attributes.At(i));
         }
-        ReportIfMissing(!object_.hasLat, line, "SceneryObject", "lat");
-        ReportIfMissing(!object_.hasLon, line, "SceneryObject", "lon");
+        ReportIfMissing(!object_.hasLat, "SceneryObject", "lat");
+        ReportIfMissing(!object_.hasLon, "SceneryObject", "lon");
     }
 
-    void ReadSceneryObjectAttribute(long line, const Attribute& attribute) {
+    void ReadSceneryObjectAttribute(const Attribute& attribute) {
         LibraryObjectRecord& record = object_.record;
         const std::string_view value = attribute.value;
         const auto check = [&](const auto& parsed, std::string_view name) {
-            return Accepted(parsed, line, "SceneryObject", name, value);
+            return Accepted(parsed, attribute, "SceneryObject", name);
         };
         if (attribute.Is("lat")) {
             object_.hasLat = true;
@@ -294,54 +325,56 @@ private:
                 record.imageComplexity = complexity.value;
             }
         } else {
-            Report(line, true, "SceneryObject: unknown attribute " + Shown(attribute.Name(), value));
+            Report(LineOf(attribute), true, "SceneryObject: unknown attribute " + Shown(attribute.Name(), value));
             object_.bad = true;
         }
     }
 
-    void ReadLibraryObject(long line, int attributeCount, const xmlChar** attributes) {
+    void ReadLibraryObject(const Attributes& attributes) {
         if (++object_.libraryObjects > 1) {
-            Report(line, true, "SceneryObject holds more than one LibraryObject");
+            Report(tag_.TagLine(), true, "SceneryObject holds more than one LibraryObject");
             object_.bad = true;
             return;
         }
         bool hasName = false;
-        for (int i = 0; i < attributeCount; ++i) {
-            const Attribute attribute = AttributeAt(attributes, i);
+        for (int i = 0; i < attributes.count; ++i) {
+            const Attribute attribute = attributes.At(i);
             if (attribute.Is("name")) {
                 hasName = true;
-                if (const auto guid = ParseGuid(attribute.value);
-                    Accepted(guid, line, "LibraryObject", "name", attribute.value)) {
+                if (const auto guid = ParseGuid(attribute.value); Accepted(guid, attribute, "LibraryObject", "name")) {
                     object_.record.guid = guid.value;
                 }
             } else if (attribute.Is("scale")) {
                 if (const auto scale = ParseScale(attribute.value);
-                    Accepted(scale, line, "LibraryObject", "scale", attribute.value)) {
+                    Accepted(scale, attribute, "LibraryObject", "scale")) {
                     object_.record.scale = scale.value;
                 }
             } else {
-                Report(line, true, "LibraryObject: unknown attribute " + Shown(attribute.Name(), attribute.value));
+                Report(LineOf(attribute), true,
+                       "LibraryObject: unknown attribute " + Shown(attribute.Name(), attribute.value));
                 object_.bad = true;
             }
         }
-        ReportIfMissing(!hasName, line, "LibraryObject", "name");
+        ReportIfMissing(!hasName, "LibraryObject", "name");
     }
 
-    // True when the value parsed; otherwise reports why not and marks the object bad.
+    // True when the value parsed; otherwise reports why not, at the attribute's line, and marks the
+    // object bad.
     template <typename T>
-    bool Accepted(const ParsedValue<T>& parsed, long line, std::string_view element, std::string_view attribute,
-                  std::string_view value) {
+    bool Accepted(const ParsedValue<T>& parsed, const Attribute& attribute, std::string_view element,
+                  std::string_view name) {
         if (parsed.Ok()) {
             return true;
         }
-        Report(line, true, std::string(element) + " " + Shown(attribute, value) + ": " + parsed.problem);
+        Report(LineOf(attribute), true, std::string(element) + " " + Shown(name, attribute.value) + ": " + parsed.problem);
         object_.bad = true;
         return false;
     }
 
-    void ReportIfMissing(bool missing, long line, std::string_view element, std::string_view attribute) {
+    // A missing attribute is reported where its element's start tag begins.
+    void ReportIfMissing(bool missing, std::string_view element, std::string_view attribute) {
         if (missing) {
-            Report(line, true, std::string(element) + ": the attribute " + std::string(attribute) + " is missing");
+            Report(tag_.TagLine(), true, std::string(element) + ": the attribute " + std::string(attribute) + " is missing");
             object_.bad = true;
         }
     }
@@ -365,6 +398,7 @@ private:
     xmlParserCtxtPtr context_ = nullptr;
     SceneryXmlContents contents_;
     PendingObject object_;
+    StartTagLines tag_;  // the start tag being read, valid only within the start-element callback
     int depth_ = 0;
     int skipDepth_ = -1;
     bool rootSeen_ = false;
@@ -382,10 +416,11 @@ SceneryXmlContents Failure(std::string message, long line = 1) {
 
 }  // namespace
 
-SceneryXmlContents ReadSceneryXmlText(std::string_view text) {
+SceneryXmlContents ReadSceneryXmlText(std::string_view text, std::size_t chunkSize) {
     if (text.empty()) {
         return Failure("the file is empty");
     }
+    chunkSize = std::max<std::size_t>(chunkSize, 1);
     SceneryReader reader;
     while (!text.empty() && reader.Feed(text.data(), std::min(text.size(), chunkSize))) {
         text.remove_prefix(std::min(text.size(), chunkSize));
@@ -399,7 +434,7 @@ SceneryXmlContents ReadSceneryXmlFd(int fd) {
         return Failure("the file is empty");
     }
     SceneryReader reader;
-    std::vector<char> chunk(chunkSize);
+    std::vector<char> chunk(xmlChunkSize);
     for (;;) {
         const ssize_t got = read(fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) {

@@ -9,7 +9,9 @@
 
 namespace Bglcomp {
 
-// One problem found in the XML, at the line where libxml2 saw it.
+// One problem found in the XML. An attribute's problem is placed at the line where the attribute
+// stands, an element's at the line where its start tag begins, malformed XML where libxml2 saw it;
+// 0 for a problem with the file as a whole.
 struct Diagnostic {
     long line = 0;
     bool isError = true;
@@ -27,9 +29,12 @@ struct SceneryXmlContents {
 };
 
 inline constexpr std::size_t maxKeptDiagnostics = 100;
+// The piece of a file handed to the XML parser at a time.
+inline constexpr std::size_t xmlChunkSize = 1 << 16;
 
-// Reads scenery XML text with libxml2's push parser (SAX); memory grows with the objects only.
-SceneryXmlContents ReadSceneryXmlText(std::string_view text);
+// Reads scenery XML text with libxml2's push parser (SAX), chunkSize bytes at a time; memory grows
+// with the objects only.
+SceneryXmlContents ReadSceneryXmlText(std::string_view text, std::size_t chunkSize = xmlChunkSize);
 // The same for an open file descriptor, read to its end; the caller keeps and closes it.
 SceneryXmlContents ReadSceneryXmlFd(int fd);
 
