@@ -75,7 +75,7 @@ TEST_F(CompilerRun, ExitStatusTellsWhetherTheBglWasWritten) {
 
     folder_.Write("bad.xml", PlantingXmlText::Document({{95.0, 0.0, 30.0, guid}}));
     EXPECT_EQ(Shell("./bglcomp.exe bad.xml >> t.txt"), 1);
-    EXPECT_NE(folder_.Read("t.txt").find("bad.xml(12): error: SceneryObject lat=\" 95.00000000000000\": latitude"),
+    EXPECT_NE(folder_.Read("t.txt").find("bad.xml(9): error: SceneryObject lat=\" 95.00000000000000\": latitude"),
               std::string::npos)
         << folder_.Read("t.txt");
     EXPECT_FALSE(folder_.Exists("bad.bgl"));
