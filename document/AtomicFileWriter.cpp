@@ -3,7 +3,6 @@
 #include <fcntl.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -22,10 +21,10 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 // A name no other writer picks: the target's name, hidden, with a random suffix.
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target) {
-    static std::mt19937_64 generator(
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::random_device entropy;
+    const auto suffixValue = (static_cast<unsigned long long>(entropy()) << 32) ^ entropy();
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(generator()));
+    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", suffixValue);
     std::filesystem::path name = target;
     name.replace_filename("." + target.filename().string() + suffix);
     return name;
