@@ -54,7 +54,7 @@ TEST(CompileReport, EveryBadInputGetsALineAndLeavesTheEarlierBglAlone) {
         {"empty file", "", "(1): error: the file is empty"},
         {"bytes that are not UTF-8", OneObjectWith("Grovewright", "Grovewright \xe9"),
          "(2): error: XML: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE9"},
-        {"wrong root", "<Scenery version=\"9.0\"/>", "(1): error: the root element is Scenery, not FSData"},
+        {"wrong root", "<Scenery\n version=\"9.0\"/>", "(1): error: the root element is Scenery, not FSData"},
         {"wrong version", OneObjectWith("\"9.0\"", "\"8.0\""),
          "(5): error: FSData version=\"8.0\": the version must be 9.0"},
         {"no version", OneObjectWith("version=\"9.0\"", ""), "(4): error: FSData: the attribute version is missing"},
