@@ -6,10 +6,14 @@ namespace Bglcomp {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // To the parser a namespace declaration is no attribute, so it is not counted.
-bool IsNamespaceDeclaration(std::string_view name) { return name == "xmlns" || name.starts_with("xmlns:"); }
+bool IsNamespaceDeclaration(std::string_view name) {
+    return name == "xmlns" || name.starts_with("xmlns:");
+}
 
 // Jumps from line feed to line feed: a tag holds few, and memchr passes the text between in large steps.
 long LineFeeds(std::string_view text) {
@@ -25,7 +29,9 @@ long LineFeeds(std::string_view text) {
 
 }  // namespace
 
-long StartTagLines::TagLine() { return Locate() ? tagLine_ : endLine_; }
+long StartTagLines::TagLine() {
+    return Locate() ? tagLine_ : endLine_;
+}
 
 long StartTagLines::AttributeLine(std::size_t index, std::string_view name) {
     if (!Locate()) {

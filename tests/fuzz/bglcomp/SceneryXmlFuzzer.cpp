@@ -22,9 +22,13 @@ using namespace Bglcomp;
 
 constexpr std::string_view xmlPrefix = "XML: ";
 
-[[noreturn]] void Fail() { std::abort(); }
+[[noreturn]] void Fail() {
+    std::abort();
+}
 
-bool IsXmlMessage(const Diagnostic& d) { return d.message.starts_with(xmlPrefix); }
+bool IsXmlMessage(const Diagnostic& d) {
+    return d.message.starts_with(xmlPrefix);
+}
 
 bool HasXmlMessage(const SceneryXmlContents& contents) {
     return std::any_of(contents.diagnostics.begin(), contents.diagnostics.end(), IsXmlMessage);
@@ -81,8 +85,8 @@ std::string ExpectedOnLine(const std::string& message) {
 
 void CheckLines(std::string_view text, const SceneryXmlContents& contents) {
     const long lineCount = static_cast<long>(std::count(text.begin(), text.end(), '\n')) + 1;
-    const bool wellFormed =
-        !HasXmlMessage(contents) && contents.diagnostics.size() == contents.errorCount + contents.warningCount;
+    const bool wellFormed = !HasXmlMessage(contents) &&
+                            contents.diagnostics.size() == contents.errorCount + contents.warningCount;
     for (const Diagnostic& d : contents.diagnostics) {
         if (IsXmlMessage(d) || d.message == "the file is empty") {
             continue;
@@ -91,7 +95,8 @@ void CheckLines(std::string_view text, const SceneryXmlContents& contents) {
             Fail();
         }
         const std::string expected = ExpectedOnLine(d.message);
-        if (wellFormed && !expected.empty() && LineOf(text, d.line).find(expected) == std::string_view::npos) {
+        if (wellFormed && !expected.empty() &&
+            LineOf(text, d.line).find(expected) == std::string_view::npos) {
             Fail();
         }
     }
@@ -107,7 +112,8 @@ void CheckSameReading(const SceneryXmlContents& a, const SceneryXmlContents& b) 
     if (HasXmlMessage(a) || HasXmlMessage(b)) {
         return;
     }
-    if (a.errorCount != b.errorCount || a.objectCount != b.objectCount || a.records.size() != b.records.size() ||
+    if (a.errorCount != b.errorCount || a.objectCount != b.objectCount ||
+        a.records.size() != b.records.size() ||
         !std::equal(a.diagnostics.begin(), a.diagnostics.end(), b.diagnostics.begin(), b.diagnostics.end(),
                     SameProblem)) {
         Fail();
