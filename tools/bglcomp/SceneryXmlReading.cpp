@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -131,7 +133,7 @@ public:
             xmlCtxtUseOptions(context_, parserOptions);
         }
         if (!stopped_) {
-            xmlParseChunk(context_, data, static_cast<int>(size), 0);
+            ParseChunk(data, size, 0);
             stopped_ = context_->wellFormed == 0 || context_->instate == XML_PARSER_EOF;
         }
         return !stopped_;
@@ -139,7 +141,7 @@ public:
 
     SceneryXmlContents Finish() {
         if (context_ != nullptr && !stopped_) {
-            xmlParseChunk(context_, nullptr, 0, 1);
+            ParseChunk(nullptr, 0, 1);
         }
         if (!rootSeen_ && contents_.errorCount == 0) {
             Report(CurrentLine(), true, "no FSData element");
@@ -148,6 +150,48 @@ public:
     }
 
 private:
+    // Some failures, such as text that cannot be converted from its declared or detected encoding,
+    // reach only libxml2's generic error channel and stop the parser without a structured error:
+    // they are caught here so that they cannot pass for a complete reading.
+    void ParseChunk(const char* data, std::size_t size, int terminate) {
+        xmlSetGenericErrorFunc(this, &SceneryReader::OnGenericError);
+        const int status = xmlParseChunk(context_, data, static_cast<int>(size), terminate);
+        xmlSetGenericErrorFunc(nullptr, nullptr);
+        if (status != XML_ERR_OK && status != XML_ERR_USER_STOP && !parserErrorReported_) {
+            ReportParserProblem(CurrentLine(), true, "the parser stopped (libxml2 error " + std::to_string(status) + ")");
+        }
+    }
+
+    static void OnGenericError(void* self, const char* format, ...) {
+        char text[512];
+        va_list arguments;
+        va_start(arguments, format);
+        std::vsnprintf(text, sizeof text, format, arguments);
+        va_end(arguments);
+        Self(self).GenericMessage(text);
+    }
+
+    // Generic messages arrive in pieces; the first complete line becomes the report's line.
+    void GenericMessage(std::string_view text) {
+        genericMessage_ += text;
+        const std::size_t lineEnd = genericMessage_.find('\n');
+        if (lineEnd == std::string::npos) {
+            return;
+        }
+        if (!parserErrorReported_) {
+            ReportParserProblem(CurrentLine(), true, genericMessage_.substr(0, lineEnd));
+        }
+        genericMessage_.clear();
+    }
+
+    void ReportParserProblem(long line, bool isError, std::string message) {
+        // One report line per problem: libxml2's messages may hold line breaks of their own.
+        std::replace(message.begin(), message.end(), '\n', ' ');
+        message.erase(message.find_last_not_of(' ') + 1);
+        parserErrorReported_ = parserErrorReported_ || isError;
+        Report(line, isError, "XML: " + message);
+    }
+
     static SceneryReader& Self(void* self) { return *static_cast<SceneryReader*>(self); }
 
     static void OnStartElement(void* self, const xmlChar* localName, const xmlChar* prefix, const xmlChar*, int,
@@ -164,11 +208,8 @@ private:
     static void OnReference(void* self, const xmlChar*) { Self(self).Text("&"); }
 
     static void OnParserError(void* self, XmlErrorArgument error) {
-        // One report line per problem: libxml2's messages may hold line breaks of their own.
-        std::string message = error->message != nullptr ? error->message : "malformed XML";
-        std::replace(message.begin(), message.end(), '\n', ' ');
-        message.erase(message.find_last_not_of(' ') + 1);
-        Self(self).Report(error->line, error->level != XML_ERR_WARNING, "XML: " + message);
+        Self(self).ReportParserProblem(error->line, error->level != XML_ERR_WARNING,
+                                       error->message != nullptr ? error->message : "malformed XML");
     }
 
     void Report(long line, bool isError, std::string message) {
@@ -403,6 +444,8 @@ private:
     int skipDepth_ = -1;
     bool rootSeen_ = false;
     bool stopped_ = false;
+    bool parserErrorReported_ = false;  // libxml2 reported a problem of its own
+    std::string genericMessage_;        // a generic message not yet complete
     bool textReported_ = false;
 };
 

@@ -108,14 +108,19 @@ bool SameProblem(const Diagnostic& a, const Diagnostic& b) {
            (a.line == b.line || a.message.starts_with("text is not allowed"));
 }
 
-void CheckSameReading(const SceneryXmlContents& a, const SceneryXmlContents& b) {
+// Text that libxml2 converts from another encoding may decode differently in different pieces where
+// the conversion fails part-way: then only the verdict must agree, not every message.
+void CheckSameReading(std::string_view text, const SceneryXmlContents& a, const SceneryXmlContents& b) {
     if (HasXmlMessage(a) || HasXmlMessage(b)) {
         return;
     }
-    if (a.errorCount != b.errorCount || a.objectCount != b.objectCount ||
-        a.records.size() != b.records.size() ||
-        !std::equal(a.diagnostics.begin(), a.diagnostics.end(), b.diagnostics.begin(), b.diagnostics.end(),
-                    SameProblem)) {
+    if ((a.errorCount == 0) != (b.errorCount == 0) || a.records.size() != b.records.size()) {
+        Fail();
+    }
+    if (LinesCanBeChecked(text) &&
+        (a.errorCount != b.errorCount || a.objectCount != b.objectCount ||
+         !std::equal(a.diagnostics.begin(), a.diagnostics.end(), b.diagnostics.begin(), b.diagnostics.end(),
+                     SameProblem))) {
         Fail();
     }
 }
@@ -128,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SceneryXmlContents pieces = ReadSceneryXmlText(text, 1 + size % 13);
     CheckCounts(whole);
     CheckCounts(pieces);
-    CheckSameReading(whole, pieces);
+    CheckSameReading(text, whole, pieces);
     if (LinesCanBeChecked(text)) {
         CheckLines(text, whole);
         CheckLines(text, pieces);
