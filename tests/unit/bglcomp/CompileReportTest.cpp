@@ -31,6 +31,16 @@ std::string WithoutLibraryObject() {
     return text.erase(start, text.find("/>", start) + 2 - start);
 }
 
+// A UTF-16 file (by its byte-order mark) that breaks off in an unpaired surrogate.
+std::string BrokenUtf16() {
+    std::string text = "\xff\xfe";
+    for (char c : std::string("<FSData version=\"9.0\">\n<SceneryObject lat=\"1\" lon=\"2\">")) {
+        text += c;
+        text += '\0';
+    }
+    return text + std::string("\x00\xd8" "A\x00", 4);
+}
+
 struct BadInput {
     const char* what;
     std::string xml;
@@ -52,6 +62,7 @@ TEST(CompileReport, EveryBadInputGetsALineAndLeavesTheEarlierBglAlone) {
         {"malformed XML", OneObjectWith(" </SceneryObject>", " </Scenery>"), "(16): error: XML: "},
         {"unescaped ampersand in a name", OneObjectWith(goodName, "A&B"), "(14): error: XML: "},
         {"empty file", "", "(1): error: the file is empty"},
+        {"text its encoding cannot decode", BrokenUtf16(), "(1): error: XML: input conversion failed"},
         {"bytes that are not UTF-8", OneObjectWith("Grovewright", "Grovewright \xe9"),
          "(2): error: XML: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE9"},
         {"wrong root", "<Scenery\n version=\"9.0\"/>", "(1): error: the root element is Scenery, not FSData"},
