@@ -6,12 +6,13 @@
 #include <cmath>
 #include <limits>
 
+#include "document/DecimalNumber.h"
+
 namespace Bglcomp {
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
@@ -35,70 +36,6 @@ ParsedValue<T> Value(T value) {
     ParsedValue<T> result;
     result.value = value;
     return result;
-}
-
-std::size_t SkipDigits(std::string_view text, std::size_t at) {
-    while (at < text.size() && IsDigit(text[at])) {
-        ++at;
-    }
-    return at;
-}
-
-// True when the whole text is [+-] digits [. digits] [e [+-] digits], with a digit before or after the point.
-bool IsDecimalSyntax(std::string_view text) {
-    std::size_t at = 0;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        ++at;
-    }
-    const std::size_t intStart = at;
-    at = SkipDigits(text, at);
-    std::size_t digits = at - intStart;
-    if (at < text.size() && text[at] == '.') {
-        const std::size_t fracStart = ++at;
-        at = SkipDigits(text, at);
-        digits += at - fracStart;
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        ++at;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-            ++at;
-        }
-        const std::size_t expStart = at;
-        at = SkipDigits(text, at);
-        if (at == expStart) {
-            return false;
-        }
-    }
-    return at == text.size();
-}
-
-// The power of ten of a decimal number's first significant digit, for telling overflow from
-// underflow; the text has the decimal syntax. Zero gives 0.
-long DecimalMagnitude(std::string_view number) {
-    const std::size_t exponentAt = number.find_first_of("eE");
-    long exponent = 0;
-    if (exponentAt != std::string_view::npos) {
-        std::string_view digits = number.substr(exponentAt + 1);
-        const bool negative = !digits.empty() && digits.front() == '-';
-        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-            digits.remove_prefix(1);
-        }
-        for (const char c : digits) {
-            exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000L);
-        }
-        exponent = negative ? -exponent : exponent;
-        number = number.substr(0, exponentAt);
-    }
-    const std::size_t point = std::min(number.find('.'), number.size());
-    const std::size_t first = number.find_first_of("123456789");
-    if (first == std::string_view::npos) {
-        return 0;
-    }
-    const long position = first < point ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point);
-    return position + exponent;
 }
 
 ParsedValue<double> ParseHemisphereForm(std::string_view text, char positive, double limit) {
@@ -157,29 +94,19 @@ ParsedValue<double> ParseCoordinate(std::string_view text, char positive, char n
 }  // namespace
 
 ParsedValue<double> ParseDecimal(std::string_view text) {
-    std::string_view number = Trimmed(text);
+    const std::string_view number = Trimmed(text);
     if (number.empty()) {
         return Problem<double>("empty where a number belongs");
     }
-    if (!IsDecimalSyntax(number)) {
+    const DecimalPrefix decimal = ReadDecimalPrefix(number);
+    if (decimal.length != number.size()) {
         return Problem<double>("not a number");
     }
-    if (number.front() == '+') {
-        number.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        // Underflow to zero is harmless; overflow is not a usable number.
-        if (DecimalMagnitude(number) < 0) {
-            return Value(0.0);
-        }
+    // Underflow to zero is harmless; overflow is not a usable number.
+    if (!std::isfinite(decimal.value)) {
         return Problem<double>("number too large");
     }
-    if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) {
-        return Problem<double>("not a number");
-    }
-    return Value(value);
+    return Value(decimal.value);
 }
 
 ParsedValue<double> ParseLatitude(std::string_view text) {
