@@ -29,12 +29,6 @@ void AppendStamp(std::string& out, std::string_view stamp) {
     }
 }
 
-void AppendHead(std::string& out, std::string_view creationStamp) {
-    out += headBeforeStamp;
-    AppendStamp(out, creationStamp);
-    out += headAfterStamp;
-}
-
 // The name attribute's value: a GUID goes in as it stands, while characters that would end the
 // attribute or start markup are escaped so that a stray name cannot corrupt the file.
 void AppendEscapedName(std::string& out, std::string_view name) {
@@ -52,6 +46,19 @@ void AppendEscapedName(std::string& out, std::string_view name) {
     }
 }
 
+void AppendEntry(std::string& out, const PlantingList& list, std::size_t i) {
+    AppendObject(out, list.LatitudeAt(i), list.LongitudeAt(i), HeadingForDraw(SharedRandom::Next()),
+                 list.GuidViewAt(i));
+}
+
+}  // namespace
+
+void AppendHead(std::string& out, std::string_view creationStamp) {
+    out += headBeforeStamp;
+    AppendStamp(out, creationStamp);
+    out += headAfterStamp;
+}
+
 void AppendObject(std::string& out, double latitude, double longitude, double heading, std::string_view guid) {
     out += "<SceneryObject\r\n        lat=\"";
     AppendFixedDecimal(out, latitude, 18, 14);
@@ -64,12 +71,7 @@ void AppendObject(std::string& out, double latitude, double longitude, double he
     out += "\"\r\n            scale=\"1.0\" />\r\n </SceneryObject>\r\n";
 }
 
-void AppendEntry(std::string& out, const PlantingList& list, std::size_t i) {
-    AppendObject(out, list.LatitudeAt(i), list.LongitudeAt(i), HeadingForDraw(SharedRandom::Next()),
-                 list.GuidViewAt(i));
-}
-
-}  // namespace
+void AppendTail(std::string& out) { out += tail; }
 
 double HeadingForDraw(int draw) { return draw / 32767.0 * 40.0 + 25.0; }
 
@@ -80,7 +82,7 @@ std::string Text(const PlantingList& list, std::string_view creationStamp) {
     for (std::size_t i = 0; i < list.Count(); ++i) {
         AppendEntry(out, list, i);
     }
-    out += tail;
+    AppendTail(out);
     return out;
 }
 
@@ -105,7 +107,7 @@ WriteResult WriteFile(const std::filesystem::path& file, const PlantingList& lis
             chunk.clear();
         }
     }
-    chunk += tail;
+    AppendTail(chunk);
     if (std::error_code error = writer.Write(chunk); error || (error = writer.Commit())) {
         return {WriteResult::Status::WriteFailed, error};
     }

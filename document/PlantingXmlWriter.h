@@ -16,6 +16,11 @@ namespace PlantingXmlWriter {
 // The heading written for a draw of the shared generator: 25 to 65 degrees.
 double HeadingForDraw(int draw);
 
+// The file's parts, for callers that lay out objects of their own (with headings they choose).
+void AppendHead(std::string& out, std::string_view creationStamp);
+void AppendObject(std::string& out, double latitude, double longitude, double heading, std::string_view guid);
+void AppendTail(std::string& out);
+
 // The whole file's bytes, drawing one heading per entry. `creationStamp` ends in a line feed.
 std::string Text(const PlantingList& list, std::string_view creationStamp);
 

@@ -1,4 +1,5 @@
 #include "document/ParsePlantingText.h"
+#include "document/PlantingXmlWriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,32 +18,20 @@ constexpr std::size_t targetBytes = 100u * 1024 * 1024;
 // catalogue GUIDs: some 300 000 objects.
 const std::string& PlantingFileText() {
     static const std::string text = [] {
-        std::string out = "<!--\r\n  Created by Grovewright Sat Dec 05 13:38:33 2026\r\n-->\r\n<FSData\r\n"
-                          "\tversion=\"9.0\"\r\n\txmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'\r\n"
-                          "\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n";
+        std::string out;
         out.reserve(targetBytes + 1024);
+        PlantingXmlWriter::AppendHead(out, "Sat Dec 05 13:38:33 2026\n");
         std::mt19937_64 random(2026);
         std::uniform_real_distribution<double> latitude(-90.0, 90.0);
         std::uniform_real_distribution<double> longitude(-180.0, 180.0);
         std::uniform_real_distribution<double> heading(25.0, 65.0);
         std::uniform_int_distribution<int> tail(0, 0xFFFF);
-        char object[512];
+        char guid[40];
         while (out.size() < targetBytes) {
-            const int length = std::snprintf(
-                object, sizeof object,
-                "<SceneryObject\r\n"
-                "        lat=\"%18.14f\" lon=\"%18.14f\"\r\n"
-                "        alt=\"0\" altitudeIsAgl=\"TRUE\"\r\n"
-                "        pitch=\"0\" bank=\"0\" heading=\"%11.7f\"\r\n"
-                "        imageComplexity=\"NORMAL\">\r\n"
-                "        <LibraryObject\r\n"
-                "            name=\"67707891DBC1CC0D5F111EE9C4CB%04X\"\r\n"
-                "            scale=\"1.0\" />\r\n"
-                " </SceneryObject>\r\n",
-                latitude(random), longitude(random), heading(random), static_cast<unsigned>(tail(random)));
-            out.append(object, static_cast<std::size_t>(length));
+            std::snprintf(guid, sizeof guid, "67707891DBC1CC0D5F111EE9C4CB%04X", static_cast<unsigned>(tail(random)));
+            PlantingXmlWriter::AppendObject(out, latitude(random), longitude(random), heading(random), guid);
         }
-        out += "</FSData>\r\n";
+        PlantingXmlWriter::AppendTail(out);
         return out;
     }();
     return text;
