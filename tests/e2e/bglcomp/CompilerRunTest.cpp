@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/bglcomp/PlantingXmlText.h"
-#include "tests/unit/bglcomp/TestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 // The built compiler, installed into a temporary program folder as Grovewright finds it, and run
 // the way Grovewright runs it: "BGLCOMP.EXE name >> t.txt" through the shell in that folder.
@@ -29,7 +29,7 @@ protected:
     int Shell(const std::string& command, const char* locale = "C", rlim_t fileSizeLimit = RLIM_INFINITY) {
         const pid_t child = fork();
         if (child == 0) {
-            if (chdir(folder_.Root().c_str()) != 0) {
+            if (chdir(folder_.Path().c_str()) != 0) {
                 _exit(126);
             }
             const rlimit limit{fileSizeLimit, fileSizeLimit};
@@ -44,7 +44,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    TestFolder folder_;
+    TemporaryFolder folder_;
 };
 
 std::string TwoTrees() {

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/bglcomp/TestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/bglcomp/SceneryCompiler.h"
 
 // Compiles varied scenery XML and reads the .bgl back with a decoder written here from the
@@ -193,7 +193,7 @@ TEST(BglDecoding, EveryObjectComesBackFromAnIndependentDecoder) {
     }
     xml += "</FSData>\n";
 
-    TestFolder folder;
+    TemporaryFolder folder;
     folder.Write("forest.xml", xml);
     std::ostringstream report;
     ASSERT_EQ(Bglcomp::RunBglcomp({folder.Path("forest.xml").string()}, "1700000000", report), 0) << report.str();
@@ -232,7 +232,7 @@ TEST(BglDecoding, ObjectsInOneCellKeepTheirOrder) {
         xml += block;
     }
     xml += "</FSData>";
-    TestFolder folder;
+    TemporaryFolder folder;
     folder.Write("t.xml", xml);
     std::ostringstream report;
     ASSERT_EQ(Bglcomp::RunBglcomp({folder.Path("t.xml").string()}, "0", report), 0) << report.str();

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/bglcomp/PlantingXmlText.h"
-#include "tests/unit/bglcomp/TestFolder.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tools/bglcomp/SceneryCompiler.h"
 
 using namespace Bglcomp;
@@ -47,7 +47,7 @@ struct BadInput {
     const char* reportLine;  // the start of the expected line, after the file name
 };
 
-std::string Compile(const TestFolder& folder, const std::string& name, int& status) {
+std::string Compile(const TemporaryFolder& folder, const std::string& name, int& status) {
     std::ostringstream report;
     status = RunBglcomp({folder.Path(name).string()}, "0", report);
     return report.str();
@@ -112,7 +112,7 @@ TEST(CompileReport, EveryBadInputGetsALineAndLeavesTheEarlierBglAlone) {
     };
     for (const BadInput& c : cases) {
         SCOPED_TRACE(c.what);
-        TestFolder folder;
+        TemporaryFolder folder;
         folder.Write("t.xml", c.xml);
         folder.Write("t.bgl", earlierBgl);
         int status = 0;
@@ -126,7 +126,7 @@ TEST(CompileReport, EveryBadInputGetsALineAndLeavesTheEarlierBglAlone) {
 }
 
 TEST(CompileReport, InputsThatCannotBeCompiledAtAll) {
-    TestFolder folder;
+    TemporaryFolder folder;
     int status = 0;
     std::string report = Compile(folder, "absent.xml", status);
     EXPECT_EQ(status, exitFailed);
@@ -146,7 +146,7 @@ TEST(CompileReport, InputsThatCannotBeCompiledAtAll) {
 }
 
 TEST(CompileReport, AGoodFileIsReportedAndWritten) {
-    TestFolder folder;
+    TemporaryFolder folder;
     folder.Write("t.xml", PlantingXmlText::Document({{51.5, -0.5, 30.0, goodName}, {47.5, -122.25, 40.0, goodName}}));
     folder.Write("t.bgl", earlierBgl);
     int status = 1;
@@ -163,7 +163,7 @@ TEST(CompileReport, AGoodFileIsReportedAndWritten) {
 }
 
 TEST(CompileReport, AnEmptyPlantingIsAWarningAndAnEmptyFile) {
-    TestFolder folder;
+    TemporaryFolder folder;
     folder.Write("t.xml", PlantingXmlText::Document({}));
     int status = 1;
     const std::string report = Compile(folder, "t.xml", status);
@@ -175,7 +175,7 @@ TEST(CompileReport, AnEmptyPlantingIsAWarningAndAnEmptyFile) {
 // A file full of mistakes gives a report of bounded length that still counts them all.
 TEST(CompileReport, ALongListOfProblemsIsCutShort) {
     std::vector<PlantingXmlText::Entry> entries(150, PlantingXmlText::Entry{95.0, 0.0, 30.0, goodName});
-    TestFolder folder;
+    TemporaryFolder folder;
     folder.Write("t.xml", PlantingXmlText::Document(entries));
     int status = 0;
     const std::string report = Compile(folder, "t.xml", status);

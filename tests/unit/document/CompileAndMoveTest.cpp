@@ -2,28 +2,17 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "document/CompilePlantingFile.h"
 #include "document/MovePlantingFiles.h"
-#include "tests/unit/document/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const fs::path& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
-
 void WriteScript(const fs::path& file, const std::string& body) {
-    WriteFile(file, "#!/bin/sh\n" + body);
+    WriteBytes(file, "#!/bin/sh\n" + body);
     fs::permissions(file, fs::perms::owner_all);
 }
 
@@ -55,7 +44,7 @@ TEST(CompilePlantingFile, BglNameReplacesTheExtension) {
 TEST(CompilePlantingFile, RunsTheCompilerWithoutAShell) {
     TemporaryFolder folder;
     WriteScript(folder.Path() / "BglComp.Exe", writesBgl);  // any letter case is found
-    WriteFile(folder.Path() / "t.txt", "report of an earlier run\n");
+    WriteBytes(folder.Path() / "t.txt", "report of an earlier run\n");
     const std::string name = "my trees; touch hacked.xml";
 
     const CompileResult result = CompilePlantingFile(folder.Path(), name);
@@ -64,8 +53,8 @@ TEST(CompilePlantingFile, RunsTheCompilerWithoutAShell) {
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_TRUE(result.bglProduced);
     EXPECT_EQ(result.bglName, "my trees; touch hacked.bgl");
-    EXPECT_EQ(ReadAll(folder.Path() / "args.txt"), name);
-    EXPECT_EQ(ReadAll(folder.Path() / "t.txt"), "compiled " + name + "\n");
+    EXPECT_EQ(ReadBytes(folder.Path() / "args.txt"), name);
+    EXPECT_EQ(ReadBytes(folder.Path() / "t.txt"), "compiled " + name + "\n");
     EXPECT_FALSE(fs::exists(folder.Path() / "hacked.xml"));
 }
 
@@ -89,7 +78,7 @@ TEST(CompilePlantingFile, ReportsEveryKindOfFailure) {
             WriteScript(folder.Path() / "bglcomp.exe", c.script);
         }
         if (c.staleBgl) {
-            WriteFile(folder.Path() / "forest.bgl", "old");
+            WriteBytes(folder.Path() / "forest.bgl", "old");
         }
         const CompileResult result = CompilePlantingFile(folder.Path(), "forest.xml");
         EXPECT_EQ(result.status, c.expected) << c.what;
@@ -100,7 +89,7 @@ TEST(CompilePlantingFile, ReportsEveryKindOfFailure) {
 
 TEST(CompilePlantingFile, CompilerThatCannotStart) {
     TemporaryFolder folder;
-    WriteFile(folder.Path() / "bglcomp.exe", "not a program");  // no execute permission, no MZ
+    WriteBytes(folder.Path() / "bglcomp.exe", "not a program");  // no execute permission, no MZ
     const CompileResult result = CompilePlantingFile(folder.Path(), "forest.xml");
     EXPECT_EQ(result.status, CompileResult::Status::CannotStart);
     EXPECT_TRUE(result.error);
@@ -109,7 +98,7 @@ TEST(CompilePlantingFile, CompilerThatCannotStart) {
 TEST(CompilePlantingFile, WindowsCompilerRunsThroughWineWhereThereIsOne) {
     TemporaryFolder folder;
     TemporaryFolder tools;
-    WriteFile(folder.Path() / "BGLCOMP.EXE", std::string("MZ\x90\0\x03", 5) + "windows program");
+    WriteBytes(folder.Path() / "BGLCOMP.EXE", std::string("MZ\x90\0\x03", 5) + "windows program");
     EXPECT_TRUE(IsWindowsProgram(folder.Path() / "BGLCOMP.EXE"));
     {
         PathOverride path(tools.Path().string());
@@ -133,10 +122,10 @@ struct MoveScene {
     TemporaryFolder program;
     TemporaryFolder user;
     MoveScene() {
-        WriteFile(program.Path() / "forest.xml", "new xml");
-        WriteFile(program.Path() / "forest.bgl", "new bgl");
-        WriteFile(user.Path() / "forest.xml", "old xml");
-        WriteFile(user.Path() / "forest.bgl", "old bgl");
+        WriteBytes(program.Path() / "forest.xml", "new xml");
+        WriteBytes(program.Path() / "forest.bgl", "new bgl");
+        WriteBytes(user.Path() / "forest.xml", "old xml");
+        WriteBytes(user.Path() / "forest.bgl", "old bgl");
     }
 };
 
@@ -148,8 +137,8 @@ TEST(MovePlantingFiles, ProducedFilesReplaceTheOldOnes) {
         MovePlantingFiles(scene.program.Path(), scene.user.Path(), "forest.xml", true, "forest.bgl", true);
     EXPECT_EQ(result.xml.status, FileMove::Status::Moved);
     EXPECT_EQ(result.bgl.status, FileMove::Status::Moved);
-    EXPECT_EQ(ReadAll(scene.user.Path() / "forest.xml"), "new xml");
-    EXPECT_EQ(ReadAll(scene.user.Path() / "forest.bgl"), "new bgl");
+    EXPECT_EQ(ReadBytes(scene.user.Path() / "forest.xml"), "new xml");
+    EXPECT_EQ(ReadBytes(scene.user.Path() / "forest.bgl"), "new bgl");
     EXPECT_TRUE(scene.program.FileNames().empty());
 }
 
@@ -158,8 +147,8 @@ TEST(MovePlantingFiles, AFileThisSaveDidNotProduceIsNeverTouched) {
     const MoveResult result =
         MovePlantingFiles(scene.program.Path(), scene.user.Path(), "forest.xml", true, "forest.bgl", false);
     EXPECT_EQ(result.bgl.status, FileMove::Status::NotProduced);
-    EXPECT_EQ(ReadAll(scene.user.Path() / "forest.bgl"), "old bgl");
-    EXPECT_EQ(ReadAll(scene.program.Path() / "forest.bgl"), "new bgl");
+    EXPECT_EQ(ReadBytes(scene.user.Path() / "forest.bgl"), "old bgl");
+    EXPECT_EQ(ReadBytes(scene.program.Path() / "forest.bgl"), "new bgl");
 }
 
 TEST(MovePlantingFiles, TheSameFolderWrittenDifferentlyMovesNothing) {
@@ -176,8 +165,8 @@ TEST(MovePlantingFiles, TheSameFolderWrittenDifferentlyMovesNothing) {
             MovePlantingFiles(scene.program.Path(), folder, "forest.xml", true, "forest.bgl", true);
         EXPECT_EQ(result.xml.status, FileMove::Status::AlreadyThere) << folder;
         EXPECT_EQ(result.bgl.status, FileMove::Status::AlreadyThere) << folder;
-        EXPECT_EQ(ReadAll(scene.program.Path() / "forest.xml"), "new xml") << folder;
-        EXPECT_EQ(ReadAll(scene.program.Path() / "forest.bgl"), "new bgl") << folder;
+        EXPECT_EQ(ReadBytes(scene.program.Path() / "forest.xml"), "new xml") << folder;
+        EXPECT_EQ(ReadBytes(scene.program.Path() / "forest.bgl"), "new bgl") << folder;
     }
 }
 
@@ -189,7 +178,7 @@ TEST(MovePlantingFiles, AFailedMoveIsReportedAndLosesNothing) {
     EXPECT_EQ(result.xml.status, FileMove::Status::Failed);
     EXPECT_EQ(result.bgl.status, FileMove::Status::Failed);
     EXPECT_TRUE(result.xml.error);
-    EXPECT_EQ(ReadAll(scene.program.Path() / "forest.xml"), "new xml");
+    EXPECT_EQ(ReadBytes(scene.program.Path() / "forest.xml"), "new xml");
 }
 
 TEST(MovePlantingFiles, MovesAcrossFileSystems) {
@@ -200,11 +189,11 @@ TEST(MovePlantingFiles, MovesAcrossFileSystems) {
     MoveScene scene;
     std::string pattern = "/dev/shm/grovewright-test-XXXXXX";
     const fs::path other = mkdtemp(pattern.data());
-    WriteFile(other / "forest.xml", "old xml");
+    WriteBytes(other / "forest.xml", "old xml");
     const MoveResult result = MovePlantingFiles(scene.program.Path(), other, "forest.xml", true, "forest.bgl", true);
     EXPECT_EQ(result.xml.status, FileMove::Status::Moved);
-    EXPECT_EQ(ReadAll(other / "forest.xml"), "new xml");
-    EXPECT_EQ(ReadAll(other / "forest.bgl"), "new bgl");
+    EXPECT_EQ(ReadBytes(other / "forest.xml"), "new xml");
+    EXPECT_EQ(ReadBytes(other / "forest.bgl"), "new bgl");
     EXPECT_FALSE(fs::exists(scene.program.Path() / "forest.xml"));
     std::size_t names = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(other)) {

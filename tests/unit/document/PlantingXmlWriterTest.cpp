@@ -11,12 +11,11 @@
 #include <fstream>
 #include <limits>
 #include <random>
-#include <sstream>
 
 #include "document/CreationStamp.h"
 #include "document/FixedDecimal.h"
 #include "document/SharedRandom.h"
-#include "tests/unit/document/TemporaryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 
@@ -69,13 +68,6 @@ void ExpectSameBytes(const std::string& actual, const std::string& expected) {
                       << actual.substr(static_cast<std::size_t>(offset), 20) << "\", expected \""
                       << expected.substr(static_cast<std::size_t>(offset), 20) << "\"";
     }
-}
-
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 }  // namespace
@@ -199,13 +191,13 @@ TEST(PlantingXmlWriterFile, WritesCompleteFileAndReportsWhatHappened) {
     SharedRandom::Seed(1);
     const auto result = PlantingXmlWriter::WriteFile(file, TwoObjects(), stamp);
     ASSERT_EQ(result.status, PlantingXmlWriter::WriteResult::Status::Written) << result.error.message();
-    ExpectSameBytes(ReadAll(file), expectedTwoObjects);
+    ExpectSameBytes(ReadBytes(file), expectedTwoObjects);
     EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"Trees with blanks.xml"});
 
     // An empty list writes nothing and leaves the file that stands there alone.
     EXPECT_EQ(PlantingXmlWriter::WriteFile(file, PlantingList(), stamp).status,
               PlantingXmlWriter::WriteResult::Status::NothingToWrite);
-    ExpectSameBytes(ReadAll(file), expectedTwoObjects);
+    ExpectSameBytes(ReadBytes(file), expectedTwoObjects);
 
     // A folder path that runs through a regular file.
     const auto impossible = file / "inside.xml";
@@ -236,6 +228,6 @@ TEST(PlantingXmlWriterFile, AFailureHalfWayKeepsTheOldFile) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was not reported as WriteFailed";
-    EXPECT_EQ(ReadAll(file), "the user's earlier forest");
+    EXPECT_EQ(ReadBytes(file), "the user's earlier forest");
     EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"forest.xml"}) << "temporary file left behind";
 }

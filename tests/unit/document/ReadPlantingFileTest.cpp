@@ -1,24 +1,15 @@
 #include "document/ReadPlantingFile.h"
 
-#include "TemporaryFolder.h"
-
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "tests/support/TemporaryFolder.h"
+
 using namespace std::string_literals;
-
-namespace {
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-}  // namespace
 
 TEST(ReadPlantingFile, ReadsTheRawBytesOfFiles) {
     const TemporaryFolder folder;
