@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "document/DocumentOutcomes.h"
+#include "document/PlantingList.h"
+#include "simlink/IpcLinkMaker.h"
+
+// The planting document the main window holds: the open planting file's name and folder, the
+// program's folder where files are written and compiled, the planted objects and the copse pattern.
+// Each of its whole operations (save, read a file into it, plant at the aircraft) returns one outcome;
+// the window turns that into a message. No user interface here.
+class PlantingDocument {
+public:
+    // `programFolder` is where the XML file is written and the compiler runs; it ends with a separator.
+    explicit PlantingDocument(std::string programFolder);
+
+    // The state of the open planting file.
+    std::string fileName;       // the file's name without folder, as the user chose it
+    std::string folder;         // the file's folder, ending with a separator
+    bool fileOpen = false;
+    const std::string& ProgramFolder() const { return programFolder; }
+
+    PlantingList plantingList;  // the objects the next save writes
+    PlantingList copsePattern;  // members as offsets in degrees from their file's first object
+
+    // The small set of operations the palette pages call through the main window.
+    void AddPlantedObject(double latitude, double longitude, std::string_view guid);
+    void AddCopseObject(double latitudeOffset, double longitudeOffset, std::string_view guid);
+    std::size_t PlantedCount() const { return plantingList.Count(); }
+    std::size_t CopseCount() const { return copsePattern.Count(); }
+    void GetCopseObject(std::size_t index, double& latitudeOffset, double& longitudeOffset,
+                        std::string& guid) const;
+    // Empties the planting list and the copse pattern together.
+    void ClearLists();
+
+    // Writes `fileName` into the program's folder, compiles it there and moves the XML and .bgl files
+    // into `folder`. Where the XML file was written the document is closed (both lists empty, no file
+    // open); where it was not, nothing changes.
+    SaveOutcome Save();
+    // The same under another name and folder, which become the document's only where the file was
+    // written.
+    SaveOutcome SaveAs(const std::string& newFileName, const std::string& newFolder);
+
+    // Reads a planting file and adds its objects to the planting list (Open, Append From), or to the
+    // copse pattern as offsets from the file's first object (Copse). A file that cannot be read, or
+    // that lacks the origin marker, changes nothing.
+    ReadOutcome AppendPlantingFile(const std::filesystem::path& file);
+    ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
+
+    // Reads the aircraft's position through a new link and plants there one catalogue tree (its GUID)
+    // or every member of the copse pattern, each through AddPlantedObject.
+    PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid);
+    PlantOutcome PlantCopse(const IpcLinkMaker& makeLink);
+
+private:
+    std::string programFolder;
+};
