@@ -6,7 +6,8 @@ JOBS ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev \
-	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix locales
+	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix locales \
+	qt6-base-dev xvfb xauth fonts-dejavu-core
 
 # A locale with a decimal comma, so that tests prove files do not depend on the user's locale.
 TEST_LOCALE := de_DE.UTF-8
