@@ -53,9 +53,9 @@ std::uint64_t NearnessIndex::CellDigest(std::int64_t latitudeKey, std::int64_t l
 }
 
 std::size_t NearnessIndex::SlotFor(std::uint64_t cellDigest) const {
-    const std::size_t mask = slots.size() - 1;
+    const std::size_t mask = cellSlots.size() - 1;
     std::size_t i = cellDigest & mask;
-    while (slots[i].head != none && slots[i].cellDigest != cellDigest) {
+    while (cellSlots[i].head != none && cellSlots[i].cellDigest != cellDigest) {
         i = (i + 1) & mask;
     }
     return i;
@@ -78,20 +78,20 @@ bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uin
         Insert(latitude, longitude, index);
         return true;
     }
-    if ((usedSlots + 1) * 2 > slots.size()) {
+    if ((usedSlots + 1) * 2 > cellSlots.size()) {
         Grow();
     }
     const AxisCells latitudeCells = CellsToVisit(latitude);
     const AxisCells longitudeCells = CellsToVisit(longitude);
     const std::uint64_t ownDigest = CellDigest(latitudeCells.keys[0], longitudeCells.keys[0]);
     const std::size_t own = SlotFor(ownDigest);
-    if (ChainHasNear(slots[own].head, latitude, longitude, latitudes, longitudes)) {
+    if (ChainHasNear(cellSlots[own].head, latitude, longitude, latitudes, longitudes)) {
         return false;
     }
     for (int a = 0; a < latitudeCells.count; ++a) {
         for (int b = 0; b < longitudeCells.count; ++b) {
             if ((a != 0 || b != 0) &&
-                ChainHasNear(slots[SlotFor(CellDigest(latitudeCells.keys[a], longitudeCells.keys[b]))].head, latitude,
+                ChainHasNear(cellSlots[SlotFor(CellDigest(latitudeCells.keys[a], longitudeCells.keys[b]))].head, latitude,
                              longitude, latitudes, longitudes)) {
                 return false;
             }
@@ -102,13 +102,13 @@ bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uin
 }
 
 void NearnessIndex::Prefetch(double latitude, double longitude) const {
-    if (slots.empty() || !Indexable(latitude, longitude)) {
+    if (cellSlots.empty() || !Indexable(latitude, longitude)) {
         return;
     }
     const std::size_t slot =
-        CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (slots.size() - 1);
+        CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (cellSlots.size() - 1);
 #if defined(__GNUC__)
-    __builtin_prefetch(&slots[slot]);
+    __builtin_prefetch(&cellSlots[slot]);
 #endif
 }
 
@@ -117,7 +117,7 @@ void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t inde
         ReserveChainEntry(index);
         return;
     }
-    if ((usedSlots + 1) * 2 > slots.size()) {
+    if ((usedSlots + 1) * 2 > cellSlots.size()) {
         Grow();
     }
     const std::uint64_t digest = CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]);
@@ -126,7 +126,7 @@ void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t inde
 
 void NearnessIndex::Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index) {
     ReserveChainEntry(index);
-    Slot& cell = slots[slot];
+    Slot& cell = cellSlots[slot];
     if (cell.head == none) {
         cell.cellDigest = cellDigest;
         ++usedSlots;
@@ -141,7 +141,7 @@ void NearnessIndex::ReserveChainEntry(std::uint32_t index) {
     }
 }
 
-void NearnessIndex::Grow() { Rehash(slots.empty() ? 64 : slots.size() * 2); }
+void NearnessIndex::Grow() { Rehash(cellSlots.empty() ? 64 : cellSlots.size() * 2); }
 
 void NearnessIndex::Reserve(std::size_t count) {
     nextInCell.reserve(count);
@@ -149,23 +149,23 @@ void NearnessIndex::Reserve(std::size_t count) {
     while (wanted < count * 2) {
         wanted *= 2;
     }
-    if (wanted > slots.size()) {
+    if (wanted > cellSlots.size()) {
         Rehash(wanted);
     }
 }
 
 void NearnessIndex::Rehash(std::size_t slotCount) {
-    std::vector<Slot> old = std::move(slots);
-    slots.assign(slotCount, Slot{0, none});
+    std::vector<Slot> old = std::move(cellSlots);
+    cellSlots.assign(slotCount, Slot{0, none});
     for (const Slot& slot : old) {
         if (slot.head != none) {
-            slots[SlotFor(slot.cellDigest)] = slot;
+            cellSlots[SlotFor(slot.cellDigest)] = slot;
         }
     }
 }
 
 void NearnessIndex::Clear() {
-    slots.clear();
+    cellSlots.clear();
     nextInCell.clear();
     usedSlots = 0;
 }

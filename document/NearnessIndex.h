@@ -61,7 +61,7 @@ private:
     void Grow();
     void Rehash(std::size_t slotCount);
 
-    std::vector<Slot> slots;               // open addressing, power-of-two size
+    std::vector<Slot> cellSlots;               // open addressing, power-of-two size
     std::vector<std::uint32_t> nextInCell;  // per entry: the previous entry of its cell, or none
     std::size_t usedSlots = 0;
 };
