@@ -38,17 +38,20 @@ public:
     // Empties the planting list and the copse pattern together.
     void ClearLists();
 
-    // Writes `fileName` into the program's folder, compiles it there and moves the XML and .bgl files
-    // into `folder`. Where the XML file was written the document is closed (both lists empty, no file
-    // open); where it was not, nothing changes.
+    // Writes `fileName` into the program's folder, compiles it there and moves the XML file and the
+    // .bgl file into `folder`; a file there is replaced only by one this save produced. Afterwards the
+    // document is closed (both lists empty, no file open), except where the XML file could not be
+    // written: then nothing changes, so that no unsaved object is lost. An empty planting list writes,
+    // compiles and moves nothing and closes the document.
     SaveOutcome Save();
     // The same under another name and folder, which become the document's only where the file was
     // written.
     SaveOutcome SaveAs(const std::string& newFileName, const std::string& newFolder);
 
     // Reads a planting file and adds its objects to the planting list (Open, Append From), or to the
-    // copse pattern as offsets from the file's first object (Copse). A file that cannot be read, or
-    // that lacks the origin marker, changes nothing.
+    // copse pattern as offsets from the file's first object (Copse), each through the list's Add. A
+    // file that cannot be read, or that lacks the origin marker, changes nothing; an empty file is
+    // read with nothing in it (emptyFile).
     ReadOutcome AppendPlantingFile(const std::filesystem::path& file);
     ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
 
@@ -58,5 +61,7 @@ public:
     PlantOutcome PlantCopse(const IpcLinkMaker& makeLink);
 
 private:
+    SaveOutcome SaveUnder(const std::string& name, const std::string& destination);
+
     std::string programFolder;
 };
