@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 
 #include "document/PlantingDocument.h"
 #include "tests/support/TemporaryFolder.h"
@@ -20,7 +21,7 @@ const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
 
 std::string Folder(const fs::path& path) { return path.string() + "/"; }
 
-enum class Compiler { Real, None, NotAProgram, ExitsOne, WritesNothing };
+enum class Compiler { Real, None, NotAProgram, ExitsOne, WritesNothing, WindowsProgram };
 enum class Destination { User, ThroughAFile, ProgramFolderSpelledOtherwise };
 
 void InstallCompiler(const fs::path& folder, Compiler compiler) {
@@ -34,6 +35,7 @@ void InstallCompiler(const fs::path& folder, Compiler compiler) {
         case Compiler::NotAProgram: WriteBytes(folder / "bglcomp.exe", "no execute permission"); break;
         case Compiler::ExitsOne: script("printf broken > \"${1%.*}.bgl\"\nexit 1\n"); break;
         case Compiler::WritesNothing: script("echo nothing to do\n"); break;
+        case Compiler::WindowsProgram: WriteBytes(folder / "BGLCOMP.EXE", "MZ, a Windows program"); break;
     }
 }
 
@@ -80,6 +82,8 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
     } cases[] = {
         {"compiled and moved", Compiler::Real, false, Destination::User, false, WriteStatus::Written,
          CompileStatus::Compiled, MoveStatus::Moved, MoveStatus::Moved},
+        {"Windows compiler through wine", Compiler::WindowsProgram, false, Destination::User, false,
+         WriteStatus::Written, CompileStatus::Compiled, MoveStatus::Moved, MoveStatus::Moved},
         {"compiler exits 1", Compiler::ExitsOne, false, Destination::User, false, WriteStatus::Written,
          CompileStatus::CompilerFailed, MoveStatus::Moved, MoveStatus::NotProduced},
         {"compiler writes nothing", Compiler::WritesNothing, false, Destination::User, false, WriteStatus::Written,
@@ -97,10 +101,15 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
         {"nothing to write", Compiler::Real, false, Destination::User, true, WriteStatus::NothingToWrite,
          CompileStatus::NotRun, MoveStatus::NotProduced, MoveStatus::NotProduced},
     };
+    const std::string path = std::getenv("PATH");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TemporaryFolder plain;
         plain.Write("file", "a regular file");
+        // The only wine on the path: one that runs the compiler it is handed on the file named.
+        plain.Write("wine", "#!/bin/sh\ncase \"$1\" in */BGLCOMP.EXE) printf bgl > \"${2%.*}.bgl\";; *) exit 9;; esac\n");
+        fs::permissions(plain.Path("wine"), fs::perms::owner_all);
+        setenv("PATH", (plain.Path().string() + ":" + path).c_str(), 1);
         SaveScene scene(c.compiler, c.programThroughAFile ? Folder(plain.Path("file") / "program") : "");
         if (c.destination == Destination::ThroughAFile) {
             scene.document.folder = Folder(plain.Path("file") / "trees");
@@ -112,6 +121,7 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
         }
 
         const SaveOutcome outcome = scene.document.Save();
+        setenv("PATH", path.c_str(), 1);
 
         EXPECT_EQ(outcome.xml.status, c.xml);
         EXPECT_EQ(outcome.compile.status, c.compile);
