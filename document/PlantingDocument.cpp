@@ -201,8 +201,10 @@ SaveOutcome PlantingDocument::SaveAs(const std::string& newFileName, const std::
     return outcome;
 }
 
-SaveOutcome PlantingDocument::SaveUnder(const std::string& name, const std::string& destination) {
+SaveOutcome PlantingDocument::SaveUnder(const std::string& name, const std::string& destinationFolder) {
     const fs::path program(programFolder);
+    // A file named without a folder stands where it was written.
+    const std::string& destination = destinationFolder.empty() ? programFolder : destinationFolder;
     SaveOutcome outcome;
     outcome.xml = WriteXml(program / name, name, plantingList);
     outcome.compile.status = CompileStatus::NotRun;

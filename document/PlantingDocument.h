@@ -39,10 +39,11 @@ public:
     void ClearLists();
 
     // Writes `fileName` into the program's folder, compiles it there and moves the XML file and the
-    // .bgl file into `folder`; a file there is replaced only by one this save produced. Afterwards the
-    // document is closed (both lists empty, no file open), except where the XML file could not be
-    // written: then nothing changes, so that no unsaved object is lost. An empty planting list writes,
-    // compiles and moves nothing and closes the document.
+    // .bgl file into `folder` (an empty folder: they stay where they were written). A file there is
+    // replaced only by one this save produced; a compile that failed replaces no .bgl file. Afterwards
+    // the document is closed (both lists empty, no file open), except where the XML file could not be
+    // written (a name that is not a bare file name included): then nothing changes, so that no unsaved
+    // object is lost. An empty planting list writes, compiles and moves nothing and closes the document.
     SaveOutcome Save();
     // The same under another name and folder, which become the document's only where the file was
     // written.
@@ -56,12 +57,13 @@ public:
     ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
 
     // Reads the aircraft's position through a new link and plants there one catalogue tree (its GUID)
-    // or every member of the copse pattern, each through AddPlantedObject.
+    // or every member of the copse pattern, each through AddPlantedObject. Where the link fails,
+    // nothing is added and the outcome's code is the link's result.
     PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid);
     PlantOutcome PlantCopse(const IpcLinkMaker& makeLink);
 
 private:
-    SaveOutcome SaveUnder(const std::string& name, const std::string& destination);
+    SaveOutcome SaveUnder(const std::string& name, const std::string& destinationFolder);
 
     std::string programFolder;
 };
