@@ -54,12 +54,12 @@ TreeScene DefaultPageTree(int row, int column) {
         Stick(s, x, ground, x, 40, 6, 5);
         Stick(s, x, 42, x - 12, 28, 4, 2.5);
         Stick(s, x, 42, x + 12, 28, 4, 2.5);
-        LobedCrown(s, x - 1, 27, 23, 14, 13, 5);
+        LobedCrown(s, x + 1, 28, 22, 14, 13, 5);
         break;
     case 14:  // Deciduous 4: an uneven crown of two masses on a leaning trunk
         Stick(s, x - 3, ground, x, 38, 6, 4);
         Stick(s, x, 40, x + 9, 24, 3.5, 2);
-        LobedCrown(s, x - 7, 27, 12, 12, 8, 4.5);
+        LobedCrown(s, x - 5, 28, 11, 11, 8, 4.5);
         LobedCrown(s, x + 9, 22, 12, 12, 8, 4.5);
         break;
     case 21:  // Evergreen 1: a low, wide, dense dome

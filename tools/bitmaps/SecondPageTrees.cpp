@@ -42,20 +42,43 @@ Colour Vary(const Colour& c, SceneRandom& rng) {
 }
 
 // Scatters `count` clumps over the part of the crown where `inside` holds; `aspect` is height over width.
+// The clumps gather into a few larger masses, each rounded and lit on its own, as a real crown is lumpy;
+// clumps deep in the crown get a dark, wider shadow behind them so that gaps show shade, not ground.
 template <typename Inside>
 void Foliage(TreeScene& s, SceneRandom& rng, const Crown& c, Inside inside, int count, double size, Colour tint, double aspect = 1) {
-    for (int placed = 0, tries = 0; placed < count && tries < count * 50; ++tries) {
-        const double x = rng.Between(c.x - c.rx, c.x + c.rx), y = rng.Between(c.y - c.ry, c.y + c.ry);
-        if (!inside(x, y)) {
-            continue;
+    auto pick = [&](double& x, double& y) {
+        for (int tries = 0; tries < 200; ++tries) {
+            x = rng.Between(c.x - c.rx, c.x + c.rx), y = rng.Between(c.y - c.ry, c.y + c.ry);
+            if (inside(x, y)) {
+                return true;
+            }
         }
+        return false;
+    };
+    std::vector<std::pair<double, double>> masses(static_cast<std::size_t>(std::max(3, count / 28)));
+    for (auto& [mx, my] : masses) {
+        pick(mx, my);
+    }
+    const double massRadius = 1.1 * std::sqrt(c.rx * c.ry * pi / static_cast<double>(masses.size()));
+    double x = 0, y = 0;
+    for (int placed = 0; placed < count * 3 / 2 && pick(x, y); ++placed) {
+        auto nearest = masses.front();
+        for (const auto& m : masses) {
+            if (std::hypot(x - m.first, y - m.second) < std::hypot(x - nearest.first, y - nearest.second)) {
+                nearest = m;
+            }
+        }
+        const double mx = (x - nearest.first) / massRadius, my = (y - nearest.second) / massRadius;
+        const double mz = std::sqrt(std::max(0.05, 1 - mx * mx - my * my));
         const double dx = (x - c.x) / c.rx, dy = (y - c.y) / c.ry;
         const double dz = std::sqrt(std::max(0.05, 1 - dx * dx - dy * dy));
-        const double z = dz * (c.rx + c.ry) / 2 * rng.Between(0.55, 1.0);
-        const double light = (0.42 + 0.78 * Lambert(dx, dy, dz)) * rng.Between(0.9, 1.08) * (0.8 + 0.2 * z / ((c.rx + c.ry) / 2));
-        const double r = size * rng.Between(0.7, 1.3);
-        s.blobs.push_back({x, y, z, r, r * aspect, Vary(tint, rng), light});
-        ++placed;
+        const double z = dz * (c.rx + c.ry) / 2 * rng.Between(0.6, 0.9) + mz * massRadius * 0.5;
+        const double light = (0.40 + 0.75 * Lambert(dx, dy, dz)) * (0.62 + 0.5 * Lambert(mx, my, mz)) * rng.Between(0.92, 1.08);
+        const double r = size * rng.Between(0.6, 1.1);
+        if (dx * dx + dy * dy < 0.55) {
+            s.blobs.push_back({x, y, z - 3, r * 1.7, r * 1.7 * aspect, tint, 0.42});
+        }
+        s.blobs.push_back({x, y, z, r, r * aspect, Vary(tint, rng), light * 1.1});
     }
 }
 
@@ -122,7 +145,7 @@ void Whorls(TreeScene& s, SceneRandom& rng, double top, double bottom, double ha
 
 TreeScene Broadleaf(int place, SceneRandom& rng) {
     TreeScene s;
-    s.ragged = 0.45;
+    s.ragged = 0.6;
     switch (place) {
     case 11:  // conic: a broad-based crown rising to a point
         Limb(s, middle, ground, middle, 34, 4, 2.5, bark);
@@ -164,7 +187,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
         Shadow(s, middle, 16);
         Foliage(
             s, rng, {middle, 24, 26, 20},
-            [](double x, double y) { return y > 8 && y < 40 && std::abs(x - middle) < 4 + (44 - y) * 0.55; },
+            [](double x, double y) { const double half = 4 + (44 - y) * 0.55; return y > 8 + std::pow((x - middle) / 24, 2) * 7 && y < 40 && std::abs(x - middle) < half; },
             330, 2.8, leaf);
         break;
     case 23:  // broad: a wide spreading crown on a heavy trunk
@@ -236,7 +259,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
 TreeScene Conifer(int place, SceneRandom& rng) {
     TreeScene s;
     s.ragged = 0.3;
-    s.grain = 2.2;
+    s.grain = 3.2;
     switch (place) {
     case 34:  // canopy: the umbrella of a stone pine on a tall forked trunk
         Limb(s, middle, ground, middle, 34, 4.5, 3.5, pineBark);
@@ -264,18 +287,18 @@ TreeScene Conifer(int place, SceneRandom& rng) {
         Limb(s, middle, ground, middle, 10, 3, 1.2, bark, -2);
         Limb(s, middle, 11, middle + 4, 6, 1.4, 0.8, blueNeedles, 2);
         Shadow(s, middle, 14);
-        FoliageEllipse(s, rng, {middle, 32, 4, 24}, 70, 1.8, blueNeedles, 1.4);
-        for (int k = 0; k < 12; ++k) {
-            const double y = 11 + k * 3.8, w = 3 + k * 1.1;
-            for (int n = 0; n < 3; ++n) {
-                const int side = (k + n) % 2 == 0 ? -1 : 1;
-                const double reach = w * rng.Between(0.7, 1.1), z = rng.Between(-4, 6);
-                const double drop = 5 + k * 0.7;
-                for (double d = 0; d < reach + drop; d += 1.1) {
-                    const double along = std::min(d, reach), hang = std::max(0.0, d - reach);
-                    const double x = middle + side * (along + hang * 0.15), yy = y + along * along / reach * 0.25 + hang;
-                    const double light = (0.5 + 0.6 * Lambert(side, 0.1, 0.7)) * (0.8 + 0.04 * z) * rng.Between(0.85, 1.1);
-                    s.blobs.push_back({x, std::min(yy, ground - 4), z, 1.5, 2.2, Vary(blueNeedles, rng), light});
+        FoliageEllipse(s, rng, {middle, 30, 3, 22}, 40, 1.6, blueNeedles, 1.4);
+        for (int k = 0; k < 8; ++k) {
+            const double y = 11 + k * 5.5, w = 4 + k * 1.6;
+            for (const int side : {-1, 1}) {
+                const double z = rng.Between(-3, 5);
+                Limb(s, middle, y, middle + side * w, y + 2, 1.2, 0.6, bark, z);
+                for (int strand = 0; strand < 4; ++strand) {
+                    const double x0 = middle + side * w * (0.3 + 0.24 * strand), drop = (4 + k * 1.2) * (0.55 + 0.18 * strand);
+                    for (double d = 0; d < drop; d += 1.2) {
+                        const double light = (0.6 + 0.55 * Lambert(side, -0.2, 0.7)) * (1 - 0.3 * d / drop) * rng.Between(0.85, 1.1);
+                        s.blobs.push_back({x0 + side * d * 0.1, std::min(y + 1.5 + d, ground - 4), z + 1, 1.4, 2.0, Vary(blueNeedles, rng), light});
+                    }
                 }
             }
         }

@@ -57,7 +57,7 @@ bool HitBlob(const TreeScene& scene, const Blob& blob, std::size_t index, const 
     if (shade) {
         const double leaves = 0.5 * ValueNoise(s.x * 1.7 * scene.grain, s.y * 1.7 * scene.grain, 3) + 0.5 * Hash(s.ix, s.iy, 5);
         const double local = 0.55 + 0.55 * Diffuse(dx, dy, nz);
-        const double edgeShade = 1 - 0.35 * d2 / reach;  // gaps between clumps read as depth
+        const double edgeShade = 1 - 0.2 * d2 / reach;  // gaps between clumps read as depth
         const double k = blob.light * local * edgeShade * (0.62 + 0.62 * leaves);
         const double sun = 0.10 * std::max(0.0, k - 0.9);  // sunlit leaves turn a little yellow
         hit.colour = {blob.tint.r * k + sun, blob.tint.g * k + sun, blob.tint.b * k};
