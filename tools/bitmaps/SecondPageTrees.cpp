@@ -55,13 +55,13 @@ void Foliage(TreeScene& s, SceneRandom& rng, const Crown& c, Inside inside, int 
         }
         return false;
     };
-    std::vector<std::pair<double, double>> masses(static_cast<std::size_t>(std::max(3, count / 28)));
+    std::vector<std::pair<double, double>> masses(static_cast<std::size_t>(std::max(3, count / 42)));
     for (auto& [mx, my] : masses) {
         pick(mx, my);
     }
     const double massRadius = 1.1 * std::sqrt(c.rx * c.ry * pi / static_cast<double>(masses.size()));
     double x = 0, y = 0;
-    for (int placed = 0; placed < count * 3 / 2 && pick(x, y); ++placed) {
+    for (int placed = 0; placed < count && pick(x, y); ++placed) {
         auto nearest = masses.front();
         for (const auto& m : masses) {
             if (std::hypot(x - m.first, y - m.second) < std::hypot(x - nearest.first, y - nearest.second)) {
@@ -151,33 +151,33 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
         Limb(s, middle, ground, middle, 34, 4, 2.5, bark);
         Shadow(s, middle, 18);
         Foliage(
-            s, rng, {middle, 30, 20, 24}, [](double x, double y) { return y > 8 && y < 51 && std::abs(x - middle) < 1 + (y - 8) * 0.44; }, 330, 2.9,
+            s, rng, {middle, 30, 20, 24}, [](double x, double y) { return y > 8 && y < 51 && std::abs(x - middle) < 1 + (y - 8) * 0.44; }, 495, 2.9,
             leaf);
         break;
     case 12:  // column: narrow and upright, as a poplar
         Limb(s, middle, ground, middle, 44, 3.5, 2.5, bark);
         Shadow(s, middle, 10);
-        FoliageEllipse(s, rng, {middle, 31, 9, 22}, 260, 2.4, poplar, 1.3);
+        FoliageEllipse(s, rng, {middle, 31, 9, 22}, 390, 2.4, poplar, 1.3);
         break;
     case 13:  // oval: an upright egg
         Limb(s, middle, ground, middle, 38, 4, 3, bark);
         Shadow(s, middle, 17);
-        FoliageEllipse(s, rng, {middle, 28, 18, 21}, 330, 3.0, leaf);
+        FoliageEllipse(s, rng, {middle, 28, 18, 21}, 495, 3.0, leaf);
         break;
     case 14:  // irregular: uneven masses with gaps, on a forking trunk
         Limb(s, middle + 2, ground, middle, 40, 4.5, 3.5, bark);
         Limb(s, middle, 41, 22, 30, 3, 1.5, bark);
         Limb(s, middle, 41, 42, 22, 3, 1.5, bark);
         Shadow(s, middle, 20);
-        FoliageEllipse(s, rng, {22, 28, 12, 10}, 110, 2.9, leaf);
-        FoliageEllipse(s, rng, {41, 17, 12, 10}, 120, 2.9, leaf);
-        FoliageEllipse(s, rng, {45, 36, 10, 7}, 60, 2.7, leaf);
-        FoliageEllipse(s, rng, {29, 13, 7, 6}, 40, 2.7, leaf);
+        FoliageEllipse(s, rng, {22, 28, 12, 10}, 165, 2.9, leaf);
+        FoliageEllipse(s, rng, {41, 17, 12, 10}, 180, 2.9, leaf);
+        FoliageEllipse(s, rng, {45, 36, 10, 7}, 90, 2.7, leaf);
+        FoliageEllipse(s, rng, {29, 13, 7, 6}, 60, 2.7, leaf);
         break;
     case 21:  // round: a full round crown
         Limb(s, middle, ground, middle, 40, 5, 3.5, bark);
         Shadow(s, middle, 20);
-        FoliageEllipse(s, rng, {middle, 28, 22, 20}, 420, 3.0, leaf);
+        FoliageEllipse(s, rng, {middle, 28, 22, 20}, 630, 3.0, leaf);
         break;
     case 22:  // vase: limbs fanning up from a short trunk, the crown widest at the top
         Limb(s, middle, ground, middle, 44, 5, 4, bark);
@@ -188,7 +188,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
         Foliage(
             s, rng, {middle, 24, 26, 20},
             [](double x, double y) { const double half = 4 + (44 - y) * 0.55; return y > 8 + std::pow((x - middle) / 24, 2) * 7 && y < 40 && std::abs(x - middle) < half; },
-            330, 2.8, leaf);
+            495, 2.8, leaf);
         break;
     case 23:  // broad: a wide spreading crown on a heavy trunk
         Limb(s, middle, ground, middle, 36, 7, 5, bark);
@@ -196,12 +196,12 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
             Limb(s, middle, 38, tx, 26, 3.5, 1.5, bark);
         }
         Shadow(s, middle, 26);
-        FoliageEllipse(s, rng, {middle, 24, 24, 15}, 400, 3.0, leaf);
+        FoliageEllipse(s, rng, {middle, 24, 24, 15}, 600, 3.0, leaf);
         break;
     case 24:  // weeping: a dome whose curtains of twigs hang nearly to the ground
         Limb(s, middle, ground, middle, 26, 5, 3, bark);
         Shadow(s, middle, 24);
-        FoliageEllipse(s, rng, {middle, 18, 19, 11}, 200, 2.6, willow);
+        FoliageEllipse(s, rng, {middle, 18, 19, 11}, 300, 2.6, willow);
         for (int i = 0; i < 34; ++i) {
             const double u = rng.Between(-1, 1), top = 17 - 10 * std::sqrt(std::max(0.0, 1 - u * u)) + 6;
             const double length = rng.Between(26, 36) * (1 - 0.35 * u * u), z = rng.Between(0, 14);
@@ -247,7 +247,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
         Shadow(s, middle, 26);
         Foliage(
             s, rng, {middle, 18, 24, 9},
-            [](double x, double y) { return y > 11 + std::pow((x - middle) / 24, 2) * 4 && y < 24 - std::pow((x - middle) / 24, 2) * 5; }, 330,
+            [](double x, double y) { return y > 11 + std::pow((x - middle) / 24, 2) * 4 && y < 24 - std::pow((x - middle) / 24, 2) * 5; }, 495,
             2.5, acacia, 0.65);
         break;
     default:
@@ -268,7 +268,7 @@ TreeScene Conifer(int place, SceneRandom& rng) {
         Shadow(s, middle, 24);
         Foliage(
             s, rng, {middle, 18, 24, 10}, [](double x, double y) { return y < 25 && std::pow((x - middle) / 24, 2) + std::pow((y - 24) / 16, 2) < 1; },
-            330, 2.4, pineNeedles, 0.7);
+            495, 2.4, pineNeedles, 0.7);
         break;
     case 41:  // conic: a spruce of drooping whorls
         Limb(s, middle, ground, middle, 8, 3, 1, bark, -2);
@@ -281,13 +281,13 @@ TreeScene Conifer(int place, SceneRandom& rng) {
         Foliage(
             s, rng, {middle, 30, 8, 27},
             [](double x, double y) { return y > 6 && y < 56 && std::abs(x - middle) < 8 * std::pow(std::sin(pi * (y - 6) / 50), 0.7) * (0.55 + 0.45 * (y - 6) / 50); },
-            330, 2.0, cypress, 1.4);
+            495, 2.0, cypress, 1.4);
         break;
     case 43:  // weeping: a narrow spire whose branches arch out and hang down in curtains
         Limb(s, middle, ground, middle, 10, 3, 1.2, bark, -2);
         Limb(s, middle, 11, middle + 4, 6, 1.4, 0.8, blueNeedles, 2);
         Shadow(s, middle, 14);
-        FoliageEllipse(s, rng, {middle, 30, 3, 22}, 40, 1.6, blueNeedles, 1.4);
+        FoliageEllipse(s, rng, {middle, 30, 3, 22}, 60, 1.6, blueNeedles, 1.4);
         for (int k = 0; k < 8; ++k) {
             const double y = 11 + k * 5.5, w = 4 + k * 1.6;
             for (const int side : {-1, 1}) {
@@ -310,26 +310,26 @@ TreeScene Conifer(int place, SceneRandom& rng) {
         Limb(s, 29, 41, 14, 32, 2.2, 1.2, pineBark);
         Limb(s, 34, 31, 50, 25, 2.2, 1.2, pineBark);
         Shadow(s, 30, 20);
-        FoliageEllipse(s, rng, {16, 30, 10, 4.5}, 60, 2.3, pineNeedles, 0.6);
-        FoliageEllipse(s, rng, {47, 23, 11, 4.5}, 70, 2.3, pineNeedles, 0.6);
-        FoliageEllipse(s, rng, {30, 13, 9, 5.5}, 65, 2.3, pineNeedles, 0.6);
-        FoliageEllipse(s, rng, {42, 38, 7, 3.5}, 35, 2.2, pineNeedles, 0.6);
+        FoliageEllipse(s, rng, {16, 30, 10, 4.5}, 90, 2.3, pineNeedles, 0.6);
+        FoliageEllipse(s, rng, {47, 23, 11, 4.5}, 105, 2.3, pineNeedles, 0.6);
+        FoliageEllipse(s, rng, {30, 13, 9, 5.5}, 97, 2.3, pineNeedles, 0.6);
+        FoliageEllipse(s, rng, {42, 38, 7, 3.5}, 52, 2.2, pineNeedles, 0.6);
         break;
     case 51:  // round: a dense globe close to the ground
         Limb(s, middle, ground, middle, 50, 4, 3, bark);
         Shadow(s, middle, 22);
-        FoliageEllipse(s, rng, {middle, 35, 22, 20}, 520, 2.3, pineNeedles, 0.8);
+        FoliageEllipse(s, rng, {middle, 35, 22, 20}, 780, 2.3, pineNeedles, 0.8);
         break;
     case 52:  // oval: a dense upright egg
         Limb(s, middle, ground, middle, 52, 3.5, 3, bark);
         Shadow(s, middle, 15);
-        FoliageEllipse(s, rng, {middle, 31, 15, 24}, 460, 2.2, fir, 0.9);
+        FoliageEllipse(s, rng, {middle, 31, 15, 24}, 690, 2.2, fir, 0.9);
         break;
     case 53:  // broad: a cedar of flat, level plates on a stout trunk
         Limb(s, middle, ground, middle, 10, 5, 2, bark, -4);
         Shadow(s, middle, 24);
         for (const auto& [x, y, rx] : {std::array{30.0, 12.0, 9.0}, {34.0, 21.0, 16.0}, {30.0, 30.0, 21.0}, {33.0, 40.0, 23.0}, {31.0, 48.0, 18.0}}) {
-            FoliageEllipse(s, rng, {x, y, rx, 3.6}, static_cast<int>(rx * 5), 2.3, blueNeedles, 0.55);
+            FoliageEllipse(s, rng, {x, y, rx, 3.6}, static_cast<int>(rx * 5) * 3 / 2, 2.3, blueNeedles, 0.55);
         }
         break;
     case 54:  // vase: a juniper of stems that fan out upward
