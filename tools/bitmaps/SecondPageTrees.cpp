@@ -24,6 +24,7 @@ constexpr Colour bark{0.38, 0.30, 0.23};
 constexpr Colour pineBark{0.56, 0.34, 0.22};
 constexpr Colour palmTrunk{0.58, 0.51, 0.40};
 constexpr Colour frond{0.30, 0.50, 0.19};
+constexpr Colour fanShade{0.24, 0.42, 0.20};
 constexpr Colour deadFrond{0.58, 0.47, 0.30};
 
 double Lambert(double nx, double ny, double nz) {
@@ -115,14 +116,14 @@ void PinnateFrond(TreeScene& s, SceneRandom& rng, double x, double y, double ang
     }
 }
 
-// A fan palm's leaf: a stalk ending in a round fan of stiff segments.
+// A fan palm's leaf: a stalk ending in a round fan of stiff, pleated segments.
 void FanLeaf(TreeScene& s, SceneRandom& rng, double x, double y, double angle, double length, double z) {
-    const double fx = x + std::cos(angle) * length * 0.45, fy = y + std::sin(angle) * length * 0.45;
-    Limb(s, x, y, fx, fy, 1.0, 0.8, frond, z);
-    for (int i = 0; i < 15; ++i) {
-        const double a = angle + (i - 7) * 0.17 + rng.Between(-0.05, 0.05);
-        const double reach = length * rng.Between(0.5, 0.62);
-        Limb(s, fx, fy, fx + std::cos(a) * reach, fy + std::sin(a) * reach + 1.2, 1.7, 0.5, Vary(frond, rng), z + 0.2);
+    const double fx = x + std::cos(angle) * length * 0.4, fy = y + std::sin(angle) * length * 0.4;
+    Limb(s, x, y, fx, fy, 1.0, 0.8, palmTrunk, z);
+    for (int i = 0; i < 17; ++i) {
+        const double a = angle + (i - 8) * 0.14 + rng.Between(-0.04, 0.04);
+        const double reach = length * rng.Between(0.5, 0.6);
+        Limb(s, fx, fy, fx + std::cos(a) * reach, fy + std::sin(a) * reach, 1.6, 0.4, Vary(i % 2 == 0 ? frond : fanShade, rng), z + 0.2);
     }
 }
 
@@ -221,9 +222,12 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
             const double x = 33 + rng.Between(-4.5, 4.5);
             s.blobs.push_back({x, rng.Between(22, 30), 2, 1.4, 5, Vary(deadFrond, rng), 0.7 + 0.4 * Lambert(x - 33, 0, 3)});
         }
-        for (int i = 0; i < 12; ++i) {
-            const double a = -pi + 0.15 + i * (pi - 0.3) / 11 + rng.Between(-0.1, 0.1);
-            FanLeaf(s, rng, 33, 21, a, rng.Between(15, 17), 4 + std::sin(i * 2.1) * 2);
+        for (int i = 0; i < 11; ++i) {
+            const double a = -pi - 0.45 + i * (pi + 0.9) / 10 + rng.Between(-0.1, 0.1);
+            FanLeaf(s, rng, 33, 20, a, rng.Between(15, 17), 4 + std::sin(i * 2.1) * 2);
+        }
+        for (int i = 0; i < 5; ++i) {  // leaves facing the viewer, foreshortened
+            FanLeaf(s, rng, 33, 19, -pi / 2 + (i - 2) * 1.1, rng.Between(9, 11), 8);
         }
         break;
     case 32:  // pinnate: a feather palm on a leaning, curving trunk
