@@ -87,6 +87,17 @@ int ColourDistance(const Rgb& a, const Rgb& b) {
     return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
 }
 
+// The picture's colours are matched among the entries after white, so that only the ground is white.
+std::uint8_t NearestEntry(const std::vector<Rgb>& palette, const Rgb& colour) {
+    std::size_t best = 1;
+    for (std::size_t i = 2; i < palette.size(); ++i) {
+        if (ColourDistance(colour, palette[i]) < ColourDistance(colour, palette[best])) {
+            best = i;
+        }
+    }
+    return static_cast<std::uint8_t>(best);
+}
+
 // Median cut: splits the colours along their widest channel until there are `count` boxes, and
 // takes each box's mean, so that the palette follows the greens and browns that the picture holds.
 std::vector<Rgb> MedianCut(std::vector<Rgb> colours, std::size_t count) {
@@ -157,13 +168,7 @@ IndexedBitmap SecondPicture(int place) {
     palette.resize(256, nearBlack);
     IndexedBitmap bitmap{secondSize, secondSize, 8, palette, {}};
     for (const Rgb& pixel : pixels) {
-        std::size_t best = 0;
-        for (std::size_t i = 1; i < palette.size() && !(pixel == paperWhite); ++i) {
-            if (ColourDistance(pixel, palette[i]) < ColourDistance(pixel, palette[best])) {
-                best = i;
-            }
-        }
-        bitmap.indices.push_back(static_cast<std::uint8_t>(best));
+        bitmap.indices.push_back(pixel == paperWhite ? 0 : NearestEntry(palette, pixel));
     }
     return bitmap;
 }
