@@ -33,7 +33,7 @@ std::vector<std::uint8_t> EncodeBmp(const IndexedBitmap& bitmap) {
     PutLittleEndian(out, infoHeaderSize, 4);
     PutLittleEndian(out, static_cast<std::uint32_t>(bitmap.width), 4);
     PutLittleEndian(out, static_cast<std::uint32_t>(bitmap.height), 4);  // positive: rows bottom up
-    PutLittleEndian(out, 1, 2);  // planes
+    PutLittleEndian(out, 1, 2);                                          // planes
     PutLittleEndian(out, static_cast<std::uint32_t>(bitmap.bitsPerPixel), 2);
     PutLittleEndian(out, 0, 4);  // BI_RGB, uncompressed
     PutLittleEndian(out, imageSize, 4);

@@ -12,8 +12,8 @@ struct Rgb {
 struct IndexedBitmap {
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 8;  // 4 (16 colours) or 8 (256 colours)
-    std::vector<Rgb> palette;  // exactly 2^bitsPerPixel entries
+    int bitsPerPixel = 8;               // 4 (16 colours) or 8 (256 colours)
+    std::vector<Rgb> palette;           // exactly 2^bitsPerPixel entries
     std::vector<std::uint8_t> indices;  // width * height, row after row from the top
 
     std::uint8_t& At(int x, int y) { return indices[static_cast<std::size_t>(y * width + x)]; }

@@ -15,14 +15,16 @@ constexpr int frameWidth = 3;  // the pressed button's frame along each edge
 
 // Grid places (row * 10 + column) that carry a picture button.
 constexpr std::array defaultPlaces{11, 12, 13, 14, 21, 23, 24, 31, 32, 33, 34, 41, 42, 51, 52, 53};
-constexpr std::array secondPlaces{11, 12, 13, 14, 21, 22, 23, 24, 31, 32, 33, 34, 41, 42, 43, 44, 51, 52, 53, 54};
+constexpr std::array secondPlaces{11, 12, 13, 14, 21, 22, 23, 24, 31, 32,
+                                  33, 34, 41, 42, 43, 44, 51, 52, 53, 54};
 
 enum DefaultColour : std::uint8_t { white, red, darkGreen, lightGreen };
 
 // Silhouette colours first; the rest is the usual 16-colour set so that the palette is complete.
-const std::vector<Rgb> defaultPalette{
-    {255, 255, 255}, {255, 0, 0}, {0, 100, 0}, {130, 226, 100}, {0, 0, 0}, {128, 0, 0}, {0, 128, 0}, {128, 128, 0},
-    {0, 0, 128}, {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 255, 0}, {0, 0, 255}, {255, 0, 255}};
+const std::vector<Rgb> defaultPalette{{255, 255, 255}, {255, 0, 0},   {0, 100, 0},   {130, 226, 100},
+                                      {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                      {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                      {128, 128, 128}, {255, 255, 0}, {0, 0, 255},   {255, 0, 255}};
 
 constexpr Rgb paperWhite{255, 255, 255};
 constexpr Rgb nearBlack{24, 24, 24};
@@ -38,7 +40,8 @@ constexpr std::array<std::array<const char*, 7>, 4> digitFace{{
 void DrawDigit(IndexedBitmap& bitmap, int digit, int left, int top) {
     for (int row = 0; row < 7; ++row) {
         for (int column = 0; column < 5; ++column) {
-            if (digitFace[static_cast<std::size_t>(digit - 1)][static_cast<std::size_t>(row)][column] == '#') {
+            if (digitFace[static_cast<std::size_t>(digit - 1)][static_cast<std::size_t>(row)][column] ==
+                '#') {
                 for (int k = 0; k < 4; ++k) {
                     bitmap.At(left + 2 * column + k % 2, top + 2 * row + k / 2) = red;
                 }
@@ -59,10 +62,12 @@ void DrawFrame(IndexedBitmap& bitmap, std::uint8_t colour) {
 
 // Dark green silhouette with a light green outline just outside it, and the column digit in red.
 IndexedBitmap DefaultPicture(int place) {
-    IndexedBitmap bitmap{defaultSize, defaultSize, 4, defaultPalette, std::vector<std::uint8_t>(defaultSize * defaultSize, white)};
+    IndexedBitmap bitmap{defaultSize, defaultSize, 4, defaultPalette,
+                         std::vector<std::uint8_t>(defaultSize * defaultSize, white)};
     const auto covered = Silhouette(DefaultPageTree(place / 10, place % 10), defaultSize);
     auto inside = [&](int x, int y) {
-        return x >= 0 && y >= 0 && x < defaultSize && y < defaultSize && covered[static_cast<std::size_t>(y * defaultSize + x)];
+        return x >= 0 && y >= 0 && x < defaultSize && y < defaultSize &&
+               covered[static_cast<std::size_t>(y * defaultSize + x)];
     };
     for (int y = 0; y < defaultSize; ++y) {
         for (int x = 0; x < defaultSize; ++x) {
@@ -78,7 +83,9 @@ IndexedBitmap DefaultPicture(int place) {
 }
 
 Rgb ToRgb(const Colour& c) {
-    auto channel = [](double v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+    auto channel = [](double v) {
+        return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+    };
     return {channel(c.r), channel(c.g), channel(c.b)};
 }
 
@@ -106,8 +113,10 @@ std::vector<Rgb> MedianCut(std::vector<Rgb> colours, std::size_t count) {
     auto widest = [&](const Box& box, int& channel) {
         int best = 0;
         for (int k = 0; k < 3; ++k) {
-            const auto [low, high] = std::minmax_element(colours.begin() + static_cast<long>(box.first), colours.begin() + static_cast<long>(box.second),
-                                                         [&](const Rgb& a, const Rgb& b) { return channelOf(a, k) < channelOf(b, k); });
+            const auto [low, high] = std::minmax_element(
+                colours.begin() + static_cast<long>(box.first),
+                colours.begin() + static_cast<long>(box.second),
+                [&](const Rgb& a, const Rgb& b) { return channelOf(a, k) < channelOf(b, k); });
             if (channelOf(*high, k) - channelOf(*low, k) > best) {
                 best = channelOf(*high, k) - channelOf(*low, k);
                 channel = k;
@@ -133,8 +142,11 @@ std::vector<Rgb> MedianCut(std::vector<Rgb> colours, std::size_t count) {
             break;
         }
         const Box box = boxes[bestBox];
-        const auto first = colours.begin() + static_cast<long>(box.first), last = colours.begin() + static_cast<long>(box.second);
-        std::stable_sort(first, last, [&](const Rgb& a, const Rgb& b) { return channelOf(a, bestChannel) < channelOf(b, bestChannel); });
+        const auto first = colours.begin() + static_cast<long>(box.first),
+                   last = colours.begin() + static_cast<long>(box.second);
+        std::stable_sort(first, last, [&](const Rgb& a, const Rgb& b) {
+            return channelOf(a, bestChannel) < channelOf(b, bestChannel);
+        });
         const std::size_t middle = (box.first + box.second) / 2;
         boxes[bestBox] = {box.first, middle};
         boxes.emplace_back(middle, box.second);
@@ -146,7 +158,9 @@ std::vector<Rgb> MedianCut(std::vector<Rgb> colours, std::size_t count) {
         for (std::size_t i = box.first; i < box.second; ++i) {
             r += colours[i].r, g += colours[i].g, b += colours[i].b;
         }
-        means.push_back({static_cast<std::uint8_t>((r + n / 2) / n), static_cast<std::uint8_t>((g + n / 2) / n), static_cast<std::uint8_t>((b + n / 2) / n)});
+        means.push_back({static_cast<std::uint8_t>((r + n / 2) / n),
+                         static_cast<std::uint8_t>((g + n / 2) / n),
+                         static_cast<std::uint8_t>((b + n / 2) / n)});
     }
     return means;
 }
@@ -173,7 +187,8 @@ IndexedBitmap SecondPicture(int place) {
     return bitmap;
 }
 
-void AddPair(std::vector<PaletteBitmapFile>& files, const std::string& stem, IndexedBitmap picture, std::uint8_t frameColour) {
+void AddPair(std::vector<PaletteBitmapFile>& files, const std::string& stem, IndexedBitmap picture,
+             std::uint8_t frameColour) {
     files.push_back({stem + "U.bmp", EncodeBmp(picture)});
     DrawFrame(picture, frameColour);
     files.push_back({stem + "D.bmp", EncodeBmp(picture)});

@@ -10,7 +10,8 @@ constexpr int samplesPerPixel = 4;
 constexpr double lightX = -0.58, lightY = -0.55, lightZ = 0.60;  // from the upper left, in front
 
 double Hash(int x, int y, std::uint32_t seed) {
-    auto h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+    auto h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^
+             seed * 0xCB1AB31Fu;
     h ^= h >> 13;
     h *= 0x5BD1E995u;
     h ^= h >> 15;
@@ -41,13 +42,15 @@ struct Hit {
 
 struct Sample {
     double x, y;  // in picture pixels
-    int ix, iy;  // in samples, for the fine grain
+    int ix, iy;   // in samples, for the fine grain
 };
 
 // Where a clump covers the sample; with shading off only the depth counts.
-bool HitBlob(const TreeScene& scene, const Blob& blob, std::size_t index, const Sample& s, bool shade, Hit& hit) {
+bool HitBlob(const TreeScene& scene, const Blob& blob, std::size_t index, const Sample& s, bool shade,
+             Hit& hit) {
     const double dx = (s.x - blob.x) / blob.rx, dy = (s.y - blob.y) / blob.ry;
-    const double reach = 1 - scene.ragged * ValueNoise(s.x * 1.3 * scene.grain, s.y * 1.3 * scene.grain, 7u + static_cast<std::uint32_t>(index));
+    const double reach = 1 - scene.ragged * ValueNoise(s.x * 1.3 * scene.grain, s.y * 1.3 * scene.grain,
+                                                       7u + static_cast<std::uint32_t>(index));
     const double d2 = dx * dx + dy * dy;
     if (d2 >= reach) {
         return false;
@@ -55,7 +58,8 @@ bool HitBlob(const TreeScene& scene, const Blob& blob, std::size_t index, const 
     const double nz = std::sqrt(1 - d2);
     hit.depth = blob.z + std::min(blob.rx, blob.ry) * nz;
     if (shade) {
-        const double leaves = 0.5 * ValueNoise(s.x * 1.7 * scene.grain, s.y * 1.7 * scene.grain, 3) + 0.5 * Hash(s.ix, s.iy, 5);
+        const double leaves =
+            0.5 * ValueNoise(s.x * 1.7 * scene.grain, s.y * 1.7 * scene.grain, 3) + 0.5 * Hash(s.ix, s.iy, 5);
         const double local = 0.55 + 0.55 * Diffuse(dx, dy, nz);
         const double edgeShade = 1 - 0.2 * d2 / reach;  // gaps between clumps read as depth
         const double k = blob.light * local * edgeShade * (0.62 + 0.62 * leaves);
@@ -117,8 +121,8 @@ void Splat(const TreeScene& scene, int samples, double scale, bool shade, Keep k
     }
     for (const Limb& l : scene.limbs) {
         const double w = std::max(l.w0, l.w1) / 2;
-        visit(std::min(l.x0, l.x1) - w, std::min(l.y0, l.y1) - w, std::max(l.x0, l.x1) + w, std::max(l.y0, l.y1) + w,
-              [&](const Sample& s, Hit& hit) { return HitLimb(l, s, shade, hit); });
+        visit(std::min(l.x0, l.x1) - w, std::min(l.y0, l.y1) - w, std::max(l.x0, l.x1) + w,
+              std::max(l.y0, l.y1) + w, [&](const Sample& s, Hit& hit) { return HitLimb(l, s, shade, hit); });
     }
 }
 
@@ -135,13 +139,15 @@ double SceneRandom::Next() {
 
 std::vector<bool> Silhouette(const TreeScene& scene, int size) {
     std::vector<bool> covered(static_cast<std::size_t>(size * size), false);
-    Splat(scene, size, 1.0, false, [&](int x, int y, const Hit&) { covered[static_cast<std::size_t>(y * size + x)] = true; });
+    Splat(scene, size, 1.0, false,
+          [&](int x, int y, const Hit&) { covered[static_cast<std::size_t>(y * size + x)] = true; });
     return covered;
 }
 
 std::vector<Colour> Photograph(const TreeScene& scene, int size) {
     const int samples = size * samplesPerPixel;
-    std::vector<double> depth(static_cast<std::size_t>(samples * samples), -std::numeric_limits<double>::infinity());
+    std::vector<double> depth(static_cast<std::size_t>(samples * samples),
+                              -std::numeric_limits<double>::infinity());
     std::vector<Colour> fine(depth.size());
     for (int iy = 0; iy < samples; ++iy) {
         for (int ix = 0; ix < samples; ++ix) {
@@ -149,7 +155,8 @@ std::vector<Colour> Photograph(const TreeScene& scene, int size) {
             const double x = (ix + 0.5) / samplesPerPixel, y = (iy + 0.5) / samplesPerPixel;
             double shadow = 0;
             if (scene.shadowRx > 0) {
-                const double dx = (x - scene.shadowX) / scene.shadowRx, dy = (y - scene.shadowY) / scene.shadowRy;
+                const double dx = (x - scene.shadowX) / scene.shadowRx,
+                             dy = (y - scene.shadowY) / scene.shadowRy;
                 shadow = 0.30 * std::max(0.0, 1 - dx * dx - dy * dy);
             }
             fine[static_cast<std::size_t>(iy * samples + ix)] = {1 - shadow, 1 - shadow * 0.9, 1 - shadow};
@@ -168,7 +175,8 @@ std::vector<Colour> Photograph(const TreeScene& scene, int size) {
             Colour sum{0, 0, 0};
             for (int sy = 0; sy < samplesPerPixel; ++sy) {
                 for (int sx = 0; sx < samplesPerPixel; ++sx) {
-                    const Colour& c = fine[static_cast<std::size_t>((y * samplesPerPixel + sy) * samples + x * samplesPerPixel + sx)];
+                    const Colour& c = fine[static_cast<std::size_t>((y * samplesPerPixel + sy) * samples +
+                                                                    x * samplesPerPixel + sx)];
                     sum = {sum.r + Clamp01(c.r), sum.g + Clamp01(c.g), sum.b + Clamp01(c.b)};
                 }
             }

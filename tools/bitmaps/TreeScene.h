@@ -27,7 +27,7 @@ struct TreeScene {
     std::vector<Blob> blobs;
     std::vector<Limb> limbs;
     double ragged = 0;  // how far the leaf texture frays the edges of clumps (0: clean outlines)
-    double grain = 1;  // leaf texture frequency: higher for needles than for leaves
+    double grain = 1;   // leaf texture frequency: higher for needles than for leaves
     double shadowX = 0, shadowY = 0, shadowRx = 0, shadowRy = 0;  // ground shadow (radius 0: none)
 };
 

@@ -16,7 +16,9 @@ const std::filesystem::path committed = GROVEWRIGHT_BITMAPS;
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
-    friend std::ostream& operator<<(std::ostream& out, const Rgb& c) { return out << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+    friend std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+        return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+    }
 };
 
 struct Page {
@@ -28,8 +30,17 @@ struct Page {
 };
 
 const std::vector<Page> pages{
-    {"TREE", {11, 12, 13, 14, 21, 23, 24, 31, 32, 33, 34, 41, 42, 51, 52, 53}, 63, 4, [](Rgb c) { return c == Rgb{255, 0, 0}; }},
-    {"V", {11, 12, 13, 14, 21, 22, 23, 24, 31, 32, 33, 34, 41, 42, 43, 44, 51, 52, 53, 54}, 64, 8,
+    {"TREE",
+     {11, 12, 13, 14, 21, 23, 24, 31, 32, 33, 34, 41, 42, 51, 52, 53},
+     63,
+     4,
+     [](Rgb c) {
+         return c == Rgb{255, 0, 0};
+     }},
+    {"V",
+     {11, 12, 13, 14, 21, 22, 23, 24, 31, 32, 33, 34, 41, 42, 43, 44, 51, 52, 53, 54},
+     64,
+     8,
      [](Rgb c) { return c.r < 48 && c.g < 48 && c.b < 48; }},
 };
 
@@ -52,9 +63,12 @@ std::vector<Rgb> Decode(const std::string& bytes, const Page& page) {
     }
     EXPECT_EQ(bytes.substr(0, 2), "BM");
     const std::vector<std::pair<std::size_t, std::uint32_t>> fields{
-        {2, std::uint32_t(bytes.size())}, {10, std::uint32_t(offset)}, {14, 40}, {18, std::uint32_t(page.size)},
+        {2, std::uint32_t(bytes.size())},
+        {10, std::uint32_t(offset)},
+        {14, 40},
+        {18, std::uint32_t(page.size)},
         {22, std::uint32_t(page.size)},  // positive: rows bottom up
-        {30, 0},  // uncompressed
+        {30, 0},                         // uncompressed
     };
     for (const auto& [at, expected] : fields) {
         EXPECT_EQ(Little(bytes, at, 4), expected) << "header field at " << at;
@@ -68,10 +82,12 @@ std::vector<Rgb> Decode(const std::string& bytes, const Page& page) {
     for (int y = 0; y < page.size; ++y) {
         const std::size_t row = offset + rowBytes * static_cast<std::size_t>(page.size - 1 - y);
         for (int x = 0; x < page.size; ++x) {
-            auto byte = static_cast<std::uint8_t>(bytes[row + static_cast<std::size_t>(x * page.bitsPerPixel / 8)]);
+            auto byte =
+                static_cast<std::uint8_t>(bytes[row + static_cast<std::size_t>(x * page.bitsPerPixel / 8)]);
             const std::size_t index = page.bitsPerPixel == 8 ? byte : x % 2 == 0 ? byte >> 4 : byte & 0x0F;
             const std::size_t entry = 54 + 4 * index;
-            pixels.push_back({static_cast<std::uint8_t>(bytes[entry + 2]), static_cast<std::uint8_t>(bytes[entry + 1]),
+            pixels.push_back({static_cast<std::uint8_t>(bytes[entry + 2]),
+                              static_cast<std::uint8_t>(bytes[entry + 1]),
                               static_cast<std::uint8_t>(bytes[entry])});
         }
     }
@@ -98,8 +114,12 @@ TEST(PaletteBitmaps, EachButtonHasItsUpAndDownBitmapsAtTheirSizeDepthGroundAndFr
             const auto up = Decode(ReadBytes(committed / (stem + "U.bmp")), page);
             const auto down = Decode(ReadBytes(committed / (stem + "D.bmp")), page);
             ASSERT_FALSE(up.empty() || down.empty());
-            ForEachEdgePixel(up, page.size, [](Rgb c, int x, int y) { EXPECT_EQ(c, (Rgb{255, 255, 255})) << "up at " << x << "," << y; });
-            ForEachEdgePixel(down, page.size, [&](Rgb c, int x, int y) { EXPECT_TRUE(page.isFrame(c)) << "down at " << x << "," << y; });
+            ForEachEdgePixel(up, page.size, [](Rgb c, int x, int y) {
+                EXPECT_EQ(c, (Rgb{255, 255, 255})) << "up at " << x << "," << y;
+            });
+            ForEachEdgePixel(down, page.size, [&](Rgb c, int x, int y) {
+                EXPECT_TRUE(page.isFrame(c)) << "down at " << x << "," << y;
+            });
             const auto centre = static_cast<std::size_t>(page.size / 2 * (page.size + 1));
             EXPECT_EQ(up[centre], down[centre]) << "the down bitmap shows the same picture";
             std::vector<int> flat;
@@ -120,6 +140,7 @@ TEST(PaletteBitmaps, CommittedFilesAreWhatTheGeneratorDraws) {
         const std::string stored = ReadBytes(committed / file.name);
         const auto mismatch = std::mismatch(drawn.begin(), drawn.end(), stored.begin(), stored.end());
         EXPECT_TRUE(mismatch.first == drawn.end() && mismatch.second == stored.end())
-            << file.name << " differs from byte " << (mismatch.first - drawn.begin()) << ": regenerate with the palette-bitmaps target";
+            << file.name << " differs from byte " << (mismatch.first - drawn.begin())
+            << ": regenerate with the palette-bitmaps target";
     }
 }
