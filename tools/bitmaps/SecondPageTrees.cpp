@@ -137,6 +137,9 @@ void FanLeaf(TreeScene& s, SceneRandom& rng, double x, double y, double angle, d
 // A conifer's whorls: flat clumps along each tier, the tips drooping, the tiers widening downward.
 void Whorls(TreeScene& s, SceneRandom& rng, double top, double bottom, double halfWidth, int tiers,
             double droop, Colour tint) {
+    // The shaded inside of the tree, seen through the gaps between the tiers.
+    s.limbs.push_back(
+        {middle, bottom, middle, top, halfWidth * 1.6, 1, -2, {tint.r * 0.5, tint.g * 0.5, tint.b * 0.5}, 0});
     for (int k = 0; k < tiers; ++k) {
         const double f = (k + 1.0) / tiers;
         const double y = top + (bottom - top) * f, w = 1.5 + halfWidth * f;
@@ -145,8 +148,9 @@ void Whorls(TreeScene& s, SceneRandom& rng, double top, double bottom, double ha
             const double u = rng.Between(-1, 1), x = middle + u * w;
             const double dz = std::sqrt(std::max(0.05, 1 - u * u));
             const double yy = y + droop * u * u + rng.Between(-1.6, 1.0);
+            const double underside = yy - droop * u * u - y;  // below the tier's line: in its own shade
             const double light =
-                (0.45 + 0.7 * Lambert(u, -0.25 + (yy - y) * 0.3, dz)) * rng.Between(0.88, 1.08);
+                (0.5 + 0.75 * Lambert(u, -0.4, dz)) * (underside > 0 ? 0.75 : 1.12) * rng.Between(0.88, 1.08);
             const double r = rng.Between(1.7, 2.8);
             s.blobs.push_back({x, yy, dz * w * rng.Between(0.5, 1.0), r, r * 0.6, Vary(tint, rng), light});
         }
