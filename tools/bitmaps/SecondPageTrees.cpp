@@ -27,6 +27,11 @@ constexpr Colour frond{0.30, 0.50, 0.19};
 constexpr Colour fanShade{0.24, 0.42, 0.20};
 constexpr Colour deadFrond{0.58, 0.47, 0.30};
 
+// Squares by multiplying, so that the pictures come out the same whatever the optimisation.
+double Square(double v) {
+    return v * v;
+}
+
 double Lambert(double nx, double ny, double nz) {
     const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
     return std::max(0.0, (-0.58 * nx - 0.55 * ny + 0.60 * nz) / length);
@@ -89,8 +94,8 @@ void FoliageEllipse(TreeScene& s, SceneRandom& rng, const Crown& c, int count, d
                     double aspect = 1) {
     Foliage(
         s, rng, c,
-        [&](double x, double y) { return std::pow((x - c.x) / c.rx, 2) + std::pow((y - c.y) / c.ry, 2) < 1; },
-        count, size, tint, aspect);
+        [&](double x, double y) { return Square((x - c.x) / c.rx) + Square((y - c.y) / c.ry) < 1; }, count,
+        size, tint, aspect);
 }
 
 void Limb(TreeScene& s, double x0, double y0, double x1, double y1, double w0, double w1, Colour tint,
@@ -206,8 +211,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
                 s, rng, {middle, 24, 26, 20},
                 [](double x, double y) {
                     const double half = 4 + (44 - y) * 0.55;
-                    return y > 8 + std::pow((x - middle) / 24, 2) * 7 && y < 40 &&
-                           std::abs(x - middle) < half;
+                    return y > 8 + Square((x - middle) / 24) * 7 && y < 40 && std::abs(x - middle) < half;
                 },
                 495, 2.8, leaf);
             break;
@@ -274,8 +278,7 @@ TreeScene Broadleaf(int place, SceneRandom& rng) {
             Foliage(
                 s, rng, {middle, 18, 24, 9},
                 [](double x, double y) {
-                    return y > 11 + std::pow((x - middle) / 24, 2) * 4 &&
-                           y < 24 - std::pow((x - middle) / 24, 2) * 5;
+                    return y > 11 + Square((x - middle) / 24) * 4 && y < 24 - Square((x - middle) / 24) * 5;
                 },
                 495, 2.5, acacia, 0.65);
             break;
@@ -298,7 +301,7 @@ TreeScene Conifer(int place, SceneRandom& rng) {
             Foliage(
                 s, rng, {middle, 18, 24, 10},
                 [](double x, double y) {
-                    return y < 25 && std::pow((x - middle) / 24, 2) + std::pow((y - 24) / 16, 2) < 1;
+                    return y < 25 && Square((x - middle) / 24) + Square((y - 24) / 16) < 1;
                 },
                 495, 2.4, pineNeedles, 0.7);
             break;
