@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QAction>
-#include <QLabel>
 #include <QFontMetrics>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QRect>
 
 #include "app/PlantedObjectsModel.h"
@@ -53,7 +53,9 @@ CMyEditDialog::CMyEditDialog(const PlantingList& list, QWidget* parent)
 
 CMyEditDialog::~CMyEditDialog() = default;
 
-std::vector<std::size_t> CMyEditDialog::KeptIndices() const { return model->KeptIndices(); }
+std::vector<std::size_t> CMyEditDialog::KeptIndices() const {
+    return model->KeptIndices();
+}
 
 void CMyEditDialog::reject() {
     model->RestoreAll();
@@ -74,7 +76,9 @@ void CMyEditDialog::OnDelete() {
     ShowCount();
 }
 
-void CMyEditDialog::ShowCount() { ui->numberOfTreesBox->setText(QString::number(model->rowCount())); }
+void CMyEditDialog::ShowCount() {
+    ui->numberOfTreesBox->setText(QString::number(model->rowCount()));
+}
 
 void CMyEditDialog::LayOutInDialogUnits() {
     const QFontMetrics metrics(font());

@@ -27,11 +27,14 @@ int PlantedObjectsModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant PlantedObjectsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() ||
-        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)) {
+    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole) {
         return {};
     }
     const std::size_t position = keptIndices[static_cast<std::size_t>(index.row())];
+    // Should the list change under a dialog still in memory, show nothing rather than read past it.
+    if (position >= list.Count()) {
+        return {};
+    }
     const std::string text = RowText(position, list.LatitudeAt(position), list.LongitudeAt(position),
                                      catalogue.NameForGuid(list.GuidAt(position)));
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));

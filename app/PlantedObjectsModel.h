@@ -35,7 +35,8 @@ public:
     // The row text of the object at 0-based list position `position`: the 1-based number as "%4d ",
     // latitude and longitude as "%11.7f" each followed by one blank, then the name. Always with a
     // point as decimal separator, whatever the locale.
-    static std::string RowText(std::size_t position, double latitude, double longitude, const std::string& name);
+    static std::string RowText(std::size_t position, double latitude, double longitude,
+                               const std::string& name);
 
 private:
     const PlantingList& list;

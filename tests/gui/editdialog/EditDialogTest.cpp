@@ -1,17 +1,15 @@
 // The Edit dialog driven through its real widgets: row texts, deleting selections by button and key,
-// OK handing back the kept positions and every way of cancelling dropping the deletions.
-// Before any Qt header, which defines `slots` as a macro.
-#include "document/PlantingList.h"
+// OK handing back the kept positions and every way of cancelling dropping the deletions. With
+// GROVEWRIGHT_SCREENSHOT_DIR set, SaveScreenshot writes the README's picture there.
+#include "document/PlantingList.h"  // before Qt, which defines `slots` as a macro
 
 #include <QAccessible>
-#include <QApplication>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTest>
 
 #include <clocale>
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,29 +17,34 @@
 #include "app/PlantedObjectsModel.h"
 #include "trees/TreeCatalogue.h"
 
+using Rows = std::vector<int>;
 using Indices = std::vector<std::size_t>;
-Q_DECLARE_METATYPE(Indices)
 
 namespace {
 
-const std::string unknownGuid = "0123456789ABCDEF0123456789ABCDEF";
-
-PlantingList ListOf(std::size_t count) {
+// Objects 0 to count - 1, each with entry i of the catalogue (entry 199 and on: no catalogue GUID).
+PlantingList ListOf(int count) {
     PlantingList list;
-    for (std::size_t i = 0; i < count; ++i) {
-        list.AppendUnchecked(47.0 + static_cast<double>(i) * 0.001, 8.0, unknownGuid);
+    for (int i = 0; i < count; ++i) {
+        list.AppendUnchecked(47.3769 + i * 1.7e-4, 8.5417 + (i % 3) * 2.1e-4, TreeCatalogue().GuidAt(i * 23));
     }
     return list;
 }
 
-QListView* ListBox(CMyEditDialog& dialog) { return dialog.findChild<QListView*>("plantedObjectsList"); }
-QPushButton* Button(CMyEditDialog& dialog, const char* name) { return dialog.findChild<QPushButton*>(name); }
-QString Count(CMyEditDialog& dialog) { return dialog.findChild<QLineEdit*>("numberOfTreesBox")->text(); }
+QListView* ListBox(QDialog& dialog) {
+    return dialog.findChild<QListView*>("plantedObjectsList");
+}
+QString Count(QDialog& dialog) {
+    return dialog.findChild<QLineEdit*>("numberOfTreesBox")->text();
+}
 
-void CtrlClickRows(QListView* view, const std::vector<int>& rows) {
+void ShowAndCtrlClick(QDialog& dialog, const Rows& rows) {
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QListView* view = ListBox(dialog);
     for (int row : rows) {
-        const QRect rect = view->visualRect(view->model()->index(row, 0));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, rect.center());
+        const QPoint place = view->visualRect(view->model()->index(row, 0)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, place);
     }
 }
 
@@ -51,12 +54,9 @@ class EditDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void RowTextsUseAPointWhateverTheLocale();
-    void DeletingRemovesEverySelectedRowAndKeepsTheRestInOrder_data();
-    void DeletingRemovesEverySelectedRowAndKeepsTheRestInOrder();
-    void OnlyOkKeepsTheDeletions_data();
-    void OnlyOkKeepsTheDeletions();
-    void ControlsCarryTheirIdsAndAccessibleNames();
-    void OpensAboveAnAlwaysOnTopParent();
+    void DeleteThenEnd_data();
+    void DeleteThenEnd();
+    void ControlsAndWindow();
     void SaveScreenshot();
 };
 
@@ -65,155 +65,98 @@ void EditDialogTest::RowTextsUseAPointWhateverTheLocale() {
         QSKIP("the de_DE.UTF-8 locale is not installed (make deps generates it)");
     }
     const TreeCatalogue catalogue;
-    PlantingList list = ListOf(12);
-    PlantingList rows;
-    rows.AppendUnchecked(47.5, 8.25, catalogue.GuidAt(0));
-    for (std::size_t i = 1; i < 11; ++i) {
-        rows.AppendUnchecked(0.0, 0.0, catalogue.GuidAt(1));
-    }
-    rows.AppendUnchecked(-33.86, 151.2, QString::fromStdString(catalogue.GuidAt(2)).toLower().toStdString());
-    CMyEditDialog dialog(rows);
+    PlantingList list;
+    list.AppendUnchecked(47.5, 8.25, catalogue.GuidAt(0));
+    // The catalogue matches GUIDs exactly, so one in lower case has no name.
+    list.AppendUnchecked(-33.86, 151.2, QString::fromStdString(catalogue.GuidAt(0)).toLower().toStdString());
+    CMyEditDialog dialog(list);
     const QAbstractItemModel* model = ListBox(dialog)->model();
     QCOMPARE(model->index(0, 0).data().toString(),
              QString::fromStdString("   1  47.5000000   8.2500000 " + catalogue.NameAt(0)));
-    // A GUID the catalogue does not hold exactly (here in lower case) shows no name.
-    QCOMPARE(model->index(11, 0).data().toString(), QString("  12 -33.8600000 151.2000000 "));
-    QCOMPARE(PlantedObjectsModel::RowText(99999, -0.5, 1e-8, "X"), std::string("100000  -0.5000000   0.0000000 X"));
+    QCOMPARE(model->index(1, 0).data().toString(), QString("   2 -33.8600000 151.2000000 "));
+    QCOMPARE(PlantedObjectsModel::RowText(99999, -0.5, 1e-8, "X"),
+             std::string("100000  -0.5000000   0.0000000 X"));
     std::setlocale(LC_ALL, "C");
 }
 
-void EditDialogTest::DeletingRemovesEverySelectedRowAndKeepsTheRestInOrder_data() {
+void EditDialogTest::DeleteThenEnd_data() {
+    QTest::addColumn<Rows>("firstPick");
+    QTest::addColumn<Rows>("secondPick");
     QTest::addColumn<bool>("byKey");
-    QTest::addColumn<std::vector<int>>("firstPick");
-    QTest::addColumn<std::vector<int>>("secondPick");
+    QTest::addColumn<QString>("end");
     QTest::addColumn<Indices>("kept");
-    QTest::addColumn<QString>("count");
-    QTest::newRow("button, rows 1 and 3") << false << std::vector<int>{1, 3} << std::vector<int>{} << Indices{0, 2, 4} << "3";
-    QTest::newRow("key, rows 1 and 3") << true << std::vector<int>{1, 3} << std::vector<int>{} << Indices{0, 2, 4} << "3";
-    // The second press works on the rows left by the first: row 1 is then the original third.
-    QTest::newRow("two presses") << false << std::vector<int>{0, 4} << std::vector<int>{1} << Indices{1, 3} << "2";
-    QTest::newRow("nothing selected") << false << std::vector<int>{} << std::vector<int>{} << Indices{0, 1, 2, 3, 4} << "5";
+    const Indices all{0, 1, 2, 3, 4};
+    QTest::newRow("button, OK") << Rows{1, 3} << Rows{} << false << "okButton" << Indices{0, 2, 4};
+    QTest::newRow("Delete key, Enter") << Rows{1, 3} << Rows{} << true << "Enter" << Indices{0, 2, 4};
+    // The second press works on the rows the first left: row 1 is then the third object.
+    QTest::newRow("two presses, OK") << Rows{0, 4} << Rows{1} << false << "okButton" << Indices{1, 3};
+    QTest::newRow("Cancel") << Rows{1, 3} << Rows{} << false << "cancelButton" << all;
+    QTest::newRow("Escape") << Rows{1, 3} << Rows{} << true << "Escape" << all;
+    QTest::newRow("close box") << Rows{1, 3} << Rows{} << true << "close" << all;
 }
 
-void EditDialogTest::DeletingRemovesEverySelectedRowAndKeepsTheRestInOrder() {
+void EditDialogTest::DeleteThenEnd() {
+    QFETCH(Rows, firstPick);
+    QFETCH(Rows, secondPick);
     QFETCH(bool, byKey);
-    QFETCH(std::vector<int>, firstPick);
-    QFETCH(std::vector<int>, secondPick);
+    QFETCH(QString, end);
     QFETCH(Indices, kept);
-    QFETCH(QString, count);
     const PlantingList list = ListOf(5);
     CMyEditDialog dialog(list);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QListView* view = ListBox(dialog);
-    for (const std::vector<int>& pick : {firstPick, secondPick}) {
-        CtrlClickRows(view, pick);
+    for (const Rows& pick : {firstPick, secondPick}) {
+        ShowAndCtrlClick(dialog, pick);
         if (byKey) {
-            view->setFocus();
-            QTest::keyClick(view, Qt::Key_Delete);
+            QTest::keyClick(ListBox(dialog), Qt::Key_Delete);
         } else {
-            QTest::mouseClick(Button(dialog, "deleteButton"), Qt::LeftButton);
+            dialog.findChild<QPushButton*>("deleteButton")->click();
         }
     }
-    QCOMPARE(dialog.KeptIndices(), kept);
-    QCOMPARE(Count(dialog), count);
-    // The rows left keep their original numbers.
-    for (int row = 0; row < static_cast<int>(kept.size()); ++row) {
-        QVERIFY(view->model()->index(row, 0).data().toString().startsWith(
-            QString("%1 ").arg(kept[static_cast<std::size_t>(row)] + 1, 4)));
-    }
-}
-
-void EditDialogTest::OnlyOkKeepsTheDeletions_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<Indices>("kept");
-    QTest::newRow("OK") << "okButton" << int(QDialog::Accepted) << Indices{0, 2};
-    QTest::newRow("Enter") << "Enter" << int(QDialog::Accepted) << Indices{0, 2};
-    QTest::newRow("Cancel") << "cancelButton" << int(QDialog::Rejected) << Indices{0, 1, 2};
-    QTest::newRow("Escape") << "Escape" << int(QDialog::Rejected) << Indices{0, 1, 2};
-    QTest::newRow("close box") << "close" << int(QDialog::Rejected) << Indices{0, 1, 2};
-}
-
-void EditDialogTest::OnlyOkKeepsTheDeletions() {
-    QFETCH(QString, how);
-    QFETCH(int, result);
-    QFETCH(Indices, kept);
-    const PlantingList list = ListOf(3);
-    CMyEditDialog dialog(list);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    CtrlClickRows(ListBox(dialog), {1});
-    QTest::keyClick(ListBox(dialog), Qt::Key_Delete);
-    if (how == "Enter") {
-        QTest::keyClick(ListBox(dialog), Qt::Key_Return);
-    } else if (how == "Escape") {
-        QTest::keyClick(ListBox(dialog), Qt::Key_Escape);
-    } else if (how == "close") {
+    if (end == "Enter" || end == "Escape") {
+        QTest::keyClick(ListBox(dialog), end == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+    } else if (end == "close") {
         dialog.close();
     } else {
-        QTest::mouseClick(Button(dialog, how.toLatin1().constData()), Qt::LeftButton);
+        dialog.findChild<QPushButton*>(end)->click();
     }
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.result(), result);
+    QCOMPARE(dialog.result(),
+             int(end == "okButton" || end == "Enter" ? QDialog::Accepted : QDialog::Rejected));
     QCOMPARE(dialog.KeptIndices(), kept);
+    QCOMPARE(Count(dialog), QString::number(kept.size()));
+    for (std::size_t row = 0; row < kept.size(); ++row) {  // not renumbered
+        const QString text = ListBox(dialog)->model()->index(static_cast<int>(row), 0).data().toString();
+        QVERIFY2(text.startsWith(QString("%1 ").arg(kept[row] + 1, 4)), qPrintable(text));
+    }
 }
 
-void EditDialogTest::ControlsCarryTheirIdsAndAccessibleNames() {
+void EditDialogTest::ControlsAndWindow() {
+    QWidget alwaysOnTop(nullptr, Qt::WindowStaysOnTopHint);
     const PlantingList list;
-    CMyEditDialog dialog(list);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    CMyEditDialog dialog(list, &alwaysOnTop);
+    QVERIFY(dialog.isWindow() && dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(Count(dialog), QString("0"));
-    const struct {
-        const char* objectName;
-        int controlId;
-        const char* accessibleName;
-    } controls[] = {
+    const std::vector<std::tuple<QString, int, QString>> controls{
         {"okButton", 1, "OK"},
         {"cancelButton", 2, "Cancel"},
         {"plantedObjectsList", 1023, "Planted objects"},
         {"deleteButton", 1024, "Delete"},
-        {"numberOfTreesBox", 1027, "Number of trees"},
-    };
-    for (const auto& control : controls) {
-        QWidget* widget = dialog.findChild<QWidget*>(control.objectName);
-        QVERIFY2(widget != nullptr, control.objectName);
-        QCOMPARE(widget->property("controlId").toInt(), control.controlId);
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-        QVERIFY2(accessible != nullptr, control.objectName);
-        QCOMPARE(accessible->text(QAccessible::Name), QString(control.accessibleName));
+        {"numberOfTreesBox", 1027, "Number of trees"}};
+    for (const auto& [objectName, controlId, accessibleName] : controls) {
+        QWidget* control = dialog.findChild<QWidget*>(objectName);
+        QVERIFY2(control != nullptr, qPrintable(objectName));
+        QCOMPARE(control->property("controlId").toInt(), controlId);
+        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), accessibleName);
     }
 }
 
-void EditDialogTest::OpensAboveAnAlwaysOnTopParent() {
-    QWidget mainWindow(nullptr, Qt::WindowStaysOnTopHint);
-    const PlantingList list;
-    CMyEditDialog dialog(list, &mainWindow);
-    QCOMPARE(dialog.parentWidget(), &mainWindow);
-    QVERIFY(dialog.isWindow());
-    QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-}
-
-// Writes the README's picture when GROVEWRIGHT_SCREENSHOT_DIR names a folder.
 void EditDialogTest::SaveScreenshot() {
     const QString folder = qEnvironmentVariable("GROVEWRIGHT_SCREENSHOT_DIR");
     if (folder.isEmpty()) {
         QSKIP("GROVEWRIGHT_SCREENSHOT_DIR is not set");
     }
-    const TreeCatalogue catalogue;
-    PlantingList list;
-    const double positions[][2] = {{47.3769, 8.5417}, {47.37702, 8.54188}, {47.37715, 8.54163}, {47.37731, 8.54201},
-                                   {47.37748, 8.54177}, {-33.86, 151.2}, {47.37762, 8.54215}, {47.37779, 8.54192}};
-    int entry = 0;
-    for (const auto& p : positions) {
-        list.AppendUnchecked(p[0], p[1], catalogue.GuidAt(entry));
-        entry += 23;
-    }
+    const PlantingList list = ListOf(8);
     CMyEditDialog dialog(list);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    CtrlClickRows(ListBox(dialog), {2, 5});
+    ShowAndCtrlClick(dialog, {2, 5});
     QVERIFY(dialog.grab().save(folder + "/edit-dialog.png"));
 }
 
