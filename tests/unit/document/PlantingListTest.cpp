@@ -86,31 +86,6 @@ TEST(PlantingList, AgreesWithLinearScanOnAdversarialValues) {
     ExpectSameAsLinearScan(positions);
 }
 
-TEST(PlantingList, AgreesWithLinearScanOnRandomClusters) {
-    std::mt19937_64 random(2026);
-    for (int round = 0; round < 20; ++round) {
-        // Dense clusters around a few centres, at scales around the threshold, so that many pairs are
-        // near, many lie just beyond, and clusters straddle cell borders.
-        std::uniform_real_distribution<double> centre(-180.0, 180.0);
-        const double scale = std::ldexp(1.0, -14 - round % 6);
-        std::uniform_real_distribution<double> spread(-scale, scale);
-        std::uniform_int_distribution<int> pick(0, 3);
-        const Position centres[] = {
-            {centre(random), centre(random)}, {centre(random), centre(random)}, {0.0, 0.0}, {0x1p46, -0x1p46}};
-        std::vector<Position> positions;
-        for (int i = 0; i < 3000; ++i) {
-            const Position& c = centres[pick(random)];
-            Position p{c.latitude + spread(random), c.longitude + spread(random)};
-            if (i % 5 == 0) {  // snap to the threshold grid so exact-threshold distances occur
-                p = {c.latitude + std::round((p.latitude - c.latitude) / 5e-06) * 5e-06,
-                     c.longitude + std::round((p.longitude - c.longitude) / 5e-06) * 5e-06};
-            }
-            positions.push_back(p);
-        }
-        ExpectSameAsLinearScan(positions);
-    }
-}
-
 TEST(PlantingList, AppendUncheckedClearAndCopies) {
     PlantingList list;
     list.Add(1.0, 2.0, "A");
