@@ -141,7 +141,8 @@ TEST(ParsePlantingText, KeysAndValuesAreTakenAsTheyStand) {
         {"lat=\"1\" lon=\"2\" name=\"" + guidA + "FFFF\"", object},
         {"lat=\"1\" lon=\"2\" name=\"ABC", "1,2,ABC\n"},
         {"lat=\"1\" lon=\"2\" name=\"", "1,2,\n"},
-        {"lat=\"1\"\0 lon=\"2\" name=\"AB\0CD"s + std::string(27, 'E') + "\"", "1,2,AB\0CD"s + std::string(27, 'E') + "\n"},
+        {"lat=\"1\"\0 lon=\"2\" name=\"AB\0CD"s + std::string(27, 'E') + "\"",
+         "1,2,AB\0CD"s + std::string(27, 'E') + "\n"},
         // Keys match exactly: no blanks, other case or other quotes.
         {"lat = \"1\" lon=\"2\" " + name, ""},
         {"LAT=\"1\" Lon=\"2\" " + name, ""},

@@ -55,9 +55,9 @@ void ExpectSameAsLinearScan(const std::vector<Position>& positions) {
 std::vector<double> AdversarialValues() {
     const double inf = std::numeric_limits<double>::infinity();
     const double cell = 1.0 / 16384.0;
-    const double bases[] = {0.0,   -0.0,   47.5,         -122.25, cell,   -cell,  3 * cell,  cell / 2,
-                            1e-300, 4.9e-324, 180.0,     -90.0,   1e10,   0x1p46, -0x1p46,   0x1p46 - 0.5,
-                            0x1p50, 1e300,  -1.7976931348623157e308, inf,  -inf,   std::numeric_limits<double>::quiet_NaN()};
+    const double bases[] = {0.0, -0.0, 47.5, -122.25, cell, -cell, 3 * cell, cell / 2,
+                            1e-300, 4.9e-324, 180.0, -90.0, 1e10, 0x1p46, -0x1p46, 0x1p46 - 0.5,
+                            0x1p50, 1e300, -1.7976931348623157e308, inf, -inf, std::nan("")};
     std::vector<double> values;
     for (double base : bases) {
         values.push_back(base);

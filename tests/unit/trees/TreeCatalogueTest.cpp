@@ -65,7 +65,8 @@ TEST(TreeCatalogue, NameForGuidMatchesWholeGuidsExactly) {
     for (char& c : lowerCase) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    for (const std::string& guid : {lowerCase, known.substr(0, 31), known + "0", known + " ", known + '\0', std::string()}) {
+    for (const std::string& guid :
+         {lowerCase, known.substr(0, 31), known + "0", known + " ", known + '\0', std::string()}) {
         EXPECT_EQ(catalogue.NameForGuid(guid), "") << '"' << guid << '"';
     }
 }
