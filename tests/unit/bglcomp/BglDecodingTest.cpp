@@ -2,11 +2,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <map>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
-#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -20,12 +19,11 @@
 namespace {
 
 struct Placement {
-    double lat, lon, heading, pitch, bank;
-    double altMetres;
-    bool agl;
-    int complexity;
-    float scale;
-    std::string guid;
+    double lat, lon, heading = 0, pitch = 0, bank = 0, altMetres = 0;
+    bool agl = true;
+    int complexity = 2;
+    float scale = 1.0f;
+    bool defaults = false;  // the optional attributes left out, so that the defaults apply
 };
 
 struct DecodedObject {
@@ -33,15 +31,16 @@ struct DecodedObject {
     std::int32_t altMm;
     std::uint16_t flags, complexity;
     float scale;
-    std::string guid;
-    std::uint32_t lonRaw, latRaw;
+    unsigned index;  // the placement's, from the GUID's last group
+    std::uint32_t qmid;
 };
 
 std::uint32_t U32(const std::string& b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(b.at(at))) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b.at(at + 1))) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b.at(at + 2))) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b.at(at + 3))) << 24;
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(b.at(at + i))) << (8 * i);
+    }
+    return value;
 }
 std::uint16_t U16(const std::string& b, std::size_t at) { return static_cast<std::uint16_t>(U32(b + "\0\0", at)); }
 
@@ -57,71 +56,59 @@ std::uint32_t Level11Qmid(std::uint32_t lonRaw, std::uint32_t latRaw) {
     return qmid;
 }
 
+double Angle(const std::string& b, std::size_t at) { return U16(b, at) * 360.0 / 65536.0; }
+
 DecodedObject DecodeRecord(const std::string& b, std::size_t at) {
-    DecodedObject o{};
     EXPECT_EQ(U16(b, at), 0x0002);
     EXPECT_EQ(U16(b, at + 2), 48);
-    o.lonRaw = U32(b, at + 4);
-    o.latRaw = U32(b, at + 8);
-    o.lon = o.lonRaw * 360.0 / 0x30000000 - 180.0;
-    o.lat = 90.0 - o.latRaw * 180.0 / 0x20000000;
-    o.altMm = static_cast<std::int32_t>(U32(b, at + 12));
-    o.flags = U16(b, at + 16);
-    o.pitch = U16(b, at + 18) * 360.0 / 65536.0;
-    o.bank = U16(b, at + 20) * 360.0 / 65536.0;
-    o.heading = U16(b, at + 22) * 360.0 / 65536.0;
-    o.complexity = U16(b, at + 24);
     EXPECT_EQ(U16(b, at + 26), 0);
-    char text[33];
-    std::snprintf(text, sizeof text, "%08X%08X%08X%08X", U32(b, at + 28), U32(b, at + 32), U32(b, at + 36),
-                  U32(b, at + 40));
-    o.guid = text;
+    const std::uint32_t lonRaw = U32(b, at + 4);
+    const std::uint32_t latRaw = U32(b, at + 8);
+    // The GUID's groups are stored as little-endian words: the first three are this test's constant.
+    EXPECT_EQ(U32(b, at + 28), 0x4808A0B0u);
+    EXPECT_EQ(U32(b, at + 32), 0x4D43FC56u);
+    EXPECT_EQ(U32(b, at + 36), 0x20867D91u);
+    float scale = 0;
     const std::uint32_t scaleBits = U32(b, at + 44);
-    std::memcpy(&o.scale, &scaleBits, 4);
-    return o;
+    std::memcpy(&scale, &scaleBits, 4);
+    return {90.0 - latRaw * 180.0 / 0x20000000, lonRaw * 360.0 / 0x30000000 - 180.0, Angle(b, at + 22),
+            Angle(b, at + 18), Angle(b, at + 20), static_cast<std::int32_t>(U32(b, at + 12)), U16(b, at + 16),
+            U16(b, at + 24), scale, U32(b, at + 40), Level11Qmid(lonRaw, latRaw)};
 }
 
 // Checks the file's structure and gives its objects in file order.
 std::vector<DecodedObject> Decode(const std::string& b, std::uint64_t fileTime) {
-    std::vector<DecodedObject> objects;
     EXPECT_EQ(U32(b, 0), 0x19920201u);
     EXPECT_EQ(U32(b, 4), 0x38u);
     EXPECT_EQ(U32(b, 8) | static_cast<std::uint64_t>(U32(b, 12)) << 32, fileTime);
     EXPECT_EQ(U32(b, 0x10), 0x08051803u);
     EXPECT_EQ(U32(b, 0x14), 1u);
-    std::vector<std::uint32_t> headerCells;
-    for (std::size_t i = 0; i < 8; ++i) {
-        if (U32(b, 0x18 + 4 * i) != 0) {
-            headerCells.push_back(U32(b, 0x18 + 4 * i));
-        }
-    }
     EXPECT_EQ(U32(b, 0x38), 0x25u);
     EXPECT_EQ(U32(b, 0x3C), 1u);
     const std::uint32_t count = U32(b, 0x40);
     const std::uint32_t table = U32(b, 0x44);
     EXPECT_EQ(U32(b, 0x48), count * 16);
+    std::vector<DecodedObject> objects;
     std::size_t end = table + count * 16;
     std::uint32_t previousQmid = 0;
-    for (std::uint32_t s = 0; s < count; ++s) {
-        const std::size_t entry = table + 16 * s;
+    for (std::size_t entry = table; entry < table + count * 16; entry += 16) {
         const std::uint32_t qmid = U32(b, entry);
         EXPECT_GT(qmid, previousQmid) << "subsections out of QMID order";
         previousQmid = qmid;
         const std::uint32_t records = U32(b, entry + 4);
-        const std::uint32_t first = U32(b, entry + 8);
+        EXPECT_EQ(U32(b, entry + 8), end) << "records not laid out subsection by subsection";
         EXPECT_EQ(U32(b, entry + 12), records * 48);
-        EXPECT_EQ(first, end) << "records not laid out subsection by subsection";
-        end = first + records * 48;
-        bool covered = false;
-        for (const std::uint32_t header : headerCells) {
-            const int level = (31 - __builtin_clz(header)) / 2;
-            EXPECT_LE(level, 9);
-            covered = covered || (qmid >> (2 * (11 - level))) == header;
+        // Exactly one of the header's cells, of level 9 or coarser, holds the subsection's cell.
+        int covering = 0;
+        for (std::size_t slot = 0x18; slot < 0x38; slot += 4) {
+            const std::uint32_t header = U32(b, slot);
+            const int level = header == 0 ? 99 : (31 - __builtin_clz(header)) / 2;
+            covering += level <= 9 && (qmid >> (2 * (11 - level))) == header;
         }
-        EXPECT_TRUE(covered) << std::hex << qmid << " is in no header cell";
-        for (std::uint32_t r = 0; r < records; ++r) {
-            objects.push_back(DecodeRecord(b, first + 48 * r));
-            EXPECT_EQ(Level11Qmid(objects.back().lonRaw, objects.back().latRaw), qmid);
+        EXPECT_EQ(covering, 1) << std::hex << qmid;
+        for (std::uint32_t r = 0; r < records; ++r, end += 48) {
+            objects.push_back(DecodeRecord(b, end));
+            EXPECT_EQ(objects.back().qmid, qmid);
         }
     }
     EXPECT_EQ(end, b.size());
@@ -136,12 +123,13 @@ double AngleApart(double a, double b) {
 const char* const complexities[] = {"VERY_SPARSE", "SPARSE", "NORMAL", "DENSE", "VERY_DENSE", "EXTREMELY_DENSE"};
 
 // A SceneryObject in free form: attributes in another order, some in hemisphere or feet notation.
-std::string Block(const Placement& p, int form) {
+std::string Block(const Placement& p, unsigned index) {
+    const int form = static_cast<int>(index % 3);
     std::ostringstream out;
     out.precision(17);
     const double absLat = std::fabs(p.lat);
     const double absLon = std::fabs(p.lon);
-    out << "<SceneryObject heading=\"" << p.heading << "\" imageComplexity=\"" << complexities[p.complexity] << "\" ";
+    out << "<SceneryObject ";
     if (form == 1) {
         out << "lat=\"" << (p.lat < 0 ? 'S' : 'N') << std::floor(absLat) << ' ' << (absLat - std::floor(absLat)) * 60
             << "\" lon=\"" << (p.lon < 0 ? 'W' : 'E') << std::floor(absLon) << ' ' << (absLon - std::floor(absLon)) * 60
@@ -149,10 +137,18 @@ std::string Block(const Placement& p, int form) {
     } else {
         out << "lon=\"  " << p.lon << " \" lat=\"" << p.lat << "\" alt=\"" << p.altMetres << (form == 2 ? "M" : "") << '"';
     }
-    out << " altitudeIsAgl=\"" << (p.agl ? (form == 2 ? "YES" : "TRUE") : (form == 2 ? "NO" : "FALSE"))
-        << "\" pitch=\"" << p.pitch << "\" bank=\"" << p.bank << "\">\n"
-        << "  <!-- a comment --><LibraryObject scale=\"" << p.scale << "\" name=\"" << p.guid << "\"/>\n"
-        << "</SceneryObject>\n";
+    if (!p.defaults) {
+        out << " heading=\"" << p.heading << "\" imageComplexity=\"" << complexities[p.complexity]
+            << "\" altitudeIsAgl=\"" << (p.agl ? (form == 2 ? "YES" : "TRUE") : (form == 2 ? "NO" : "FALSE"))
+            << "\" pitch=\"" << p.pitch << "\" bank=\"" << p.bank << '"';
+    }
+    out << ">\n  <!-- a comment --><LibraryObject ";
+    if (!p.defaults) {
+        out << "scale=\"" << p.scale << "\" ";
+    }
+    char guid[40];
+    std::snprintf(guid, sizeof guid, index % 2 == 0 ? "%s%08X" : "%s%08x", "4808A0B04D43fc5620867D91", index);
+    out << "name=\"" << guid << "\"/>\n</SceneryObject>\n";
     return out.str();
 }
 
@@ -167,48 +163,47 @@ TEST(BglDecoding, EveryObjectComesBackFromAnIndependentDecoder) {
         Placement p{};
         if (i < 6) {
             std::tie(p.lat, p.lon) = edges[i];
-        } else if (i % 3 == 0) {  // a dense forest: many objects per cell
-            p.lat = 47.5 + unit(random) * 0.3;
-            p.lon = -122.25 + unit(random) * 0.4;
+        } else if (i % 3 == 0) {  // a dense forest: many objects per cell, some side by side
+            p.lat = 47.5 + unit(random) * (i % 2 == 0 ? 0.3 : 0.001);
+            p.lon = -122.25 + unit(random) * (i % 2 == 0 ? 0.4 : 0.001);
         } else {
             p.lat = unit(random) * 180.0 - 90.0;
             p.lon = unit(random) * 360.0 - 180.0;
         }
-        p.heading = unit(random) * 1440.0 - 720.0;
-        p.pitch = unit(random) * 20.0 - 10.0;
-        p.bank = unit(random) * 20.0 - 10.0;
         p.altMetres = std::round(unit(random) * 2000.0 - 100.0);
-        p.agl = i % 2 == 0;
-        p.complexity = i % 6;
-        p.scale = static_cast<float>(0.25 + unit(random) * 3.0);
-        char guid[33];
-        std::snprintf(guid, sizeof guid, "%08X%08X%08X%08X", static_cast<unsigned>(random()),
-                      static_cast<unsigned>(random()), static_cast<unsigned>(random()), static_cast<unsigned>(i));
-        p.guid = guid;
+        p.defaults = i % 7 == 0;
+        if (!p.defaults) {
+            p.heading = unit(random) * 1440.0 - 720.0;
+            p.pitch = unit(random) * 20.0 - 10.0;
+            p.bank = unit(random) * 20.0 - 10.0;
+            p.agl = i % 2 == 0;
+            p.complexity = i % 6;
+            p.scale = static_cast<float>(0.25 + unit(random) * 3.0);
+        }
         placements.push_back(p);
     }
     std::string xml = "<?xml version=\"1.0\"?>\n<FSData version=\"9.0\">\n";
-    for (std::size_t i = 0; i < placements.size(); ++i) {
-        xml += Block(placements[i], static_cast<int>(i % 3));
+    for (unsigned i = 0; i < placements.size(); ++i) {
+        xml += Block(placements[i], i);
     }
-    xml += "</FSData>\n";
-
     TemporaryFolder folder;
-    folder.Write("forest.xml", xml);
+    folder.Write("forest.xml", xml + "</FSData>\n");
     std::ostringstream report;
     ASSERT_EQ(Bglcomp::RunBglcomp({folder.Path("forest.xml").string()}, "1700000000", report), 0) << report.str();
     const std::uint64_t fileTime = (1700000000ull + 11644473600ull) * 10000000ull;
     const std::vector<DecodedObject> decoded = Decode(folder.Read("forest.bgl"), fileTime);
     ASSERT_EQ(decoded.size(), placements.size());
 
-    std::map<std::string, const Placement*> byGuid;
-    for (const Placement& p : placements) {
-        byGuid[p.guid] = &p;
-    }
-    for (const DecodedObject& o : decoded) {
-        ASSERT_EQ(byGuid.count(o.guid), 1u) << o.guid;
-        const Placement& p = *byGuid[o.guid];
-        SCOPED_TRACE(o.guid);
+    std::vector<bool> seen(placements.size());
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        const DecodedObject& o = decoded[i];
+        ASSERT_LT(o.index, placements.size());
+        EXPECT_FALSE(seen[o.index]) << o.index;
+        seen[o.index] = true;
+        // Objects that share a cell keep the order in which the file lists them.
+        EXPECT_TRUE(i == 0 || decoded[i - 1].qmid != o.qmid || decoded[i - 1].index < o.index) << o.index;
+        const Placement& p = placements[o.index];
+        SCOPED_TRACE(o.index);
         EXPECT_NEAR(o.lat, p.lat, 1e-6);
         EXPECT_LE(AngleApart(o.lon, p.lon), 1e-6) << o.lon << " vs " << p.lon;
         EXPECT_LE(AngleApart(o.heading, p.heading), 0.01);
@@ -218,33 +213,5 @@ TEST(BglDecoding, EveryObjectComesBackFromAnIndependentDecoder) {
         EXPECT_EQ(o.flags, p.agl ? 1 : 0);
         EXPECT_EQ(o.complexity, p.complexity);
         EXPECT_FLOAT_EQ(o.scale, p.scale);
-    }
-}
-
-// Objects that share a cell keep the order in which the file lists them.
-TEST(BglDecoding, ObjectsInOneCellKeepTheirOrder) {
-    std::string xml = "<FSData version=\"9.0\">";
-    for (int i = 0; i < 20; ++i) {
-        char block[200];
-        std::snprintf(block, sizeof block,
-                      "<SceneryObject lat=\"%f\" lon=\"%f\"><LibraryObject name=\"%032X\"/></SceneryObject>",
-                      i % 2 == 0 ? 10.0 : -10.0, 20.0 + i * 1e-4, static_cast<unsigned>(i));
-        xml += block;
-    }
-    xml += "</FSData>";
-    TemporaryFolder folder;
-    folder.Write("t.xml", xml);
-    std::ostringstream report;
-    ASSERT_EQ(Bglcomp::RunBglcomp({folder.Path("t.xml").string()}, "0", report), 0) << report.str();
-    const std::vector<DecodedObject> decoded = Decode(folder.Read("t.bgl"), 116444736000000000ull);
-    ASSERT_EQ(decoded.size(), 20u);
-    // Rows run from the north pole, so the northern cell comes first; within it, file order.
-    for (std::size_t i = 0; i < 10; ++i) {
-        char guid[33];
-        std::snprintf(guid, sizeof guid, "%032X", static_cast<unsigned>(2 * i));
-        EXPECT_EQ(decoded[i].guid, guid);
-        EXPECT_EQ(decoded[i].complexity, 2);  // defaults: NORMAL, above ground, scale 1
-        EXPECT_EQ(decoded[i].flags, 1);
-        EXPECT_EQ(decoded[i].scale, 1.0f);
     }
 }
