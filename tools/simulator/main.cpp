@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,10 @@
 #include "tools/simulator/SimulatorOptions.h"
 #include "tools/simulator/SimulatorServer.h"
 #include "tools/simulator/SimulatorState.h"
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+#include "tools/simulator/ServerThread.h"
+#include "tools/simulator/window/RunSimulatorWindow.h"
+#endif
 
 namespace {
 
@@ -36,6 +41,23 @@ bool CatchStopSignals(int stopPipe[2]) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     return true;
+}
+
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+bool DisplayPresent() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
+void PrintReady(const SimulatorOptions& options, const std::string& socketPath, const SimulatorState& state) {
+    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -68,15 +90,25 @@ int main(int argc, char** argv) {
     state.SetGroundAltitude(options.groundAltitude);
     AnswerMode mode = options.answerMode;
 
-    SimulatorServer server(state, mode, stdout);
     std::string problem;
     const std::string socketPath = folder.SocketPathFor(options.windowClass);
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+    if (!options.headless && DisplayPresent()) {
+        ServerThread serverThread(state, mode);
+        if (!serverThread.Listen(socketPath, problem)) {
+            std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
+            return 1;
+        }
+        PrintReady(options, socketPath, state);
+        return RunSimulatorWindow(argv[0], serverThread, stopPipe[0], options, socketPath);
+    }
+#endif
+    SimulatorServer server(state, mode, stdout);
     if (!server.Listen(socketPath, problem)) {
         std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
         return 1;
     }
-    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
-    std::fflush(stdout);
+    PrintReady(options, socketPath, state);
     server.Run(options.readCommands ? STDIN_FILENO : -1, stopPipe[0]);
     return 0;
 }
