@@ -13,8 +13,8 @@ cmake --install "$build" --component bglcomp --prefix "$workdir" >/dev/null
 
 problems=0
 if [ ! -x "$program" ]; then
-  echo "Grovewright is not built: there is no $program to start (the scenery compiler is installed" >&2
-  echo "in $workdir/ as bglcomp.exe)." >&2
+  echo "Grovewright is not built yet: there is no program $program to start." >&2
+  echo "(The scenery compiler is installed in $workdir/ as bglcomp.exe.)" >&2
   problems=1
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -28,8 +28,9 @@ fi
 # The simulator's window moves the aircraft. Console commands still reach it through a named pipe,
 # held open here so that it never sees the end of its input: for example
 # `echo "slew 50 -20" > run/simulator-commands`; it answers in run/simulator.log.
-root=$(pwd)
+program=$(realpath "$program")
 commands="$workdir/simulator-commands"
+commands_path=$(realpath -m "$commands")
 log="$workdir/simulator.log"
 rm -f "$commands"
 mkfifo "$commands"
@@ -39,7 +40,7 @@ simulator=$!
 stop_simulator() {
   kill "$simulator" 2>/dev/null || true
   wait "$simulator" 2>/dev/null || true
-  rm -f "$root/$commands"
+  rm -f "$commands_path"
 }
 trap stop_simulator EXIT
 
@@ -58,4 +59,4 @@ if ! grep -q '^ready ' "$log"; then
 fi
 echo "Move the aircraft in the stand-in simulator's window, or with: echo \"slew NORTH_METRES EAST_METRES\" > $commands (answers in $log)"
 cd "$workdir"
-"$root/$program"
+"$program"
