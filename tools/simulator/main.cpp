@@ -15,7 +15,6 @@
 #include "tools/simulator/SimulatorServer.h"
 #include "tools/simulator/SimulatorState.h"
 #ifdef GROVEWRIGHT_SIMULATOR_WINDOW
-#include "tools/simulator/ServerThread.h"
 #include "tools/simulator/window/RunSimulatorWindow.h"
 #endif
 
@@ -90,20 +89,15 @@ int main(int argc, char** argv) {
     state.SetGroundAltitude(options.groundAltitude);
     AnswerMode mode = options.answerMode;
 
-    std::string problem;
     const std::string socketPath = folder.SocketPathFor(options.windowClass);
 #ifdef GROVEWRIGHT_SIMULATOR_WINDOW
     if (!options.headless && DisplayPresent()) {
-        ServerThread serverThread(state, mode);
-        if (!serverThread.Listen(socketPath, problem)) {
-            std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
-            return 1;
-        }
-        PrintReady(options, socketPath, state);
-        return RunSimulatorWindow(argv[0], serverThread, stopPipe[0], options, socketPath);
+        return RunSimulatorWindow(argv[0], state, mode, stopPipe[0], options, socketPath,
+                                  [&] { PrintReady(options, socketPath, state); });
     }
 #endif
     SimulatorServer server(state, mode, stdout);
+    std::string problem;
     if (!server.Listen(socketPath, problem)) {
         std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
         return 1;

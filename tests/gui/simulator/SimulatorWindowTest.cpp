@@ -22,6 +22,7 @@
 #include "tools/simulator/ServerThread.h"
 #include "tools/simulator/window/CSimulatorWindow.h"
 #include "tools/simulator/window/CommandRouter.h"
+#include "tools/simulator/window/RunSimulatorWindow.h"
 
 namespace {
 
@@ -58,8 +59,7 @@ struct WindowedSimulator {
             qFatal("cannot start the simulator: %s", problem.c_str());
         }
         router = std::make_unique<CommandRouter>(server.CommandInput(), server.Replies(), console[0], consoleOutput);
-        QObject::connect(&window, &CSimulatorWindow::CommandEntered, router.get(), &CommandRouter::SendFromWindow);
-        QObject::connect(router.get(), &CommandRouter::PositionReported, &window, &CSimulatorWindow::ShowPosition);
+        ConnectWindow(window, *router);
         server.Start(-1);
         window.show();
     }
