@@ -101,6 +101,8 @@ ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> a
             options.answerMode = AnswerMode{AnswerMode::Slow, static_cast<std::uint32_t>(number)};
         } else if (option.name == "--no-commands" && !option.hasValue) {
             options.readCommands = false;
+        } else if (option.name == "--headless" && !option.hasValue) {
+            options.headless = true;
         } else {
             return fail("unknown option " + std::string(arguments[i]));
         }
@@ -112,7 +114,9 @@ std::string SimulatorUsage() {
     return R"(Usage: grovewright-sim [options]
 
 A stand-in for FS2004 with FSUIPC: serves the simulator link's offsets over a local socket named
-after the window class in $XDG_RUNTIME_DIR (else /tmp/grovewright-<user>).
+after the window class in $XDG_RUNTIME_DIR (else /tmp/grovewright-<user>). When a display is
+present (DISPLAY or WAYLAND_DISPLAY set) it shows a window for moving the aircraft; closing the
+window ends it.
 
 Options:
   --latitude DEG          start latitude, north positive (default 47.5)
@@ -125,6 +129,7 @@ Options:
   --answer-zero           answer every request with 0
   --slow MS               answer every request after MS milliseconds
   --no-commands           do not read commands; serve until a signal
+  --headless              no window, even when a display is present
   -h, --help              show this text
 
 Commands on standard input, one per line, each answered by one line on standard output:

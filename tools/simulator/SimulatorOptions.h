@@ -17,6 +17,7 @@ struct SimulatorOptions {
     std::uint16_t simulatorVersion = 7;        // FS2004
     AnswerMode answerMode;
     bool readCommands = true;
+    bool headless = false;  // no window even when a display is present
 };
 
 struct ParsedSimulatorOptions {

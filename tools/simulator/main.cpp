@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "tools/simulator/SimulatorOptions.h"
 #include "tools/simulator/SimulatorServer.h"
 #include "tools/simulator/SimulatorState.h"
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+#include "tools/simulator/window/RunSimulatorWindow.h"
+#endif
 
 namespace {
 
@@ -36,6 +40,23 @@ bool CatchStopSignals(int stopPipe[2]) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     return true;
+}
+
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+bool DisplayPresent() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
+void PrintReady(const SimulatorOptions& options, const std::string& socketPath, const SimulatorState& state) {
+    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -68,15 +89,20 @@ int main(int argc, char** argv) {
     state.SetGroundAltitude(options.groundAltitude);
     AnswerMode mode = options.answerMode;
 
+    const std::string socketPath = folder.SocketPathFor(options.windowClass);
+#ifdef GROVEWRIGHT_SIMULATOR_WINDOW
+    if (!options.headless && DisplayPresent()) {
+        return RunSimulatorWindow(argv[0], state, mode, stopPipe[0], options, socketPath,
+                                  [&] { PrintReady(options, socketPath, state); });
+    }
+#endif
     SimulatorServer server(state, mode, stdout);
     std::string problem;
-    const std::string socketPath = folder.SocketPathFor(options.windowClass);
     if (!server.Listen(socketPath, problem)) {
         std::fprintf(stderr, "grovewright-sim: %s\n", problem.c_str());
         return 1;
     }
-    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
-    std::fflush(stdout);
+    PrintReady(options, socketPath, state);
     server.Run(options.readCommands ? STDIN_FILENO : -1, stopPipe[0]);
     return 0;
 }

@@ -5,7 +5,10 @@
 #include <system_error>
 
 std::unique_ptr<SimulatorProcess> StartSimulator(const std::vector<std::string>& arguments) {
-    return std::make_unique<SimulatorProcess>(GROVEWRIGHT_SIMULATOR, arguments);
+    // Without a window, whatever display the tests run under: these tests drive it by its input.
+    std::vector<std::string> headless{"--headless"};
+    headless.insert(headless.end(), arguments.begin(), arguments.end());
+    return std::make_unique<SimulatorProcess>(GROVEWRIGHT_SIMULATOR, headless);
 }
 
 std::vector<std::string> RequestAreasOf(pid_t process) {
