@@ -7,14 +7,15 @@ JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev \
 	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix locales \
-	qt6-base-dev xvfb xauth fonts-dejavu-core
+	qt6-base-dev xvfb xauth fonts-dejavu-core \
+	dpkg-dev file desktop-file-utils appstream lintian
 
 # A locale with a decimal comma, so that tests prove files do not depend on the user's locale.
 TEST_LOCALE := de_DE.UTF-8
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all run test deps build unit sanitize fuzz windows-check bench clean
+.PHONY: all run test deps build unit sanitize fuzz windows-check package package-check bench clean
 
 all: build
 
@@ -58,7 +59,17 @@ windows-check: deps
 	  -DGROVEWRIGHT_CORE_ONLY=ON -DGROVEWRIGHT_WERROR=ON
 	cmake --build $(BUILD)/mingw -j $(JOBS)
 
-test: unit sanitize fuzz windows-check
+# The Debian package, built from the release build: grovewright_<version>_amd64.deb in $(BUILD)/package.
+package: build
+	cd $(BUILD)/release && cpack -G DEB -B $(CURDIR)/$(BUILD)/package
+
+# The package and its desktop files pass Debian's and freedesktop.org's validators.
+package-check: package
+	desktop-file-validate packaging/org.grovewright.Grovewright.desktop
+	appstreamcli validate --no-net packaging/org.grovewright.Grovewright.metainfo.xml
+	lintian --fail-on error $(BUILD)/package/grovewright_*_amd64.deb
+
+test: unit sanitize fuzz windows-check package-check
 	@echo "All test runs passed."
 
 bench: build
