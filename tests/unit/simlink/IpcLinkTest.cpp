@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "simlink/AircraftPosition.h"
+#include "simlink/ReadAircraftPosition.h"
 #include "tests/unit/simlink/FakeFsuipc.h"
 
 namespace {
@@ -458,30 +459,18 @@ TEST_F(IpcLinkTest, ServerMayChangeDataButNotHeaders) {
     EXPECT_EQ(first, 0x01020304u);
 }
 
-TEST_F(IpcLinkTest, PlantingSequenceReadsThePositionThroughTheDefaultServices) {
+TEST_F(IpcLinkTest, PlantingSequenceReadsThePosition) {
     server.simulator.PutAircraft(-12.345678, -77.0125);
-    server.simulator.SetGroundAltitude(400.0);
-    const IpcServices previous = ReplaceDefaultIpcServices(IpcServices{&server, &clock});
-    std::int64_t latitude = 0;
-    std::int64_t longitude = 0;
-    std::uint32_t ground = 0;
     {
-        IpcLink planting(0);
-        EXPECT_TRUE(planting.Read(AircraftPosition::latitudeOffset, 8, &latitude));
-        EXPECT_TRUE(planting.Read(AircraftPosition::longitudeOffset, 8, &longitude));
-        EXPECT_TRUE(planting.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground));
+        IpcLink planting(server, clock, 0);
+        const AircraftPositionReading reading = ReadAircraftPosition(planting);
+        ASSERT_TRUE(reading.ok);
+        EXPECT_NEAR(reading.latitude, -12.345678, 1e-12);
+        EXPECT_NEAR(reading.longitude, -77.0125, 1e-12);
     }
     server.uipcWindow = false;
-    {
-        IpcLink planting(0);
-        EXPECT_FALSE(planting.Read(AircraftPosition::latitudeOffset, 8, &latitude));
-        EXPECT_EQ(planting.GetResult(), IpcResult::NotOpen);
-        EXPECT_FALSE(planting.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground));
-    }
-    ReplaceDefaultIpcServices(previous);
-    EXPECT_NEAR(AircraftPosition::LatitudeFromRaw(latitude), -12.345678, 1e-12);
-    EXPECT_NEAR(AircraftPosition::LongitudeFromRaw(longitude), -77.0125, 1e-12);
-    EXPECT_EQ(ground, 400u * 256u);
+    IpcLink planting(server, clock, 0);
+    EXPECT_EQ(ReadAircraftPosition(planting).result, IpcResult::NotOpen);
     ExpectNothingHeld();
 }
 
