@@ -1,18 +1,31 @@
-// The link over the real POSIX transport against the stand-in simulator running as its own process.
-#include <gmock/gmock.h>
+// The link over the real POSIX transport: against the stand-in simulator as its own process, against
+// servers and clients that misbehave, and in runtime folders it must refuse.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "simlink/AircraftPosition.h"
-#include "simlink/IpcLink.h"
+#include "simlink/ReadAircraftPosition.h"
+#include "simlink/posix/DescriptorPassing.h"
+#include "simlink/posix/SealedArea.h"
+#include "simlink/posix/SocketProtocol.h"
 #include "tests/unit/simlink/SimulatorHarness.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 
@@ -20,99 +33,106 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using ::testing::IsEmpty;
 
-struct Position {
+double LatitudeShown(SimulatorProcess& simulator) {
     double latitude = 0.0;
-    double longitude = 0.0;
-};
-
-// Reads the position as "Plant tree" does: two reads and a third with the exchange.
-bool ReadPosition(IpcLink& link, Position& position) {
-    std::int64_t latitude = 0;
-    std::int64_t longitude = 0;
-    std::uint32_t ground = 0;
-    if (!link.Read(AircraftPosition::latitudeOffset, 8, &latitude) ||
-        !link.Read(AircraftPosition::longitudeOffset, 8, &longitude) ||
-        !link.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground)) {
-        return false;
-    }
-    position = {AircraftPosition::LatitudeFromRaw(latitude), AircraftPosition::LongitudeFromRaw(longitude)};
-    return true;
+    std::sscanf(simulator.Command("position").c_str(), "position %lf", &latitude);
+    return latitude;
 }
 
-Position FromLine(const std::string& line) {
-    Position position;
-    std::sscanf(line.c_str(), "position %lf %lf", &position.latitude, &position.longitude);
-    return position;
+UniqueDescriptor LocalSocket(const std::string& path, bool listening) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    UniqueDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    const bool ready = listening ? bind(socket.Get(), where, sizeof address) == 0 && listen(socket.Get(), 4) == 0
+                                 : connect(socket.Get(), where, sizeof address) == 0;
+    return ready ? std::move(socket) : UniqueDescriptor();
+}
+
+// The first request frame of its kind a link would send for its area.
+std::size_t LinkRequest(std::uint32_t sequence, std::array<std::byte, SocketProtocol::longestRequest>& frame) {
+    const SocketProtocol::Request request{sequence, SocketProtocol::MessageIdFor("ZuvavEzo:IPC"), 0xC000, 0,
+                                          "ZuvavEzo:IPC:1:1"};
+    return SocketProtocol::EncodeRequest(request, frame);
+}
+
+// Runs `body` in a child process with its standard error caught; gives the exit code and the text.
+std::pair<int, std::string> InChild(const std::function<int()>& body) {
+    int caught[2];
+    if (pipe(caught) != 0) {
+        return {-1, ""};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(caught[1], STDERR_FILENO);
+        _exit(body());
+    }
+    close(caught[1]);
+    std::string text;
+    char chunk[256];
+    for (ssize_t got; (got = read(caught[0], chunk, sizeof chunk)) > 0;) {
+        text.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(caught[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+// How many of the links' request areas a process holds open or mapped.
+int AreasHeldBy(pid_t process) {
+    const std::string proc = "/proc/" + std::to_string(process);
+    int held = 0;
+    std::error_code failure;
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd", failure)) {
+        held += std::filesystem::read_symlink(entry.path(), failure).string().find("memfd:ZuvavEzo") != std::string::npos;
+    }
+    std::ifstream maps(proc + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        held += line.find("memfd:ZuvavEzo") != std::string::npos;
+    }
+    return held;
 }
 
 class PosixLinkTest : public ::testing::Test {
 protected:
-    void TearDown() override { EXPECT_THAT(RequestAreasOf(getpid()), IsEmpty()); }
+    std::string SocketPath() const { return folder.Path() + "/UIPCMAIN"; }
 
     ScratchRuntimeFolder folder;
 };
 
-TEST_F(PosixLinkTest, ReadsThePositionTheSimulatorShows) {
+TEST_F(PosixLinkTest, LinksReadAndWriteThePositionTheSimulatorShows) {
     const auto simulator = StartSimulator({"--latitude", "47.5", "--longitude", "8.25"});
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    IpcLink link(0);
-    ASSERT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    EXPECT_EQ(link.GetServerVersion(), 0x39990000u);
-    EXPECT_EQ(link.GetSimulatorVersion(), 7u);
-    Position position;
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_DOUBLE_EQ(position.latitude, 47.5);
-    EXPECT_DOUBLE_EQ(position.longitude, 8.25);
-
-    const Position moved = FromLine(simulator->Command("slew 120.5 -40"));
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_NEAR(position.latitude, moved.latitude, 1e-11);
-    EXPECT_NEAR(position.longitude, moved.longitude, 1e-11);
-    EXPECT_GT(position.latitude, 47.5);
-    EXPECT_LT(position.longitude, 8.25);
-}
-
-TEST_F(PosixLinkTest, ServesSeveralLinksAndWritesMoveTheAircraft) {
-    const auto simulator = StartSimulator();
-    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     IpcLink first(7);
-    IpcLink second(0);
     ASSERT_EQ(first.GetResult(), IpcResult::Okay) << first.GetResultText();
-    ASSERT_EQ(second.GetResult(), IpcResult::Okay) << second.GetResultText();
+    EXPECT_EQ(first.GetServerVersion(), 0x39990000u);
+    const AircraftPositionReading reading = ReadAircraftPosition(first);
+    EXPECT_DOUBLE_EQ(reading.latitude, 47.5);
+    EXPECT_DOUBLE_EQ(reading.longitude, 8.25);
+
+    IpcLink second(0);
     const std::int64_t south = AircraftPosition::RawFromLatitude(-41.25);
-    ASSERT_TRUE(first.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south)) << first.GetResultText();
-    Position position;
-    ASSERT_TRUE(ReadPosition(second, position)) << second.GetResultText();
-    EXPECT_NEAR(position.latitude, -41.25, 1e-12);
-    EXPECT_NEAR(FromLine(simulator->Command("position")).latitude, -41.25, 1e-11);
+    ASSERT_TRUE(second.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south)) << second.GetResultText();
+    EXPECT_NEAR(ReadAircraftPosition(first).latitude, -41.25, 1e-12);
+    EXPECT_NEAR(LatitudeShown(*simulator), -41.25, 1e-11);
 }
 
-TEST_F(PosixLinkTest, FindsTheServerUnderItsOlderClass) {
-    {
-        const auto simulator = StartSimulator({"--class", "FS98MAIN"});
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        IpcLink link(7);
-        EXPECT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    }
-    const auto old = StartSimulator({"--class", "FS98MAIN", "--server-version", "0x19980004"});
-    ASSERT_TRUE(old->IsReady()) << old->StartOutput();
-    IpcLink link(0);
-    EXPECT_EQ(link.GetResult(), IpcResult::SimulatorNotRunning);
-}
-
-TEST_F(PosixLinkTest, NoServerWithoutALiveSimulator) {
+TEST_F(PosixLinkTest, FindsTheServerOnlyWhileOneListensUnderEitherClass) {
     {
         IpcLink link(0);
         EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
+        const auto old = StartSimulator({"--class", "FS98MAIN", "--server-version", "0x19980004"});
+        ASSERT_TRUE(old->IsReady()) << old->StartOutput();
+        EXPECT_FALSE(link.Open(0));
+        EXPECT_EQ(link.GetResult(), IpcResult::SimulatorNotRunning);
     }
     const auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     simulator->Signal(SIGKILL);  // leaves its socket behind
     simulator->Wait(5000);
-    struct stat status {};
-    ASSERT_EQ(stat((folder.Path() + "/UIPCMAIN").c_str(), &status), 0);
     IpcLink link(0);
     EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
 
@@ -122,91 +142,196 @@ TEST_F(PosixLinkTest, NoServerWithoutALiveSimulator) {
     EXPECT_TRUE(link.Open(0)) << link.GetResultText();
 }
 
-TEST_F(PosixLinkTest, RefusesARuntimeFolderOthersMayEnter) {
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
-    const auto simulator = StartSimulator();
-    EXPECT_FALSE(simulator->IsReady());
-    EXPECT_EQ(simulator->Wait(5000), 1 << 8);  // exit code 1
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0700), 0);
-    const auto allowed = StartSimulator();
-    ASSERT_TRUE(allowed->IsReady()) << allowed->StartOutput();
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0750), 0);
-    IpcLink link(0);
-    EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0700), 0);
-}
-
-TEST_F(PosixLinkTest, SimulatorKilledBetweenExchanges) {
+TEST_F(PosixLinkTest, OpenLinkSurvivesASimulatorKilledBetweenExchanges) {
     auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     IpcLink link(0);
-    Position position;
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
+    ASSERT_TRUE(ReadAircraftPosition(link).ok) << link.GetResultText();
     simulator->Signal(SIGKILL);
     simulator->Wait(5000);
 
-    std::uint64_t latitude = 0x5A5A5A5A5A5A5A5Aull;
     const auto start = Clock::now();
-    EXPECT_FALSE(link.ReadAndProcess(AircraftPosition::latitudeOffset, 8, &latitude));
-    EXPECT_EQ(link.GetResult(), IpcResult::SendFailed);
+    EXPECT_EQ(ReadAircraftPosition(link).result, IpcResult::SendFailed);
     EXPECT_LT(Clock::now() - start, 5s);  // nine refused sends and their pauses, no time-outs
-    EXPECT_EQ(latitude, 0x5A5A5A5A5A5A5A5Aull);
 
-    // The link is still open and finds a simulator that came back.
+    // The link connects again and hands its area to the new simulator.
     simulator = StartSimulator({"--latitude", "-1.5"});
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_NEAR(position.latitude, -1.5, 1e-12);
+    EXPECT_NEAR(ReadAircraftPosition(link).latitude, -1.5, 1e-12);
 }
 
 TEST_F(PosixLinkTest, AnswersOfZeroAndSlowAnswers) {
     const auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     IpcLink link(0);
-    ASSERT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    Position position;
     ASSERT_EQ(simulator->Command("answer zero"), "answer zero");
-    EXPECT_FALSE(ReadPosition(link, position));
-    EXPECT_EQ(link.GetResult(), IpcResult::BadData);
-
+    EXPECT_EQ(ReadAircraftPosition(link).result, IpcResult::BadData);
     ASSERT_EQ(simulator->Command("answer slow 300"), "answer slow 300");
     const auto start = Clock::now();
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
+    EXPECT_DOUBLE_EQ(ReadAircraftPosition(link).latitude, 47.5);
     EXPECT_GE(Clock::now() - start, 300ms);
-    EXPECT_DOUBLE_EQ(position.latitude, 47.5);
+}
 
-    IpcLink refused;
-    ASSERT_EQ(simulator->Command("answer zero"), "answer zero");
-    EXPECT_FALSE(refused.Open(0));
-    EXPECT_EQ(refused.GetResult(), IpcResult::BadData);
+// The seals keep a server from cutting the area short under the link, which would fault reading the
+// answer; this one tries on every request and answers without serving.
+TEST_F(PosixLinkTest, ServerCannotCutTheAreaShortUnderTheLink) {
+    const UniqueDescriptor listener = LocalSocket(SocketPath(), true);
+    ASSERT_TRUE(listener.IsOpen());
+    int requests = 0;
+    int cutsRefused = 0;
+    std::thread server([&] {
+        pollfd waiting{listener.Get(), POLLIN, 0};
+        const UniqueDescriptor client(poll(&waiting, 1, 5000) == 1 ? accept(listener.Get(), nullptr, nullptr) : -1);
+        std::deque<UniqueDescriptor> areas;
+        std::array<std::byte, SocketProtocol::longestRequest> frame{};
+        bool lost = false;
+        while (DescriptorPassing::ReceiveWith(client.Get(), frame, areas, lost) > 0 && !areas.empty()) {
+            ++requests;
+            cutsRefused += ftruncate(areas.front().Get(), 0) != 0 ? 1 : 0;
+            areas.pop_front();
+            std::array<std::byte, SocketProtocol::answerSize> answer{};
+            SocketProtocol::EncodeAnswer({static_cast<std::uint32_t>(requests), 1}, answer);
+            send(client.Get(), answer.data(), answer.size(), MSG_NOSIGNAL);
+        }
+    });
+    {
+        IpcLink link(0);  // reads five unserved answers, versions 0
+        EXPECT_EQ(link.GetResult(), IpcResult::WrongServerVersion);
+    }
+    server.join();
+    EXPECT_EQ(requests, 5);
+    EXPECT_EQ(cutsRefused, 5);
+}
+
+// No client can make the stand-in fault: an area it cannot trust to stay whole is refused (answer 0),
+// and the simulator goes on serving.
+TEST_F(PosixLinkTest, StandInRefusesAreasItCannotTrust) {
+    const auto simulator = StartSimulator();
+    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
+    struct Case {
+        const char* name;
+        std::uint32_t size;  // 0: no area
+        bool sealed;
+        std::uint32_t answer;
+    };
+    const Case cases[] = {
+        {"Sealed", RequestArea::areaSize, true, 1},
+        {"Unsealed", RequestArea::areaSize, false, 0},
+        {"SealedButShort", 4096, true, 0},  // its read record runs past the file's end
+        {"None", 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UniqueDescriptor area(memfd_create("ZuvavEzo:IPC:1:1", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+        ASSERT_EQ(ftruncate(area.Get(), c.size), 0);
+        // A read of 8000 bytes; the zero bytes behind it end the records.
+        std::array<std::byte, RequestArea::readHeaderSize> header{};
+        for (const auto& [at, word] : {std::pair{0u, RequestArea::readKind}, {8u, 8000u}, {12u, 1u}}) {
+            RequestArea::StoreWord(header.data() + at, word);
+        }
+        ASSERT_EQ(c.size == 0 || pwrite(area.Get(), header.data(), header.size(), 0) == 16, true);
+        if (c.sealed) {
+            ASSERT_EQ(fcntl(area.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL), 0);
+        }
+        const UniqueDescriptor connection = LocalSocket(SocketPath(), false);
+        std::array<std::byte, SocketProtocol::longestRequest> frame{};
+        const std::span<const std::byte> request(frame.data(), LinkRequest(7, frame));
+        ASSERT_TRUE(c.size != 0 ? DescriptorPassing::SendWith(connection.Get(), request, area.Get())
+                                : send(connection.Get(), request.data(), request.size(), 0) > 0);
+        std::array<std::byte, SocketProtocol::answerSize> answer{};
+        ASSERT_EQ(recv(connection.Get(), answer.data(), answer.size(), MSG_WAITALL), 8);
+        EXPECT_EQ(SocketProtocol::DecodeAnswer(answer).result, c.answer);
+    }
+    IpcLink link(0);
+    EXPECT_TRUE(ReadAircraftPosition(link).ok) << link.GetResultText();
+}
+
+// A client that dies mid-exchange leaves nothing: its area is anonymous, and the stand-in lets go of
+// its descriptor and mapping when the client's connection goes.
+TEST_F(PosixLinkTest, ClientKilledMidExchangeLeavesNothingBehind) {
+    const auto simulator = StartSimulator();
+    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
+    int opened[2];
+    int go[2];
+    ASSERT_EQ(pipe(opened), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t client = fork();
+    if (client == 0) {
+        IpcLink link(0);  // served, so the simulator maps its area
+        char state = link.GetResult() == IpcResult::Okay ? 'o' : 'f';
+        if (write(opened[1], &state, 1) == 1 && read(go[0], &state, 1) == 1) {
+            ReadAircraftPosition(link);
+        }
+        _exit(0);
+    }
+    char state = 0;
+    ASSERT_EQ(read(opened[0], &state, 1), 1);
+    ASSERT_EQ(state, 'o');
+    ASSERT_EQ(simulator->Command("answer slow 5000"), "answer slow 5000");
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_GT(AreasHeldBy(simulator->Pid()), 0);
+    kill(client, SIGKILL);
+    waitpid(client, nullptr, 0);
+    const auto deadline = Clock::now() + 3s;
+    while (AreasHeldBy(simulator->Pid()) > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(AreasHeldBy(simulator->Pid()), 0);
+    for (const int end : {opened[0], opened[1], go[0], go[1]}) {
+        close(end);
+    }
+}
+
+// A refused runtime folder shows as a missing simulator; standard error says why, once per process.
+TEST_F(PosixLinkTest, RefusedRuntimeFolderIsReportedOnceWithItsReason) {
+    const std::string base = folder.Path() + "/";
+    ASSERT_EQ(mkdir((base + "own").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((base + "own").c_str(), (base + "link").c_str()), 0);
+    ASSERT_EQ(mkdir((base + "open").c_str(), 0700), 0);
+    ASSERT_EQ(chmod((base + "open").c_str(), 0750), 0);
+    const std::string tooLong = base + std::string(80, 'x');
+    ASSERT_EQ(mkdir(tooLong.c_str(), 0700), 0);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {base + "link", "is a symbolic link"},
+        {base + "open", "is open to other users (mode 750)"},
+        {tooLong, "is too long for a local socket"},
+    };
+    if (geteuid() == 0) {
+        ASSERT_EQ(mkdir((base + "other").c_str(), 0700), 0);
+        ASSERT_EQ(chown((base + "other").c_str(), 65534, 65534), 0);
+        cases.emplace_back(base + "other", "belongs to another user (uid 65534)");
+    }
+    for (const auto& [path, reason] : cases) {
+        const auto [code, errors] = InChild([&path] {
+            setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+            const IpcLink first(0);
+            const IpcLink second(0);
+            return first.GetResult() == IpcResult::NoServerWindow && second.GetResult() == IpcResult::NoServerWindow ? 0 : 1;
+        });
+        EXPECT_EQ(code, 0) << path;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_NE(errors.find("runtime folder " + path + " " + reason), std::string::npos) << errors;
+    }
 }
 
 TEST_F(PosixLinkTest, SimulatorEndsCleanlyAndRemovesItsSocket) {
-    const std::string socket = folder.Path() + "/UIPCMAIN";
     struct stat status {};
-    {
-        const auto simulator = StartSimulator();
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        simulator->CloseInput();
-        EXPECT_EQ(simulator->Wait(5000), 0);
-        EXPECT_NE(stat(socket.c_str(), &status), 0);
-    }
     {
         const auto simulator = StartSimulator({"--no-commands"});
         ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        IpcLink link(0);  // a client still connected does not keep it alive
-        simulator->Signal(SIGTERM);
-        EXPECT_EQ(simulator->Wait(5000), 0);
-        EXPECT_NE(stat(socket.c_str(), &status), 0);
-    }
-    {
-        const auto simulator = StartSimulator();
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
         const auto second = StartSimulator();  // the class is taken
         EXPECT_FALSE(second->IsReady());
-        EXPECT_EQ(simulator->Command("quit"), "quit");
+        const IpcLink link(0);  // a client still connected does not keep it alive
+        simulator->Signal(SIGTERM);
         EXPECT_EQ(simulator->Wait(5000), 0);
+        EXPECT_NE(stat(SocketPath().c_str(), &status), 0);
     }
+    const auto simulator = StartSimulator();
+    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
+    simulator->CloseInput();
+    EXPECT_EQ(simulator->Wait(5000), 0);
+    EXPECT_NE(stat(SocketPath().c_str(), &status), 0);
 }
 
 }  // namespace
