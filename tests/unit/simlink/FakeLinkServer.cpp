@@ -30,12 +30,11 @@ MappingOutcome FakeLinkServer::CreateMapping(const char* name, std::uint32_t siz
     if (faults.mappingFails || size != RequestArea::areaSize) {
         return MappingOutcome{};
     }
-    if (faults.mappingExists && !objects.contains(name)) {
-        objects[name].references = 1;  // held by another process
+    // An area another process made under that name stays; this one is the link's until closed.
+    const bool existed = faults.mappingExists || areas.contains(name);
+    if (!areas.contains(name)) {
+        areas[name] = std::make_unique<AreaBytes>();
     }
-    const bool existed = objects.contains(name);
-    ++objects[name].references;
-    ++liveHandles;
     handles[nextHandle] = name;
     return MappingOutcome{nextHandle++, existed};
 }
@@ -44,35 +43,8 @@ std::byte* FakeLinkServer::MapView(MappingHandle mapping) {
     if (faults.viewFails || !handles.contains(mapping)) {
         return nullptr;
     }
-    Object& object = objects.at(handles.at(mapping));
-    ++object.references;
     ++liveViews;
-    return object.bytes->data();
-}
-
-void FakeLinkServer::Unreference(const std::string& name) {
-    if (--objects.at(name).references == 0) {
-        objects.erase(name);
-    }
-}
-
-void FakeLinkServer::UnmapView(std::byte* view) {
-    for (const auto& [name, object] : objects) {
-        if (object.bytes->data() == view) {
-            --liveViews;
-            Unreference(name);
-            return;
-        }
-    }
-}
-
-void FakeLinkServer::CloseMapping(MappingHandle mapping) {
-    const auto found = handles.find(mapping);
-    if (found != handles.end()) {
-        --liveHandles;
-        Unreference(found->second);
-        handles.erase(found);
-    }
+    return areas.at(handles.at(mapping))->data();
 }
 
 SendOutcome FakeLinkServer::SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
@@ -84,10 +56,10 @@ SendOutcome FakeLinkServer::SendRequest(ServerWindow window, std::uint32_t messa
         return SendOutcome{false, 0, faults.sendLastError};
     }
     if (faults.answer == Answer::Zero || window != serverWindow || message != linkMessage || !atoms.contains(atom) ||
-        !objects.contains(atoms.at(atom))) {
+        !areas.contains(atoms.at(atom))) {
         return SendOutcome{true, 0, 0};
     }
-    const RequestArea::Area area{objects.at(atoms.at(atom)).bytes->data(), RequestArea::areaSize};
+    const RequestArea::Area area{areas.at(atoms.at(atom))->data(), RequestArea::areaSize};
     const bool served = ServeRequestArea(area, simulator.Offsets());
     if (faults.tamper) {
         faults.tamper(area);

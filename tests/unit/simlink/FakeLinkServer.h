@@ -49,7 +49,7 @@ public:
     // What the link did.
     int sendAttempts = 0;
     std::vector<std::string> atomTexts;
-    int LiveObjects() const { return liveWindows + static_cast<int>(atoms.size()) + liveViews + liveHandles; }
+    int LiveObjects() const { return liveWindows + liveViews + static_cast<int>(atoms.size() + handles.size()); }
 
     ServerWindow FindServerWindow(const char* className) override;
     void ReleaseServerWindow(ServerWindow) override { --liveWindows; }
@@ -59,18 +59,13 @@ public:
     void ReleaseAtom(std::uint16_t atom) override { atoms.erase(atom); }
     MappingOutcome CreateMapping(const char* name, std::uint32_t size) override;
     std::byte* MapView(MappingHandle mapping) override;
-    void UnmapView(std::byte* view) override;
-    void CloseMapping(MappingHandle mapping) override;
+    void UnmapView(std::byte*) override { --liveViews; }
+    void CloseMapping(MappingHandle mapping) override { handles.erase(mapping); }
     SendOutcome SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
                             std::uint32_t timeoutMs) override;
 
 private:
     using AreaBytes = std::array<std::byte, RequestArea::areaSize>;
-    struct Object {
-        std::unique_ptr<AreaBytes> bytes = std::make_unique<AreaBytes>();
-        int references = 0;
-    };
-    void Unreference(const std::string& name);
 
     static constexpr ServerWindow serverWindow = 0x5150;
     static constexpr std::uint32_t linkMessage = 0xC123;
@@ -78,10 +73,10 @@ private:
     VirtualClock& clock;
     int liveWindows = 0;
     int liveViews = 0;
-    int liveHandles = 0;
     std::map<std::uint16_t, std::string> atoms;
     std::uint16_t nextAtom = 0xC001;
-    std::map<std::string, Object> objects;
+    // The areas by the name their mapping was created under.
+    std::map<std::string, std::unique_ptr<AreaBytes>> areas;
     std::map<MappingHandle, std::string> handles;
     MappingHandle nextHandle = 0x100;
 };

@@ -67,6 +67,8 @@ TEST(IpcLinkExchange, FullAreaKeepsWhatWasQueuedAndAnEmptyReadTakesOnlyItsHeader
 
 TEST(IpcLinkExchange, WritesAndReadsAreServedInOrderAndDestinationZeroCopiesNowhere) {
     OpenLink f;
+    EXPECT_FALSE(f.link.Process());
+    EXPECT_EQ(f.link.GetResult(), IpcResult::NoRequests);
     const std::int64_t south = AircraftPosition::RawFromLatitude(-33.75);
     std::int64_t before = 0;
     std::int64_t after = 0;
@@ -74,25 +76,12 @@ TEST(IpcLinkExchange, WritesAndReadsAreServedInOrderAndDestinationZeroCopiesNowh
     ASSERT_TRUE(f.link.Read(AircraftPosition::latitudeOffset, 8, &before));
     ASSERT_TRUE(f.link.Write(AircraftPosition::latitudeOffset, 8, &south));
     ASSERT_TRUE(f.link.ReadAndProcess(AircraftPosition::latitudeOffset, 8, &after)) << f.link.GetResultText();
+    EXPECT_FALSE(f.link.Process());
     EXPECT_DOUBLE_EQ(AircraftPosition::LatitudeFromRaw(before), 47.5);
     EXPECT_EQ(after, south);
     const std::int64_t east = AircraftPosition::RawFromLongitude(151.25);
     ASSERT_TRUE(f.link.WriteAndProcess(AircraftPosition::longitudeOffset, 8, &east));
     EXPECT_DOUBLE_EQ(f.server.simulator.Longitude(), 151.25);
-}
-
-TEST(IpcLinkExchange, QueueIsEmptyAfterEveryExchangeWhateverItsOutcome) {
-    OpenLink f;
-    const int sends = f.server.sendAttempts;
-    EXPECT_FALSE(f.link.Process());
-    EXPECT_EQ(f.link.GetResult(), IpcResult::NoRequests);
-    for (const auto answer : {FakeLinkServer::Answer::Serve, FakeLinkServer::Answer::Zero}) {
-        f.server.faults.answer = answer;
-        ReadAircraftPosition(f.link);
-        EXPECT_FALSE(f.link.Process());
-        EXPECT_EQ(f.link.GetResult(), IpcResult::NoRequests);
-    }
-    EXPECT_EQ(f.server.sendAttempts - sends, 2);
 }
 
 TEST(IpcLinkExchange, SilentServerCostsNineAttemptsInEighteenPointNineSeconds) {
@@ -128,24 +117,14 @@ TEST(IpcLinkExchange, BadAnswerLeavesEveryDestinationUntouched) {
     const Case cases[] = {
         {"AnswerZero", nullptr},
         {"DestinationsSwapped", [](RequestArea::Area a) { Put(a, 12, 2), Put(a, 36, 1); }},
-        {"DestinationRepeated", [](RequestArea::Area a) { Put(a, 36, 1); }},
         {"DestinationDropped", [](RequestArea::Area a) { Put(a, 96, 0); }},
         {"DestinationAdded", [](RequestArea::Area a) { Put(a, 76, 3); }},
-        {"ReadSizeGrown", [](RequestArea::Area a) { Put(a, 8, 16); }},
         {"ReadSizeHuge", [](RequestArea::Area a) { Put(a, 8, 0xFFFFFFF0); }},
-        {"ReadSizeShrunk", [](RequestArea::Area a) { Put(a, 32, 4); }},
         // Grown by exactly the write behind it, so that the walk still meets every later record.
         {"ReadSizeSwallowsTheNextRecord", [](RequestArea::Area a) { Put(a, 32, 8 + 16); }},
-        {"WriteSizeChanged", [](RequestArea::Area a) { Put(a, 56, 8); }},
         {"UnknownKind", [](RequestArea::Area a) { Put(a, 48, 7); }},
         {"EndMarkerEarly", [](RequestArea::Area a) { Put(a, 48, 0); }},
         {"EndMarkerGone", [](RequestArea::Area a) { Put(a, 104, 1), Put(a, 112, 0x7000); }},
-        {"AreaFilledWithReads",
-         [](RequestArea::Area a) {
-             for (std::uint32_t at = 0; at + 4 <= RequestArea::areaSize; at += 4) {
-                 Put(a, at, 1);
-             }
-         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -163,23 +142,12 @@ TEST(IpcLinkExchange, BadAnswerLeavesEveryDestinationUntouched) {
         ASSERT_TRUE(f.link.Read(0x0020, 4, &ground));
         EXPECT_FALSE(f.link.Process());
         EXPECT_EQ(f.link.GetResult(), IpcResult::BadData);
+        EXPECT_FALSE(f.link.Process());  // the queue went with the exchange
+        EXPECT_EQ(f.link.GetResult(), IpcResult::NoRequests);
         EXPECT_EQ(latitude, untouched);
         EXPECT_EQ(longitude, untouched);
         EXPECT_EQ(ground, 0x5A5A5A5Au);
     }
-}
-
-TEST(IpcLinkExchange, ServerMayChangeDataButNotHeaders) {
-    OpenLink f;
-    // Reads at 0 and 20, the write at 40 with its data at 52.
-    f.server.faults.tamper = [](RequestArea::Area a) { Put(a, 16, 0x01020304), Put(a, 52, 0); };
-    std::uint32_t first = 0;
-    std::uint32_t second = 0;
-    ASSERT_TRUE(f.link.Read(0x0020, 4, &first));
-    ASSERT_TRUE(f.link.Read(0x0020, 4, &second));
-    ASSERT_TRUE(f.link.Write(0x0C00, 4, &first));
-    ASSERT_TRUE(f.link.Process()) << f.link.GetResultText();
-    EXPECT_EQ(first, 0x01020304u);
 }
 
 }  // namespace
