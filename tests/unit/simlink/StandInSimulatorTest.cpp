@@ -1,30 +1,15 @@
-// The stand-in simulator's pieces: serving an area, moving the aircraft, its commands and options.
+// The stand-in simulator's pieces: moving the aircraft, its commands and options.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "tools/simulator/ConsoleCommands.h"
-#include "tools/simulator/ServeRequestArea.h"
 #include "tools/simulator/SimulatorOptions.h"
 
 namespace {
-
-// A client wrote the area, so a record that does not hold together stops the work.
-TEST(ServeRequestArea, RefusesAreasThatDoNotHoldTogether) {
-    const std::pair<std::uint32_t, std::uint32_t> firstKindAndSize[] = {
-        {3, 4}, {RequestArea::readKind, RequestArea::areaSize}, {RequestArea::writeKind, 0xFFFFFFFF}};
-    std::array<std::byte, RequestArea::areaSize> bytes{};
-    SimulatorState simulator(0x19980005, 7);
-    for (const auto& [kind, size] : firstKindAndSize) {
-        RequestArea::StoreWord(bytes.data(), kind);
-        RequestArea::StoreWord(bytes.data() + 8, size);
-        EXPECT_FALSE(ServeRequestArea(bytes, simulator.Offsets())) << kind;
-    }
-}
 
 TEST(SimulatorState, SlewsOverTheSphere) {
     constexpr double metresPerDegree = SimulatorState::earthRadiusMetres * std::numbers::pi / 180.0;
