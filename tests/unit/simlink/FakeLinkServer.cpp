@@ -18,7 +18,6 @@ std::uint32_t FakeLinkServer::RegisterMessage(const char* name) {
 }
 
 std::uint16_t FakeLinkServer::CreateAtom(const char* text) {
-    atomTexts.emplace_back(text);
     if (faults.atomFails) {
         return 0;
     }

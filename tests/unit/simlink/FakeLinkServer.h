@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "simlink/IpcClock.h"
 #include "simlink/IpcLink.h"
@@ -48,7 +47,6 @@ public:
 
     // What the link did.
     int sendAttempts = 0;
-    std::vector<std::string> atomTexts;
     int LiveObjects() const { return liveWindows + liveViews + static_cast<int>(atoms.size() + handles.size()); }
 
     ServerWindow FindServerWindow(const char* className) override;
