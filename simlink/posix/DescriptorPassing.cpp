@@ -57,7 +57,8 @@ ssize_t ReceiveWith(int socket, std::span<std::byte> out, std::deque<UniqueDescr
         return got;
     }
     lost = (message.msg_flags & MSG_CTRUNC) != 0;
-    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
         if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) {
             continue;
         }

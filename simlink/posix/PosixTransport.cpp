@@ -71,7 +71,8 @@ void AwaitBriefly(int descriptor) {
 void ReportRefusedFolder(const std::string& problem) {
     static std::once_flag reported;
     std::call_once(reported, [&problem] {
-        std::fprintf(stderr, "%s: cannot reach the simulator: %s\n", program_invocation_short_name, problem.c_str());
+        std::fprintf(stderr, "%s: cannot reach the simulator: %s\n", program_invocation_short_name,
+                     problem.c_str());
     });
 }
 

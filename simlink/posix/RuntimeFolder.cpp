@@ -1,8 +1,8 @@
 #include "simlink/posix/RuntimeFolder.h"
 
 #include <pwd.h>
-#include <sys/un.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,9 +48,10 @@ RuntimeFolder Checked(const std::string& path) {
     // The socket path must fit a socket address, terminating zero included.
     const std::size_t longestSocketPath = path.size() + 1 + RuntimeFolder::longestClassName;
     if (longestSocketPath >= sizeof(sockaddr_un::sun_path)) {
-        return Refuse(path, "is too long for a local socket (" + std::to_string(path.size()) + " characters, at most " +
-                                std::to_string(sizeof(sockaddr_un::sun_path) - 2 - RuntimeFolder::longestClassName) +
-                                "); set XDG_RUNTIME_DIR to a shorter one");
+        return Refuse(
+            path, "is too long for a local socket (" + std::to_string(path.size()) + " characters, at most " +
+                      std::to_string(sizeof(sockaddr_un::sun_path) - 2 - RuntimeFolder::longestClassName) +
+                      "); set XDG_RUNTIME_DIR to a shorter one");
     }
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) {
@@ -63,10 +64,12 @@ RuntimeFolder Checked(const std::string& path) {
         return Refuse(path, "is not a folder");
     }
     if (status.st_uid != geteuid()) {
-        return Refuse(path, "belongs to another user (uid " + std::to_string(status.st_uid) + "); it must be yours");
+        return Refuse(
+            path, "belongs to another user (uid " + std::to_string(status.st_uid) + "); it must be yours");
     }
     if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        return Refuse(path, "is open to other users (mode " + Octal(status.st_mode) + "); make it yours alone (chmod 700)");
+        return Refuse(path, "is open to other users (mode " + Octal(status.st_mode) +
+                                "); make it yours alone (chmod 700)");
     }
     return RuntimeFolder{path, ""};
 }

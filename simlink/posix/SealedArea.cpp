@@ -23,7 +23,8 @@ constexpr std::string_view listedSuffix = " (deleted)";
 
 UniqueDescriptor Create(const char* label, std::uint32_t size) {
     UniqueDescriptor area(memfd_create(label, MFD_CLOEXEC | MFD_ALLOW_SEALING));
-    if (!area.IsOpen() || ftruncate(area.Get(), size) != 0 || fcntl(area.Get(), F_ADD_SEALS, areaSeals) != 0) {
+    if (!area.IsOpen() || ftruncate(area.Get(), size) != 0 ||
+        fcntl(area.Get(), F_ADD_SEALS, areaSeals) != 0) {
         return UniqueDescriptor();
     }
     return area;

@@ -223,10 +223,11 @@ void SimulatorServer::Take(Client& client, const SocketProtocol::Request& reques
     }
 }
 
-void SimulatorServer::Serve(Client& client, const SocketProtocol::Request& request, const UniqueDescriptor& area) {
-    const bool served = request.message == linkMessage && MapArea(client, area) &&
-                        ServeRequestArea(RequestArea::Area{client.mappedArea, RequestArea::areaSize},
-                                         state.Offsets());
+void SimulatorServer::Serve(Client& client, const SocketProtocol::Request& request,
+                            const UniqueDescriptor& area) {
+    const bool served =
+        request.message == linkMessage && MapArea(client, area) &&
+        ServeRequestArea(RequestArea::Area{client.mappedArea, RequestArea::areaSize}, state.Offsets());
     Answer(client, request.sequence, served ? 1 : 0);
 }
 

@@ -13,7 +13,8 @@ using namespace AircraftPosition;
 constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
 
 TEST(AircraftPosition, ConvertsBetweenDegreesAndTheSimulatorsScalesExactlyAtTheirAnchors) {
-    const std::pair<double, std::int64_t> latitudes[] = {{0.0, 0}, {45.0, 21478594576384000}, {-90.0, -42957189152768000}};
+    const std::pair<double, std::int64_t> latitudes[] = {
+        {0.0, 0}, {45.0, 21478594576384000}, {-90.0, -42957189152768000}};
     const std::pair<double, std::int64_t> longitudes[] = {
         {0.0, 0}, {90.0, 4611686018427387904}, {-90.0, -4611686018427387904}, {-180.0, lowest}};
     for (const auto& [degrees, raw] : latitudes) {

@@ -54,8 +54,8 @@ SendOutcome FakeLinkServer::SendRequest(ServerWindow window, std::uint32_t messa
         clock.nowMs += timeoutMs;
         return SendOutcome{false, 0, faults.sendLastError};
     }
-    if (faults.answer == Answer::Zero || window != serverWindow || message != linkMessage || !atoms.contains(atom) ||
-        !areas.contains(atoms.at(atom))) {
+    if (faults.answer == Answer::Zero || window != serverWindow || message != linkMessage ||
+        !atoms.contains(atom) || !areas.contains(atoms.at(atom))) {
         return SendOutcome{true, 0, 0};
     }
     const RequestArea::Area area{areas.at(atoms.at(atom))->data(), RequestArea::areaSize};

@@ -47,7 +47,9 @@ public:
 
     // What the link did.
     int sendAttempts = 0;
-    int LiveObjects() const { return liveWindows + liveViews + static_cast<int>(atoms.size() + handles.size()); }
+    int LiveObjects() const {
+        return liveWindows + liveViews + static_cast<int>(atoms.size() + handles.size());
+    }
 
     ServerWindow FindServerWindow(const char* className) override;
     void ReleaseServerWindow(ServerWindow) override { --liveWindows; }

@@ -16,7 +16,9 @@ struct OpenLink : LinkOnFakeServer {
     OpenLink() { EXPECT_TRUE(link.Open(0)) << link.GetResultText(); }
 };
 
-void Put(RequestArea::Area area, std::uint32_t at, std::uint32_t word) { RequestArea::StoreWord(area.data() + at, word); }
+void Put(RequestArea::Area area, std::uint32_t at, std::uint32_t word) {
+    RequestArea::StoreWord(area.data() + at, word);
+}
 
 // Every case queues behind a read of nothing, which takes only its 16-byte header, and a read of the
 // latitude (24 bytes), which a refused request must leave queued.
@@ -28,9 +30,12 @@ TEST(IpcLinkExchange, RecordAndEndMarkerMustFitInTheUsableArea) {
         bool accepted;
     };
     const Case cases[] = {
-        {"LargestRead", false, 32452, true},          {"ReadOneTooLarge", false, 32453, false},
-        {"LargestWrite", true, 32456, true},          {"WriteOneTooLarge", true, 32457, false},
-        {"ReadThatWouldWrap", false, 0xFFFFFFF0u, false}, {"WriteThatWouldWrap", true, 0xFFFFFFFFu, false},
+        {"LargestRead", false, 32452, true},
+        {"ReadOneTooLarge", false, 32453, false},
+        {"LargestWrite", true, 32456, true},
+        {"WriteOneTooLarge", true, 32457, false},
+        {"ReadThatWouldWrap", false, 0xFFFFFFF0u, false},
+        {"WriteThatWouldWrap", true, 0xFFFFFFFFu, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -79,7 +84,8 @@ TEST(IpcLinkExchange, WritesAndReadsAreServedInOrderAndDestinationZeroCopiesNowh
 }
 
 TEST(IpcLinkExchange, SilentServerCostsNineAttemptsInEighteenPointNineSeconds) {
-    const std::pair<std::uint32_t, IpcResult> cases[] = {{0, IpcResult::TimedOut}, {1460, IpcResult::SendFailed}};
+    const std::pair<std::uint32_t, IpcResult> cases[] = {{0, IpcResult::TimedOut},
+                                                         {1460, IpcResult::SendFailed}};
     for (const auto& [lastError, expected] : cases) {
         OpenLink f;
         const int sends = f.server.sendAttempts;

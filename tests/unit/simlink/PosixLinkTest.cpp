@@ -39,8 +39,9 @@ UniqueDescriptor LocalSocket(const std::string& path, bool listening) {
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
     UniqueDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     const auto* where = reinterpret_cast<const sockaddr*>(&address);
-    const bool ready = listening ? bind(socket.Get(), where, sizeof address) == 0 && listen(socket.Get(), 4) == 0
-                                 : connect(socket.Get(), where, sizeof address) == 0;
+    const bool ready = listening
+                           ? bind(socket.Get(), where, sizeof address) == 0 && listen(socket.Get(), 4) == 0
+                           : connect(socket.Get(), where, sizeof address) == 0;
     return ready ? std::move(socket) : UniqueDescriptor();
 }
 
@@ -50,7 +51,8 @@ int AreasHeldBy(pid_t process) {
     int held = 0;
     std::error_code failure;
     for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd", failure)) {
-        held += std::filesystem::read_symlink(entry.path(), failure).string().find("memfd:ZuvavEzo") != std::string::npos;
+        held += std::filesystem::read_symlink(entry.path(), failure).string().find("memfd:ZuvavEzo") !=
+                std::string::npos;
     }
     std::ifstream maps(proc + "/maps");
     for (std::string line; std::getline(maps, line);) {
@@ -76,7 +78,8 @@ TEST_F(PosixLinkTest, LinksReadAndWriteThePositionTheSimulatorShows) {
 
     IpcLink second(0);
     const std::int64_t south = AircraftPosition::RawFromLatitude(-41.25);
-    ASSERT_TRUE(second.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south)) << second.GetResultText();
+    ASSERT_TRUE(second.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south))
+        << second.GetResultText();
     EXPECT_NEAR(ReadAircraftPosition(first).latitude, -41.25, 1e-12);
 }
 
@@ -142,7 +145,8 @@ TEST_F(PosixLinkTest, ServerCannotCutTheAreaShortUnderTheLink) {
     int cutsRefused = 0;
     std::thread server([&] {
         pollfd waiting{listener.Get(), POLLIN, 0};
-        const UniqueDescriptor client(poll(&waiting, 1, 5000) == 1 ? accept(listener.Get(), nullptr, nullptr) : -1);
+        const UniqueDescriptor client(poll(&waiting, 1, 5000) == 1 ? accept(listener.Get(), nullptr, nullptr)
+                                                                   : -1);
         std::deque<UniqueDescriptor> areas;
         std::array<std::byte, SocketProtocol::longestRequest> frame{};
         bool lost = false;
@@ -184,7 +188,8 @@ TEST_F(PosixLinkTest, StandInRefusesAreasItCannotTrust) {
     std::vector<std::byte> records(RequestArea::areaSize);
     RequestArea::PutRead(records.data(), 0, 8000, 1);  // the zero bytes behind it end the records
     std::array<std::byte, SocketProtocol::longestRequest> frame{};
-    const SocketProtocol::Request request{7, SocketProtocol::MessageIdFor("ZuvavEzo:IPC"), 0xC000, 0, "ZuvavEzo:IPC:1:1"};
+    const SocketProtocol::Request request{7, SocketProtocol::MessageIdFor("ZuvavEzo:IPC"), 0xC000, 0,
+                                          "ZuvavEzo:IPC:1:1"};
     const std::span<const std::byte> sent(frame.data(), SocketProtocol::EncodeRequest(request, frame));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -24,8 +24,9 @@ TEST(RequestArea, RecordsAreLittleEndianHeadersWithZeroedOrCopiedData) {
     EXPECT_EQ(RequestArea::PutWrite(area.data() + 24, 0x330A, 2, clientVersion.data()), 14u);
     RequestArea::PutEndMarker(area.data() + 38);
     EXPECT_EQ(Bytes(area.data(), 43),
-              (std::vector<unsigned>{1, 0, 0, 0, 0x60, 0x05, 0, 0, 8,    0,    0, 0, 4, 3, 2, 1, 0, 0, 0, 0, 0, 0,
-                                     0, 0, 2, 0, 0, 0, 0x0A, 0x33, 0, 0, 2, 0, 0, 0, 0xEC, 0x03, 0, 0, 0, 0, 0xEE}));
+              (std::vector<unsigned>{1, 0, 0, 0, 0x60, 0x05, 0,    0,    8, 0, 0, 0, 4,   3,    2,
+                                     1, 0, 0, 0, 0,    0,    0,    0,    0, 2, 0, 0, 0,   0x0A, 0x33,
+                                     0, 0, 2, 0, 0,    0,    0xEC, 0x03, 0, 0, 0, 0, 0xEE}));
 }
 
 }  // namespace

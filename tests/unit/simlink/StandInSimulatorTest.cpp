@@ -70,8 +70,12 @@ TEST(SimulatorOptions, ReadsTheCommandLineAndRefusesWhatItCannotServe) {
     EXPECT_EQ(parsed.options.answerMode.delayMs, 300u);
 
     const std::vector<std::vector<std::string_view>> refused = {
-        {"--latitude"},       {"--latitude", "95"},                {"--class", "OTHER"},
-        {"--slow", "-5"},     {"--server-version", "0x1FFFFFFFF"}, {"--never-answer=yes"},
+        {"--latitude"},
+        {"--latitude", "95"},
+        {"--class", "OTHER"},
+        {"--slow", "-5"},
+        {"--server-version", "0x1FFFFFFFF"},
+        {"--never-answer=yes"},
     };
     for (const auto& wrong : refused) {
         EXPECT_NE(ParseSimulatorOptions(wrong).error, "") << wrong.front();
