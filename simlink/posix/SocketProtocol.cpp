@@ -6,15 +6,6 @@
 
 namespace SocketProtocol {
 
-namespace {
-
-bool IsPortable(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '_' || c == '-';
-}
-
-}  // namespace
-
 std::size_t EncodeRequest(const Request& request, std::span<std::byte, longestRequest> out) {
     const std::size_t length = request.atomText.size();
     if (length > longestAtomText) {
@@ -68,28 +59,6 @@ std::uint32_t MessageIdFor(std::string_view name) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     }
     return 0xC000u | (hash & 0x3FFFu);
-}
-
-std::string SharedMemoryNameFor(std::string_view atomText) {
-    std::string name = "/";
-    for (const char c : atomText) {
-        name += IsPortable(c) ? c : '_';
-    }
-    return name;
-}
-
-bool IsAreaName(std::string_view atomText) {
-    if (atomText.size() <= areaNamePrefix.size() || atomText.size() > longestAtomText ||
-        atomText.substr(0, areaNamePrefix.size()) != areaNamePrefix) {
-        return false;
-    }
-    for (const char c : atomText.substr(areaNamePrefix.size())) {
-        const bool hexOrColon = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || c == ':';
-        if (!hexOrColon) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace SocketProtocol

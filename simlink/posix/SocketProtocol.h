@@ -10,7 +10,8 @@
 // and each send of the message is one request frame on it, answered by one answer frame.
 //
 //   request: sequence, message id, wParam (the atom), lParam (0)  - 32-bit each
-//            length of the atom's text (16-bit), then the text
+//            length of the atom's text (16-bit), then the text, which labels the request area;
+//            the area itself travels alongside as an open descriptor
 //   answer:  sequence of the request, the server's 32-bit result
 //
 // All numbers little-endian. The sequence lets a client skip the late answer to a request it gave up
@@ -21,9 +22,6 @@ inline constexpr std::size_t requestHeaderSize = 18;
 inline constexpr std::size_t longestAtomText = 255;
 inline constexpr std::size_t longestRequest = requestHeaderSize + longestAtomText;
 inline constexpr std::size_t answerSize = 8;
-
-// The prefix of every shared-memory name the link forms.
-inline constexpr std::string_view areaNamePrefix = "ZuvavEzo:IPC:";
 
 struct Request {
     std::uint32_t sequence = 0;
@@ -51,12 +49,5 @@ Answer DecodeAnswer(std::span<const std::byte, answerSize> bytes);
 
 // The id a registered message of that name has, in the range Windows gives such messages.
 std::uint32_t MessageIdFor(std::string_view name);
-
-// The POSIX shared-memory name for an area named by the atom's text: a leading slash, and every
-// character outside the portable file-name set replaced by '_'.
-std::string SharedMemoryNameFor(std::string_view atomText);
-
-// Whether a text names a link's request area, the only shared memory the server will open.
-bool IsAreaName(std::string_view atomText);
 
 }  // namespace SocketProtocol

@@ -14,6 +14,8 @@
 #include <cstring>
 
 #include "simlink/RequestArea.h"
+#include "simlink/posix/DescriptorPassing.h"
+#include "simlink/posix/SealedArea.h"
 #include "tools/simulator/ConsoleCommands.h"
 #include "tools/simulator/ServeRequestArea.h"
 
@@ -50,10 +52,7 @@ SimulatorServer::SimulatorServer(SimulatorState& simulatorState, AnswerMode& ans
 
 SimulatorServer::~SimulatorServer() {
     for (const auto& client : clients) {
-        if (client->mappedArea != nullptr) {
-            munmap(client->mappedArea, RequestArea::areaSize);
-        }
-        close(client->socket);
+        Drop(*client);
     }
     if (listener >= 0) {
         close(listener);
@@ -172,11 +171,12 @@ void SimulatorServer::Accept() {
 
 void SimulatorServer::Receive(Client& client) {
     std::array<std::byte, 4096> chunk{};
-    const ssize_t got = recv(client.socket, chunk.data(), chunk.size(), 0);
+    bool lost = false;
+    const ssize_t got = DescriptorPassing::ReceiveWith(client.socket, chunk, client.arrivedAreas, lost);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
         return;
     }
-    if (got <= 0) {
+    if (got <= 0 || lost) {
         client.gone = true;
         return;
     }
@@ -195,12 +195,18 @@ void SimulatorServer::Receive(Client& client) {
             break;
         }
         used += consumed;
-        Take(client, request);
+        // An area is sent with the first byte of its request, so it has arrived by now if it was sent.
+        UniqueDescriptor area;
+        if (!client.arrivedAreas.empty()) {
+            area = std::move(client.arrivedAreas.front());
+            client.arrivedAreas.pop_front();
+        }
+        Take(client, request, std::move(area));
     }
     client.input.erase(client.input.begin(), client.input.begin() + static_cast<std::ptrdiff_t>(used));
 }
 
-void SimulatorServer::Take(Client& client, const SocketProtocol::Request& request) {
+void SimulatorServer::Take(Client& client, const SocketProtocol::Request& request, UniqueDescriptor area) {
     switch (mode.kind) {
         case AnswerMode::Never:
             break;
@@ -208,52 +214,53 @@ void SimulatorServer::Take(Client& client, const SocketProtocol::Request& reques
             Answer(client, request.sequence, 0);
             break;
         case AnswerMode::Slow:
-            client.delayed.push_back({request, Clock::now() + std::chrono::milliseconds(mode.delayMs)});
+            client.delayed.push_back(
+                {request, std::move(area), Clock::now() + std::chrono::milliseconds(mode.delayMs)});
             break;
         case AnswerMode::Normal:
-            Serve(client, request);
+            Serve(client, request, area);
             break;
     }
 }
 
-void SimulatorServer::Serve(Client& client, const SocketProtocol::Request& request) {
-    const bool served = request.message == linkMessage && MapArea(client, request.atomText) &&
-                        ServeRequestArea(RequestArea::Area{client.mappedArea, RequestArea::areaSize},
-                                         state.Offsets());
+void SimulatorServer::Serve(Client& client, const SocketProtocol::Request& request,
+                            const UniqueDescriptor& area) {
+    const bool served =
+        request.message == linkMessage && MapArea(client, area) &&
+        ServeRequestArea(RequestArea::Area{client.mappedArea, RequestArea::areaSize}, state.Offsets());
     Answer(client, request.sequence, served ? 1 : 0);
 }
 
-bool SimulatorServer::MapArea(Client& client, const std::string& atomText) {
-    if (client.mappedArea != nullptr && client.mappedName == atomText) {
+bool SimulatorServer::MapArea(Client& client, const UniqueDescriptor& area) {
+    struct stat status {};
+    if (!area.IsOpen() || fstat(area.Get(), &status) != 0) {
+        return false;
+    }
+    // A link sends the same area with every request; mapping it once spares a system call per exchange.
+    const AreaIdentity identity{status.st_dev, status.st_ino};
+    if (client.mappedArea != nullptr && client.mappedIdentity == identity) {
         return true;
     }
-    if (!SocketProtocol::IsAreaName(atomText)) {
+    UnmapArea(client);
+    // Unsealed, the client could cut the file short under the mapping and fault the server.
+    if (!SealedArea::IsSealed(area.Get(), RequestArea::areaSize)) {
         return false;
     }
-    if (client.mappedArea != nullptr) {
-        munmap(client.mappedArea, RequestArea::areaSize);
-        client.mappedArea = nullptr;
-        client.mappedName.clear();
-    }
-    const std::string name = SocketProtocol::SharedMemoryNameFor(atomText);
-    const int descriptor = shm_open(name.c_str(), O_RDWR, 0);
-    if (descriptor < 0) {
-        return false;
-    }
-    client.areaNames.insert(name);
-    // An object of another size would fault on access past its end, or hold less than an area.
-    struct stat status {};
-    void* start = MAP_FAILED;
-    if (fstat(descriptor, &status) == 0 && status.st_size == RequestArea::areaSize) {
-        start = mmap(nullptr, RequestArea::areaSize, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
-    }
-    close(descriptor);
+    void* start = mmap(nullptr, RequestArea::areaSize, PROT_READ | PROT_WRITE, MAP_SHARED, area.Get(), 0);
     if (start == MAP_FAILED) {
         return false;
     }
     client.mappedArea = static_cast<std::byte*>(start);
-    client.mappedName = atomText;
+    client.mappedIdentity = identity;
     return true;
+}
+
+void SimulatorServer::UnmapArea(Client& client) {
+    if (client.mappedArea != nullptr) {
+        munmap(client.mappedArea, RequestArea::areaSize);
+        client.mappedArea = nullptr;
+        client.mappedIdentity = AreaIdentity{};
+    }
 }
 
 void SimulatorServer::Answer(Client& client, std::uint32_t sequence, std::uint32_t result) {
@@ -270,9 +277,9 @@ void SimulatorServer::ServeDue() {
     const auto now = Clock::now();
     for (const auto& client : clients) {
         while (!client->gone && !client->delayed.empty() && client->delayed.front().due <= now) {
-            const SocketProtocol::Request request = client->delayed.front().request;
+            const DelayedRequest due = std::move(client->delayed.front());
             client->delayed.pop_front();
-            Serve(*client, request);
+            Serve(*client, due.request, due.area);
         }
     }
 }
@@ -292,13 +299,8 @@ int SimulatorServer::MillisecondsToNextDue() const {
 }
 
 void SimulatorServer::Drop(Client& client) {
-    if (client.mappedArea != nullptr) {
-        munmap(client.mappedArea, RequestArea::areaSize);
-        client.mappedArea = nullptr;
-    }
+    UnmapArea(client);
     close(client.socket);
-    // The client has closed its link or died; either way its areas are of no more use.
-    for (const std::string& name : client.areaNames) {
-        shm_unlink(name.c_str());
-    }
+    client.arrivedAreas.clear();
+    client.delayed.clear();
 }

@@ -1,22 +1,25 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <deque>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "simlink/posix/SocketProtocol.h"
+#include "simlink/posix/UniqueDescriptor.h"
 #include "tools/simulator/AnswerMode.h"
 #include "tools/simulator/SimulatorState.h"
 
 // The stand-in simulator's server: listens on the local socket of its window class, serves the link
 // requests of any number of clients one after another, and runs the console commands read from its
-// input. When a client goes away it unlinks the request areas that client used, so that a client that
-// died mid-exchange leaves no shared memory behind.
+// input. Each request brings its client's request area as a descriptor; the server maps an area only
+// when it is sealed and of the right size, so that no client can make it fault, and keeps the
+// client's current area mapped until another comes or the client goes.
 class SimulatorServer {
 public:
     SimulatorServer(SimulatorState& state, AnswerMode& mode, std::FILE* replies);
@@ -36,23 +39,32 @@ private:
     using Clock = std::chrono::steady_clock;
     struct DelayedRequest {
         SocketProtocol::Request request;
+        UniqueDescriptor area;
         Clock::time_point due;
+    };
+    // The file behind a mapped area, by device and inode.
+    struct AreaIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const AreaIdentity&) const = default;
     };
     struct Client {
         int socket = -1;
         std::vector<std::byte> input;
+        // Descriptors received ahead of the rest of their requests, one per request, in order.
+        std::deque<UniqueDescriptor> arrivedAreas;
         std::deque<DelayedRequest> delayed;
-        std::string mappedName;
         std::byte* mappedArea = nullptr;
-        std::set<std::string> areaNames;
+        AreaIdentity mappedIdentity;
         bool gone = false;
     };
 
     void Accept();
     void Receive(Client& client);
-    void Take(Client& client, const SocketProtocol::Request& request);
-    void Serve(Client& client, const SocketProtocol::Request& request);
-    bool MapArea(Client& client, const std::string& atomText);
+    void Take(Client& client, const SocketProtocol::Request& request, UniqueDescriptor area);
+    void Serve(Client& client, const SocketProtocol::Request& request, const UniqueDescriptor& area);
+    bool MapArea(Client& client, const UniqueDescriptor& area);
+    static void UnmapArea(Client& client);
     void Answer(Client& client, std::uint32_t sequence, std::uint32_t result);
     void ServeDue();
     int MillisecondsToNextDue() const;

@@ -12,8 +12,9 @@
 #include "tests/unit/bglcomp/PlantingXmlText.h"
 #include "tests/support/TemporaryFolder.h"
 
-// The built compiler, installed into a temporary program folder as Grovewright finds it, and run
-// the way Grovewright runs it: "BGLCOMP.EXE name >> t.txt" through the shell in that folder.
+// The built compiler, installed into a temporary program folder as Grovewright finds it, and run in
+// that folder with its report appended to "t.txt". Grovewright runs it without a shell, appending the
+// output itself; these tests use the shell only to spell the redirection and the quoting.
 namespace {
 
 const std::string guid = "4808A0B04D43FC5620867D91FC8C6EB3";

@@ -1,18 +1,30 @@
-// The link over the real POSIX transport against the stand-in simulator running as its own process.
-#include <gmock/gmock.h>
+// The link over the real POSIX transport: against the stand-in simulator as its own process, against
+// servers and clients that misbehave, and in runtime folders it must refuse.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "simlink/AircraftPosition.h"
-#include "simlink/IpcLink.h"
+#include "simlink/ReadAircraftPosition.h"
+#include "simlink/posix/DescriptorPassing.h"
+#include "simlink/posix/SealedArea.h"
+#include "simlink/posix/SocketProtocol.h"
 #include "tests/unit/simlink/SimulatorHarness.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 
@@ -20,233 +32,221 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using ::testing::IsEmpty;
 
-struct Position {
-    double latitude = 0.0;
-    double longitude = 0.0;
-};
-
-// Reads the position as "Plant tree" does: two reads and a third with the exchange.
-bool ReadPosition(IpcLink& link, Position& position) {
-    std::int64_t latitude = 0;
-    std::int64_t longitude = 0;
-    std::uint32_t ground = 0;
-    if (!link.Read(AircraftPosition::latitudeOffset, 8, &latitude) ||
-        !link.Read(AircraftPosition::longitudeOffset, 8, &longitude) ||
-        !link.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground)) {
-        return false;
-    }
-    position = {AircraftPosition::LatitudeFromRaw(latitude), AircraftPosition::LongitudeFromRaw(longitude)};
-    return true;
+UniqueDescriptor LocalSocket(const std::string& path, bool listening) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    UniqueDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    const bool ready = listening
+                           ? bind(socket.Get(), where, sizeof address) == 0 && listen(socket.Get(), 4) == 0
+                           : connect(socket.Get(), where, sizeof address) == 0;
+    return ready ? std::move(socket) : UniqueDescriptor();
 }
 
-Position FromLine(const std::string& line) {
-    Position position;
-    std::sscanf(line.c_str(), "position %lf %lf", &position.latitude, &position.longitude);
-    return position;
+// How many of the links' request areas a process holds open or mapped.
+int AreasHeldBy(pid_t process) {
+    const std::string proc = "/proc/" + std::to_string(process);
+    int held = 0;
+    std::error_code failure;
+    for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd", failure)) {
+        held += std::filesystem::read_symlink(entry.path(), failure).string().find("memfd:ZuvavEzo") !=
+                std::string::npos;
+    }
+    std::ifstream maps(proc + "/maps");
+    for (std::string line; std::getline(maps, line);) {
+        held += line.find("memfd:ZuvavEzo") != std::string::npos;
+    }
+    return held;
 }
 
 class PosixLinkTest : public ::testing::Test {
 protected:
-    void TearDown() override { EXPECT_THAT(RequestAreasOf(getpid()), IsEmpty()); }
+    std::string SocketPath() const { return folder.Path() + "/UIPCMAIN"; }
 
     ScratchRuntimeFolder folder;
 };
 
-TEST_F(PosixLinkTest, ReadsThePositionTheSimulatorShows) {
+TEST_F(PosixLinkTest, LinksReadAndWriteThePositionTheSimulatorShows) {
     const auto simulator = StartSimulator({"--latitude", "47.5", "--longitude", "8.25"});
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    IpcLink link(0);
-    ASSERT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    EXPECT_EQ(link.GetServerVersion(), 0x39990000u);
-    EXPECT_EQ(link.GetSimulatorVersion(), 7u);
-    Position position;
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_DOUBLE_EQ(position.latitude, 47.5);
-    EXPECT_DOUBLE_EQ(position.longitude, 8.25);
-
-    const Position moved = FromLine(simulator->Command("slew 120.5 -40"));
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_NEAR(position.latitude, moved.latitude, 1e-11);
-    EXPECT_NEAR(position.longitude, moved.longitude, 1e-11);
-    EXPECT_GT(position.latitude, 47.5);
-    EXPECT_LT(position.longitude, 8.25);
-    EXPECT_THAT(RequestAreasOf(getpid()), ::testing::SizeIs(1));
-}
-
-TEST_F(PosixLinkTest, ServesSeveralLinksAndWritesMoveTheAircraft) {
-    const auto simulator = StartSimulator();
-    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     IpcLink first(7);
+    const AircraftPositionReading reading = ReadAircraftPosition(first);
+    EXPECT_DOUBLE_EQ(reading.latitude, 47.5) << IpcResultText(reading.result);
+    EXPECT_DOUBLE_EQ(reading.longitude, 8.25);
+
     IpcLink second(0);
-    ASSERT_EQ(first.GetResult(), IpcResult::Okay) << first.GetResultText();
-    ASSERT_EQ(second.GetResult(), IpcResult::Okay) << second.GetResultText();
     const std::int64_t south = AircraftPosition::RawFromLatitude(-41.25);
-    ASSERT_TRUE(first.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south)) << first.GetResultText();
-    Position position;
-    ASSERT_TRUE(ReadPosition(second, position)) << second.GetResultText();
-    EXPECT_NEAR(position.latitude, -41.25, 1e-12);
-    EXPECT_NEAR(FromLine(simulator->Command("position")).latitude, -41.25, 1e-11);
+    ASSERT_TRUE(second.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south))
+        << second.GetResultText();
+    EXPECT_NEAR(ReadAircraftPosition(first).latitude, -41.25, 1e-12);
 }
 
-TEST_F(PosixLinkTest, FindsTheServerUnderItsOlderClass) {
-    {
-        const auto simulator = StartSimulator({"--class", "FS98MAIN"});
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        IpcLink link(7);
-        EXPECT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    }
-    const auto old = StartSimulator({"--class", "FS98MAIN", "--server-version", "0x19980004"});
-    ASSERT_TRUE(old->IsReady()) << old->StartOutput();
-    IpcLink link(0);
-    EXPECT_EQ(link.GetResult(), IpcResult::SimulatorNotRunning);
-}
-
-TEST_F(PosixLinkTest, NoServerWithoutALiveSimulator) {
+TEST_F(PosixLinkTest, FindsTheOneServerThatListensUnderEitherClass) {
     {
         IpcLink link(0);
         EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
+        const auto old = StartSimulator({"--class", "FS98MAIN", "--server-version", "0x19980004"});
+        ASSERT_TRUE(old->IsReady()) << old->StartOutput();
+        EXPECT_FALSE(link.Open(0));
+        EXPECT_EQ(link.GetResult(), IpcResult::SimulatorNotRunning);
     }
     const auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     simulator->Signal(SIGKILL);  // leaves its socket behind
     simulator->Wait(5000);
-    struct stat status {};
-    ASSERT_EQ(stat((folder.Path() + "/UIPCMAIN").c_str(), &status), 0);
     IpcLink link(0);
     EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
 
-    // A new simulator takes the stale socket over.
-    const auto again = StartSimulator();
+    // A new simulator takes the stale socket over, but not one that is served.
+    const auto again = StartSimulator({"--no-commands"});
     ASSERT_TRUE(again->IsReady()) << again->StartOutput();
     EXPECT_TRUE(link.Open(0)) << link.GetResultText();
+    EXPECT_FALSE(StartSimulator()->IsReady());
+
+    // A client still connected does not keep it from ending, and it takes its socket with it.
+    again->Signal(SIGTERM);
+    EXPECT_EQ(again->Wait(5000), 0);
+    struct stat status {};
+    EXPECT_NE(stat(SocketPath().c_str(), &status), 0);
 }
 
-TEST_F(PosixLinkTest, RefusesARuntimeFolderOthersMayEnter) {
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
-    const auto simulator = StartSimulator();
-    EXPECT_FALSE(simulator->IsReady());
-    EXPECT_EQ(simulator->Wait(5000), 1 << 8);  // exit code 1
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0700), 0);
-    const auto allowed = StartSimulator();
-    ASSERT_TRUE(allowed->IsReady()) << allowed->StartOutput();
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0750), 0);
-    IpcLink link(0);
-    EXPECT_EQ(link.GetResult(), IpcResult::NoServerWindow);
-    ASSERT_EQ(chmod(folder.Path().c_str(), 0700), 0);
-}
-
-TEST_F(PosixLinkTest, SimulatorKilledBetweenExchanges) {
+TEST_F(PosixLinkTest, OpenLinkSurvivesASimulatorKilledBetweenExchanges) {
     auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
     IpcLink link(0);
-    Position position;
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
+    ASSERT_TRUE(ReadAircraftPosition(link).ok) << link.GetResultText();
     simulator->Signal(SIGKILL);
     simulator->Wait(5000);
 
-    std::uint64_t latitude = 0x5A5A5A5A5A5A5A5Aull;
     const auto start = Clock::now();
-    EXPECT_FALSE(link.ReadAndProcess(AircraftPosition::latitudeOffset, 8, &latitude));
-    EXPECT_EQ(link.GetResult(), IpcResult::SendFailed);
+    EXPECT_EQ(ReadAircraftPosition(link).result, IpcResult::SendFailed);
     EXPECT_LT(Clock::now() - start, 5s);  // nine refused sends and their pauses, no time-outs
-    EXPECT_EQ(latitude, 0x5A5A5A5A5A5A5A5Aull);
 
-    // The link is still open and finds a simulator that came back.
+    // The link connects again and hands its area to the new simulator, whose answers it heeds.
     simulator = StartSimulator({"--latitude", "-1.5"});
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_NEAR(position.latitude, -1.5, 1e-12);
-}
-
-TEST_F(PosixLinkTest, AnswersOfZeroAndSlowAnswers) {
-    const auto simulator = StartSimulator();
-    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    IpcLink link(0);
-    ASSERT_EQ(link.GetResult(), IpcResult::Okay) << link.GetResultText();
-    Position position;
+    EXPECT_NEAR(ReadAircraftPosition(link).latitude, -1.5, 1e-12);
     ASSERT_EQ(simulator->Command("answer zero"), "answer zero");
-    EXPECT_FALSE(ReadPosition(link, position));
-    EXPECT_EQ(link.GetResult(), IpcResult::BadData);
-
+    EXPECT_EQ(ReadAircraftPosition(link).result, IpcResult::BadData);
     ASSERT_EQ(simulator->Command("answer slow 300"), "answer slow 300");
-    const auto start = Clock::now();
-    ASSERT_TRUE(ReadPosition(link, position)) << link.GetResultText();
-    EXPECT_GE(Clock::now() - start, 300ms);
-    EXPECT_DOUBLE_EQ(position.latitude, 47.5);
-
-    IpcLink refused;
-    ASSERT_EQ(simulator->Command("answer zero"), "answer zero");
-    EXPECT_FALSE(refused.Open(0));
-    EXPECT_EQ(refused.GetResult(), IpcResult::BadData);
+    const auto slow = Clock::now();
+    EXPECT_NEAR(ReadAircraftPosition(link).latitude, -1.5, 1e-12);
+    EXPECT_GE(Clock::now() - slow, 300ms);
 }
 
-// A client killed while the server works on its request leaves no shared memory behind.
-TEST_F(PosixLinkTest, ClientKilledMidExchangeLeavesNoArea) {
+// The seals keep a server from cutting the area short under the link, which would fault reading the
+// answer; this one tries on every request and answers without serving.
+TEST_F(PosixLinkTest, ServerCannotCutTheAreaShortUnderTheLink) {
+    const UniqueDescriptor listener = LocalSocket(SocketPath(), true);
+    ASSERT_TRUE(listener.IsOpen());
+    int requests = 0;
+    int cutsRefused = 0;
+    std::thread server([&] {
+        pollfd waiting{listener.Get(), POLLIN, 0};
+        const UniqueDescriptor client(poll(&waiting, 1, 5000) == 1 ? accept(listener.Get(), nullptr, nullptr)
+                                                                   : -1);
+        std::deque<UniqueDescriptor> areas;
+        std::array<std::byte, SocketProtocol::longestRequest> frame{};
+        bool lost = false;
+        while (DescriptorPassing::ReceiveWith(client.Get(), frame, areas, lost) > 0 && !areas.empty()) {
+            ++requests;
+            cutsRefused += ftruncate(areas.front().Get(), 0) != 0 ? 1 : 0;
+            areas.pop_front();
+            std::array<std::byte, SocketProtocol::answerSize> answer{};
+            SocketProtocol::EncodeAnswer({static_cast<std::uint32_t>(requests), 1}, answer);
+            send(client.Get(), answer.data(), answer.size(), MSG_NOSIGNAL);
+        }
+    });
+    {
+        IpcLink link(0);  // reads five unserved answers, versions 0
+        EXPECT_EQ(link.GetResult(), IpcResult::WrongServerVersion);
+    }
+    server.join();
+    EXPECT_EQ(requests, 5);
+    EXPECT_EQ(cutsRefused, 5);
+}
+
+// No client can make the stand-in fault: an area it cannot trust to stay whole is refused (answer 0),
+// and the simulator goes on serving. A client that went away, closed or killed, leaves nothing behind.
+TEST_F(PosixLinkTest, StandInRefusesAreasItCannotTrust) {
     const auto simulator = StartSimulator();
     ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    int opened[2];
-    int go[2];
-    ASSERT_EQ(pipe(opened), 0);
-    ASSERT_EQ(pipe(go), 0);
-    const pid_t client = fork();
-    ASSERT_GE(client, 0);
-    if (client == 0) {
-        IpcLink link(0);
-        const char state = link.GetResult() == IpcResult::Okay ? 'o' : 'f';
-        char ignored = 0;
-        if (write(opened[1], &state, 1) != 1 || read(go[0], &ignored, 1) != 1) {
-            _exit(2);
+    struct Case {
+        const char* name;
+        std::uint32_t size;  // 0: no area
+        bool sealed;
+        std::uint32_t answer;
+    };
+    const Case cases[] = {
+        {"Sealed", RequestArea::areaSize, true, 1},
+        {"Unsealed", RequestArea::areaSize, false, 0},
+        {"SealedButShort", 4096, true, 0},  // its read record runs past the file's end
+        {"None", 0, false, 0},
+    };
+    std::vector<std::byte> records(RequestArea::areaSize);
+    RequestArea::PutRead(records.data(), 0, 8000, 1);  // the zero bytes behind it end the records
+    std::array<std::byte, SocketProtocol::longestRequest> frame{};
+    const SocketProtocol::Request request{7, SocketProtocol::MessageIdFor("ZuvavEzo:IPC"), 0xC000, 0,
+                                          "ZuvavEzo:IPC:1:1"};
+    const std::span<const std::byte> sent(frame.data(), SocketProtocol::EncodeRequest(request, frame));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const UniqueDescriptor area(memfd_create("ZuvavEzo:IPC:1:1", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+        ASSERT_EQ(ftruncate(area.Get(), c.size), 0);
+        ASSERT_TRUE(c.size == 0 || pwrite(area.Get(), records.data(), 16, 0) == 16);
+        if (c.sealed) {
+            ASSERT_EQ(fcntl(area.Get(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL), 0);
         }
-        std::uint32_t ground = 0;
-        link.ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground);
-        _exit(3);
+        const UniqueDescriptor connection = LocalSocket(SocketPath(), false);
+        ASSERT_TRUE(c.size != 0 ? DescriptorPassing::SendWith(connection.Get(), sent, area.Get())
+                                : send(connection.Get(), sent.data(), sent.size(), 0) > 0);
+        std::array<std::byte, SocketProtocol::answerSize> answer{};
+        ASSERT_EQ(recv(connection.Get(), answer.data(), answer.size(), MSG_WAITALL), 8);
+        EXPECT_EQ(SocketProtocol::DecodeAnswer(answer).result, c.answer);
     }
-    char state = 0;
-    ASSERT_EQ(read(opened[0], &state, 1), 1);
-    ASSERT_EQ(state, 'o');
-    ASSERT_EQ(simulator->Command("answer slow 3000"), "answer slow 3000");
-    ASSERT_EQ(write(go[1], "g", 1), 1);
-    std::this_thread::sleep_for(200ms);
-    EXPECT_THAT(RequestAreasOf(client), ::testing::SizeIs(1));
-    kill(client, SIGKILL);
-    waitpid(client, nullptr, 0);
+    // The clients went, and with them every area the simulator held for them.
     const auto deadline = Clock::now() + 3s;
-    while (!RequestAreasOf(client).empty() && Clock::now() < deadline) {
+    while (AreasHeldBy(simulator->Pid()) > 0 && Clock::now() < deadline) {
         std::this_thread::sleep_for(10ms);
     }
-    EXPECT_THAT(RequestAreasOf(client), IsEmpty());
-    for (const int descriptor : {opened[0], opened[1], go[0], go[1]}) {
-        close(descriptor);
-    }
+    EXPECT_EQ(AreasHeldBy(simulator->Pid()), 0);
+    IpcLink link(0);
+    EXPECT_TRUE(ReadAircraftPosition(link).ok) << link.GetResultText();
 }
 
-TEST_F(PosixLinkTest, SimulatorEndsCleanlyAndRemovesItsSocket) {
-    const std::string socket = folder.Path() + "/UIPCMAIN";
-    struct stat status {};
-    {
-        const auto simulator = StartSimulator();
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        simulator->CloseInput();
-        EXPECT_EQ(simulator->Wait(5000), 0);
-        EXPECT_NE(stat(socket.c_str(), &status), 0);
+// A refused runtime folder shows as a missing simulator; standard error says why, once per process.
+TEST_F(PosixLinkTest, RefusedRuntimeFolderIsReportedOnceWithItsReason) {
+    const std::string base = folder.Path() + "/";
+    ASSERT_EQ(mkdir((base + "own").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((base + "own").c_str(), (base + "link").c_str()), 0);
+    ASSERT_EQ(mkdir((base + "open").c_str(), 0700), 0);
+    ASSERT_EQ(chmod((base + "open").c_str(), 0750), 0);
+    const std::string tooLong = base + std::string(80, 'x');
+    ASSERT_EQ(mkdir(tooLong.c_str(), 0700), 0);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {base + "link", "is a symbolic link"},
+        {base + "open", "is open to other users \\(mode 750\\)"},
+        {tooLong, "is too long for a local socket"},
+    };
+    if (geteuid() == 0) {
+        ASSERT_EQ(mkdir((base + "other").c_str(), 0700), 0);
+        ASSERT_EQ(chown((base + "other").c_str(), 65534, 65534), 0);
+        cases.emplace_back(base + "other", "belongs to another user \\(uid 65534\\)");
     }
-    {
-        const auto simulator = StartSimulator({"--no-commands"});
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        IpcLink link(0);  // a client still connected does not keep it alive
-        simulator->Signal(SIGTERM);
-        EXPECT_EQ(simulator->Wait(5000), 0);
-        EXPECT_NE(stat(socket.c_str(), &status), 0);
-    }
-    {
-        const auto simulator = StartSimulator();
-        ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-        const auto second = StartSimulator();  // the class is taken
-        EXPECT_FALSE(second->IsReady());
-        EXPECT_EQ(simulator->Command("quit"), "quit");
-        EXPECT_EQ(simulator->Wait(5000), 0);
+    for (const auto& [path, reason] : cases) {
+        EXPECT_EXIT(
+            {
+                setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+                const IpcLink first(0);
+                const IpcLink second(0);
+                std::exit(first.GetResult() == IpcResult::NoServerWindow &&
+                                  second.GetResult() == IpcResult::NoServerWindow
+                              ? 0
+                              : 1);
+            },
+            ::testing::ExitedWithCode(0), "^[^\n]*runtime folder " + path + " " + reason + "[^\n]*\n$");
     }
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +8,3 @@
 
 // Starts the stand-in simulator built with these tests.
 std::unique_ptr<SimulatorProcess> StartSimulator(const std::vector<std::string>& arguments = {});
-
-// The link request areas of a process that exist in the shared-memory file system.
-std::vector<std::string> RequestAreasOf(pid_t process);
