@@ -1,0 +1,274 @@
+// The main window and its palettes driven through their real widgets, against the stand-in simulator.
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/CTopDialog.h"
+#include "tests/gui/window/ModalScript.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/simulator/ScratchRuntimeFolder.h"
+#include "tools/simulator/SimulatorProcess.h"
+#include "trees/TreeCatalogue.h"
+#include "trees/CPictureButton.h"
+#include "trees/CPlaceTreesDlg.h"
+#include "trees/CVorlsTrees.h"
+
+namespace {
+
+constexpr int conifer3 = 1009;
+
+template <typename T = QWidget>
+T* Control(QWidget* window, int controlId) {
+    for (T* widget : window->findChildren<T*>()) {
+        if (widget->property("controlId").toInt() == controlId && widget->isVisibleTo(window)) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void TabsShowTheirPagesAndEnterOrEscapeCloseNothing();
+    void TreeButtonRefusedWhileNoFileOpen();
+    void NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects();
+    void PlantsTheChosenHeightOnceAtTheAircraft();
+    void PlantsEveryCopseMemberInOrder();
+    void PlantRefusedBeforeAnyChoice();
+    void PressWithTheSimulatorGonePlantsNothing();
+    void AccessibleNamesAndPressAction();
+    void LayoutShowsEveryTextAndPicture();
+
+private:
+    CPalettePage& DefaultPage() { return window->DefaultPage(); }
+    void ChooseConifer3Height(int index);
+    QAction* MenuItem(const char* name) { return window->findChild<QAction*>(name); }
+
+    ScratchRuntimeFolder runtime;
+    TemporaryFolder workingFolder;
+    std::unique_ptr<SimulatorProcess> simulator;
+    std::unique_ptr<CTopDialog> window;
+};
+
+void WindowTest::initTestCase() {
+    workingFolder.Write("bglcomp.exe", "stand-in");
+    std::filesystem::current_path(workingFolder.Path());
+}
+
+void WindowTest::init() {
+    simulator = std::make_unique<SimulatorProcess>(GROVEWRIGHT_SIMULATOR, std::vector<std::string>{});
+    QVERIFY(simulator->IsReady());
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker());
+    QVERIFY(window->OnInitDialog());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void WindowTest::cleanup() {
+    window.reset();
+    simulator.reset();
+}
+
+void WindowTest::ChooseConifer3Height(int index) {
+    window->Document().fileOpen = true;
+    Control<CPictureButton>(window.get(), conifer3)->click();
+    auto* heights = Control<QComboBox>(window.get(), 1016);
+    QCOMPARE(heights->count(), 7);
+    heights->setCurrentIndex(index);
+}
+
+void WindowTest::TabsShowTheirPagesAndEnterOrEscapeCloseNothing() {
+    auto* tabs = window->findChild<QTabBar*>();
+    QCOMPARE(tabs->tabText(0), "Default Textures");
+    QCOMPARE(tabs->tabText(1), "Vorl's Texures");
+    QVERIFY(window->DefaultPage().isVisible() && !window->SecondPage().isVisible());
+    tabs->setCurrentIndex(1);
+    QVERIFY(!window->DefaultPage().isVisible() && window->SecondPage().isVisible());
+
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(window.get(), key);
+        QVERIFY(window->isVisible());
+    }
+}
+
+void WindowTest::TreeButtonRefusedWhileNoFileOpen() {
+    ChooseConifer3Height(3);
+    window->Document().fileOpen = false;
+    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
+    Control<CPictureButton>(window.get(), 1000)->click();
+    QVERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"No file open"});
+    QVERIFY(Control<CPictureButton>(window.get(), conifer3)->IsHeld());
+    QVERIFY(!Control<CPictureButton>(window.get(), 1000)->IsHeld());
+    QCOMPARE(Control<QLineEdit>(window.get(), 1017)->text(), "Conifer 3");
+    QCOMPARE(DefaultPage().baseIndex + DefaultPage().heightIndex, 56 + 3);
+}
+
+void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
+    // One object planted while no file is open, as after a save with the selection kept.
+    ChooseConifer3Height(0);
+    window->Document().fileOpen = false;
+    Control<QPushButton>(window.get(), 1020)->click();
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+
+    workingFolder.Write("trees.xml", "older planting");
+    const QString trees = QString::fromStdString(workingFolder.Path("trees.xml").string());
+    {
+        const ModalScript script({ModalScript::Choose(trees), ModalScript::Press(QMessageBox::No)});
+        MenuItem("newAction")->trigger();
+        QTRY_VERIFY(script.Finished());
+        QCOMPARE(script.Messages(), QStringList{"trees.xml exists.\nDo you wish to overwrite it?"});
+        QVERIFY(!window->FileOpen());
+    }
+    const ModalScript script({ModalScript::Choose(trees), ModalScript::Press(QMessageBox::Yes)});
+    MenuItem("newAction")->trigger();
+    QTRY_VERIFY(script.Finished());
+    QVERIFY(window->FileOpen());
+    QCOMPARE(window->Document().fileName, "trees.xml");
+    QCOMPARE(window->Document().folder, workingFolder.Path().string() + "/");
+    QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), "trees");
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+    QVERIFY(window->findChild<QLabel*>("statusLine")->text().contains("1 planted object kept"));
+}
+
+void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
+    QCOMPARE(simulator->Command("position 47.25 -122.5"), "position 47.250000000000 -122.500000000000");
+    ChooseConifer3Height(6);
+    QCOMPARE(Control<QComboBox>(window.get(), 1016)->currentText(), "30 Slim");
+    auto* plant = Control<QPushButton>(window.get(), 1020);
+    QVERIFY(plant->hasFocus());
+    plant->click();
+    plant->click();
+
+    const PlantingList& list = window->Document().plantingList;
+    QCOMPARE(list.Count(), std::size_t{1});
+    QVERIFY(list.GuidAt(0).ends_with("E330"));
+    QCOMPARE(list.GuidAt(0), TreeCatalogue().GuidForEntry(56, 6));
+    QVERIFY(qAbs(list.LatitudeAt(0) - 47.25) < 1e-9 && qAbs(list.LongitudeAt(0) + 122.5) < 1e-9);
+    QCOMPARE(window->findChild<QLabel*>("statusLine")->text(),
+             "1 planted object\nNothing planted: an object already stands there");
+}
+
+void WindowTest::PlantsEveryCopseMemberInOrder() {
+    window->Document().AddCopseObject(0, 0, "A");
+    window->Document().AddCopseObject(0.0001, -0.0002, "B");
+    DefaultPage().copseLoaded = 1;
+    Control<QPushButton>(window.get(), 1020)->click();
+
+    const PlantingList& list = window->Document().plantingList;
+    QCOMPARE(list.Count(), std::size_t{2});
+    QCOMPARE(list.GuidAt(0), "A");
+    QCOMPARE(list.GuidAt(1), "B");
+    QVERIFY(qAbs(list.LatitudeAt(1) - 47.5001) < 1e-9 && qAbs(list.LongitudeAt(1) - 8.2498) < 1e-9);
+    QCOMPARE(window->findChild<QLabel*>("statusLine")->text(),
+             "2 planted objects\nPlanted 2 at 47.5000000, 8.2500000");
+}
+
+void WindowTest::PlantRefusedBeforeAnyChoice() {
+    window->findChild<QTabBar*>()->setCurrentIndex(1);
+    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
+    Control<QPushButton>(window.get(), 1050)->click();
+    QVERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"No tree selected"});
+}
+
+void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
+    ChooseConifer3Height(0);
+    QCOMPARE(simulator->Command("quit"), "quit");
+    QVERIFY(simulator->Wait(5000) != -1);
+    Control<QPushButton>(window.get(), 1020)->click();
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+    QCOMPARE(window->findChild<QLabel*>("statusLine")->text(),
+             "0 planted objects\nNothing planted: no connection to the simulator");
+}
+
+void WindowTest::AccessibleNamesAndPressAction() {
+    const std::map<int, QString> named = {
+        {1026, "Filename"}, {1017, "Tree type"}, {1051, "Tree type"}, {1016, "Height"}, {1052, "Height"},
+        {1020, "Plant tree"}, {1050, "Plant Tree"}, {1025, "COPSE"}, {1053, "Copse"}, {1022, "Edit"}, {1049, "Edit"}};
+    std::map<int, QString> treeTypes;
+    for (const PaletteTable* table : {&CPlaceTreesDlg::Table(), &CVorlsTrees::Table()}) {
+        for (const TreeButtonRow& row : table->buttons) {
+            treeTypes[row.controlId] = row.treeType;
+        }
+    }
+    int controls = 0;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const int id = control->property("controlId").toInt();
+        if (id == 0 || id == 1028) {
+            continue;
+        }
+        ++controls;
+        const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        QCOMPARE(name, named.contains(id) ? named.at(id) : treeTypes.at(id));
+    }
+    QCOMPARE(controls, 11 + 16 + 20);
+    for (const char* box : {"filenameBox", "treeTypeBox", "heightBox"}) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->buddy() != nullptr && label->buddy()->objectName() == box) {
+                QCOMPARE(label->text(), QAccessible::queryAccessibleInterface(label->buddy())->text(QAccessible::Name));
+            }
+        }
+    }
+    QAccessibleInterface* fileMenu = QAccessible::queryAccessibleInterface(window->findChild<QMenu*>("fileMenu"));
+    QStringList items;
+    for (int i = 0; i < fileMenu->childCount(); ++i) {
+        items << fileMenu->child(i)->text(QAccessible::Name);
+    }
+    QCOMPARE(items, (QStringList{"New", "Open", "Append From", "Close", "", "Save", "Save As", "Exit"}));
+
+    window->Document().fileOpen = true;
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(Control(window.get(), conifer3));
+    QVERIFY(!button->state().pressed);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(DefaultPage().baseIndex, 56);
+    QVERIFY(DefaultPage().treeSelected == 1);
+    QVERIFY(button->state().pressed);
+}
+
+void WindowTest::LayoutShowsEveryTextAndPicture() {
+    ChooseConifer3Height(2);
+    for (CPalettePage* page : {static_cast<CPalettePage*>(&window->DefaultPage()), static_cast<CPalettePage*>(&window->SecondPage())}) {
+        QVERIFY(window->rect().contains(page->geometry()));
+        QVERIFY(page->MissingBitmaps().isEmpty());
+    }
+    QVERIFY(!window->windowIcon().isNull());
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+    }
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        const int textWidth = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&'));
+        QVERIFY2(textWidth + 8 <= button->width(), qPrintable(button->text()));
+    }
+    for (CPictureButton* button : window->findChildren<CPictureButton*>()) {
+        QVERIFY2(button->sizeHint().width() - 2 <= button->width() && button->sizeHint().height() - 2 <= button->height(),
+                 qPrintable(button->objectName()));
+    }
+    // Pictures of each page for the README, when asked for.
+    const QString screenshots = qEnvironmentVariable("GROVEWRIGHT_SCREENSHOTS");
+    if (!screenshots.isEmpty()) {
+        window->findChild<QTabBar*>()->setCurrentIndex(1);
+        QVERIFY(window->grab().save(screenshots + "/vorls-texures.png"));
+        window->findChild<QTabBar*>()->setCurrentIndex(0);
+        QVERIFY(window->grab().save(screenshots + "/default-textures.png"));
+    }
+}
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
