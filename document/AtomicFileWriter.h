@@ -29,6 +29,3 @@ private:
     std::filesystem::path temporary;
     int descriptor = -1;
 };
-
-// Renames `from` to `to`, replacing `to` in one step where it exists.
-std::error_code RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -4,10 +4,10 @@
 #include <string>
 #include <system_error>
 
-// Runs the scenery compiler on a planting file that stands in the program's folder: the compiler is
-// the program's "bglcomp.exe" (in any letter case), run in that folder with the file's name as its one
-// argument, its report appended to "t.txt" there (deleted first, so it holds only this run's report).
-// The compiler writes the .bgl file beside the XML file.
+// The compile step of a save: runs the scenery compiler on a planting file that stands in the program's
+// folder. The compiler is the program's "bglcomp.exe" (in any letter case), run in that folder with the
+// file's name as its one argument, its report appended to "t.txt" there (deleted first, so that it holds
+// only this run's report). The compiler writes the .bgl file beside the XML file.
 
 struct CompileResult {
     enum class Status {
@@ -20,18 +20,13 @@ struct CompileResult {
     };
     Status status = Status::CompilerMissing;
     int exitStatus = -1;
-    std::string bglName;       // the .bgl file the compiler writes, without folder
-    bool bglProduced = false;  // this run wrote (or replaced) that file
+    std::filesystem::path report;  // the full path of "t.txt"
+    std::string bglName;           // the .bgl file the compiler writes, without folder
+    bool bglProduced = false;      // this run wrote (or replaced) that file
     std::error_code error;
 };
 
 // The compiler's output name for an XML file name: its extension replaced by ".bgl".
-std::string BglNameFor(const std::string& xmlFileName);
-
-// The compiler in the folder, found whatever the letter case of "bglcomp.exe"; empty if none.
-std::filesystem::path FindCompiler(const std::filesystem::path& programFolder);
-
-// True for a Windows executable (it starts with the "MZ" signature).
-bool IsWindowsProgram(const std::filesystem::path& program);
+std::string BglFileNameFor(const std::string& xmlFileName);
 
 CompileResult CompilePlantingFile(const std::filesystem::path& programFolder, const std::string& xmlFileName);

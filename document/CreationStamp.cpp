@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "document/SystemCalls.h"
+
 namespace {
 
 const char* const weekdayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -25,12 +27,4 @@ std::string FormatCreationStamp(const std::tm& localTime) {
     return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-std::string CreationStampAt(std::time_t moment) {
-    std::tm localTime{};
-#ifdef _WIN32
-    localtime_s(&localTime, &moment);
-#else
-    localtime_r(&moment, &localTime);
-#endif
-    return FormatCreationStamp(localTime);
-}
+std::string CreationStampAt(std::time_t moment) { return FormatCreationStamp(SystemCalls::LocalTime(moment)); }

@@ -60,6 +60,7 @@ struct ReadOutcome : Outcome<ReadStatus> {
     std::size_t objectsRead = 0;     // objects the file holds
     std::size_t objectsAdded = 0;    // of those, added
     std::size_t objectsLeftOut = 0;  // left out as near an existing entry
+    bool emptyFile = false;          // Read: the file is 0 bytes long (Open takes it as an empty planting file)
 };
 
 enum class PlantStatus {

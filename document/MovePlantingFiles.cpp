@@ -3,16 +3,9 @@
 #include <fstream>
 
 #include "document/AtomicFileWriter.h"
+#include "document/SystemCalls.h"
 
 namespace {
-
-bool CrossesFileSystems(const std::error_code& error) {
-#ifdef _WIN32
-    return error.category() == std::system_category() && error.value() == 17;  // ERROR_NOT_SAME_DEVICE
-#else
-    return error == std::errc::cross_device_link;
-#endif
-}
 
 // Copies `from` to a temporary file beside `to` and renames it over `to` once complete.
 std::error_code CopyReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -39,8 +32,8 @@ std::error_code CopyReplacing(const std::filesystem::path& from, const std::file
 }
 
 std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    std::error_code error = RenameReplacing(from, to);
-    if (!error || !CrossesFileSystems(error)) {
+    std::error_code error = SystemCalls::RenameReplacing(from, to);
+    if (!error || !SystemCalls::CrossesFileSystems(error)) {
         return error;
     }
     error = CopyReplacing(from, to);

@@ -38,25 +38,32 @@ public:
     // Empties the planting list and the copse pattern together.
     void ClearLists();
 
-    // Writes `fileName` into the program's folder, compiles it there and moves the XML and .bgl files
-    // into `folder`. Where the XML file was written the document is closed (both lists empty, no file
-    // open); where it was not, nothing changes.
+    // Writes `fileName` into the program's folder, compiles it there and moves the XML file and the
+    // .bgl file into `folder` (an empty folder: they stay where they were written). A file there is
+    // replaced only by one this save produced; a compile that failed replaces no .bgl file. Afterwards
+    // the document is closed (both lists empty, no file open), except where the XML file could not be
+    // written (a name that is not a bare file name included): then nothing changes, so that no unsaved
+    // object is lost. An empty planting list writes, compiles and moves nothing and closes the document.
     SaveOutcome Save();
     // The same under another name and folder, which become the document's only where the file was
     // written.
     SaveOutcome SaveAs(const std::string& newFileName, const std::string& newFolder);
 
     // Reads a planting file and adds its objects to the planting list (Open, Append From), or to the
-    // copse pattern as offsets from the file's first object (Copse). A file that cannot be read, or
-    // that lacks the origin marker, changes nothing.
+    // copse pattern as offsets from the file's first object (Copse), each through the list's Add. A
+    // file that cannot be read, or that lacks the origin marker, changes nothing; an empty file is
+    // read with nothing in it (emptyFile).
     ReadOutcome AppendPlantingFile(const std::filesystem::path& file);
     ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
 
     // Reads the aircraft's position through a new link and plants there one catalogue tree (its GUID)
-    // or every member of the copse pattern, each through AddPlantedObject.
+    // or every member of the copse pattern, each through AddPlantedObject. Where the link fails,
+    // nothing is added and the outcome's code is the link's result.
     PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid);
     PlantOutcome PlantCopse(const IpcLinkMaker& makeLink);
 
 private:
+    SaveOutcome SaveUnder(const std::string& name, const std::string& destinationFolder);
+
     std::string programFolder;
 };

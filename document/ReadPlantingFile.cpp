@@ -1,11 +1,13 @@
 #include "document/ReadPlantingFile.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <stdexcept>
-#include <system_error>
+
+#include "document/SystemCalls.h"
 
 namespace {
 
@@ -14,12 +16,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return File(_wfopen(path.c_str(), L"rb"));
-#else
-    return File(std::fopen(path.c_str(), "rb"));
-#endif
+std::error_code LastError(std::errc fallback) {
+    return errno != 0 ? std::error_code(errno, std::generic_category()) : std::make_error_code(fallback);
 }
 
 // Reads the file from its start to its end into text. The size the file system reported is only
@@ -41,44 +39,58 @@ bool ReadToEnd(std::FILE* file, std::string& text, std::size_t reportedSize) {
     }
 }
 
-PlantingFileStatus ReadOpenFile(std::FILE* file, std::uintmax_t reportedSize, std::string& text) {
-    if (reportedSize > text.max_size()) {
-        return PlantingFileStatus::TooLarge;
+void ReadOpenFile(std::FILE* file, std::uintmax_t reportedSize, PlantingFileText& result) {
+    if (reportedSize > result.text.max_size()) {
+        result.status = PlantingFileStatus::TooLarge;
+        return;
     }
     try {
-        return ReadToEnd(file, text, static_cast<std::size_t>(reportedSize)) ? PlantingFileStatus::Read
-                                                                             : PlantingFileStatus::ReadError;
+        errno = 0;
+        if (ReadToEnd(file, result.text, static_cast<std::size_t>(reportedSize))) {
+            result.status = PlantingFileStatus::Read;
+        } else {
+            result.status = PlantingFileStatus::ReadError;
+            result.error = LastError(std::errc::io_error);
+        }
     } catch (const std::bad_alloc&) {
-        return PlantingFileStatus::TooLarge;
+        result.status = PlantingFileStatus::TooLarge;
     } catch (const std::length_error&) {
-        return PlantingFileStatus::TooLarge;
+        result.status = PlantingFileStatus::TooLarge;
     }
 }
 
 PlantingFileText ReadFile(const std::filesystem::path& path) {
     PlantingFileText result;
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) {
-        result.status = status.type() == std::filesystem::file_type::not_found ? PlantingFileStatus::NotFound
-                                                                                : PlantingFileStatus::CannotOpen;
+    const std::filesystem::file_status status = std::filesystem::status(path, result.error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        result.status = PlantingFileStatus::NotFound;
+        result.error = std::make_error_code(std::errc::no_such_file_or_directory);
         return result;
     }
+    if (!std::filesystem::exists(status)) {
+        result.status = PlantingFileStatus::CannotOpen;
+        return result;
+    }
+    result.error.clear();
     if (std::filesystem::is_directory(status)) {
         result.status = PlantingFileStatus::CannotOpen;
+        result.error = std::make_error_code(std::errc::is_a_directory);
         return result;
     }
-    const File file = OpenForReading(path);
+    errno = 0;
+    const File file(SystemCalls::OpenForReading(path));
     if (!file) {
         result.status = PlantingFileStatus::CannotOpen;
+        result.error = LastError(std::errc::permission_denied);
         return result;
     }
     // Special files report no size; they are read to their end all the same.
-    std::uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, error) : 0;
-    if (error) {
+    std::error_code sizeError;
+    std::uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, sizeError) : 0;
+    if (sizeError) {
         size = 0;
     }
-    result.status = ReadOpenFile(file.get(), size, result.text);
+    ReadOpenFile(file.get(), size, result);
     if (result.status != PlantingFileStatus::Read) {
         result.text = std::string();
     }
@@ -91,6 +103,6 @@ PlantingFileText ReadPlantingFile(const std::filesystem::path& path) {
     try {
         return ReadFile(path);
     } catch (const std::bad_alloc&) {
-        return {PlantingFileStatus::TooLarge, {}};
+        return {PlantingFileStatus::TooLarge, {}, {}};
     }
 }

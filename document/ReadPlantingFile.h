@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 // How reading a planting file ended.
 enum class PlantingFileStatus {
@@ -17,6 +18,7 @@ enum class PlantingFileStatus {
 struct PlantingFileText {
     PlantingFileStatus status = PlantingFileStatus::NotFound;
     std::string text;
+    std::error_code error;  // the system's reason where reading failed on one
 };
 
 // Reads the whole file at path into memory. Never throws; every failure is a status.

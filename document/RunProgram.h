@@ -21,3 +21,7 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::file
 
 // The full path of a program found on PATH, or an empty path.
 std::filesystem::path FindOnPath(const std::string& programName);
+
+// The command that runs `program` with `arguments` here: the program itself, or on a system that is
+// not Windows a Windows program through wine. Empty where nothing here can run it.
+std::vector<std::string> CommandToRun(const std::filesystem::path& program, const std::vector<std::string>& arguments);

@@ -1,5 +1,6 @@
-// Loading a planting file of a million objects as Open does: read the file, scan its text, add every
-// object to the list. The floors in the same run: reading the file alone, and reading plus scanning.
+// Loading a planting file of a million objects as Open does, through the document's read operation
+// (read the file, scan its text, add every object to the list). The floors in the same run: reading
+// the file alone, and reading plus scanning.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -7,8 +8,8 @@
 #include <filesystem>
 #include <random>
 
-#include "document/AddPlantingObjects.h"
 #include "document/ParsePlantingText.h"
+#include "document/PlantingDocument.h"
 #include "document/PlantingList.h"
 #include "document/PlantingXmlWriter.h"
 #include "document/ReadPlantingFile.h"
@@ -35,14 +36,13 @@ const std::filesystem::path& ForestFile() {
     return file.path;
 }
 
-void BM_ReadParseAdd(benchmark::State& state) {
+void BM_AppendPlantingFile(benchmark::State& state) {
     ForestFile();  // written before the clock starts
     for (auto _ : state) {
-        const PlantingFileText file = ReadPlantingFile(ForestFile());
-        const ParsedPlantingText parsed = ParsePlantingText(file.text);
-        PlantingList list;
-        AddPlantingObjects(list, parsed.objects);
-        if (list.Count() < objectCount - objectCount / 1000) {  // a few random pairs do fall within the threshold
+        PlantingDocument document("/unused/");
+        const ReadOutcome outcome = document.AppendPlantingFile(ForestFile());
+        // A few random pairs do fall within the threshold.
+        if (outcome.status != ReadStatus::Read || outcome.objectsAdded < objectCount - objectCount / 1000) {
             state.SkipWithError("objects lost");
         }
     }
@@ -70,7 +70,7 @@ void BM_ReadAndParseFloor(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ReadParseAdd)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AppendPlantingFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadOnlyFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadAndParseFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

@@ -18,12 +18,12 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-// A fresh folder under the system's temporary folder for one test, removed with everything in it
-// at the end.
+// A fresh folder under the system's temporary folder (or another base) for one test, removed with
+// everything in it at the end.
 class TemporaryFolder {
 public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "grovewright-test-XXXXXX").string();
+    explicit TemporaryFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "grovewright-test-XXXXXX").string();
         path = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
     }
     ~TemporaryFolder() {
