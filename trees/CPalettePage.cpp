@@ -9,17 +9,13 @@
 
 #include "app/CBusyCursor.h"
 #include "app/CDialogs.h"
+#include "app/CMyEditDialog.h"
 #include "app/CTopDialog.h"
 #include "app/KeepPlantedObjects.h"
 #include "app/OutcomeTexts.h"
 #include "document/SharedRandom.h"
 #include "trees/CPictureButton.h"
 #include "trees/TreeCatalogue.h"
-
-#if __has_include("app/CMyEditDialog.h")
-#include "app/CMyEditDialog.h"
-#define GROVEWRIGHT_HAS_EDIT_DIALOG 1
-#endif
 
 CPalettePage::CPalettePage(const PaletteTable& paletteTable, CTopDialog* window)
     : QWidget(window), table(paletteTable), mainWindow(window) {}
@@ -118,12 +114,10 @@ void CPalettePage::OnCopse() {
 }
 
 void CPalettePage::OnEdit() {
-#ifdef GROVEWRIGHT_HAS_EDIT_DIALOG
     PlantingList& list = mainWindow->Document().plantingList;
     CMyEditDialog dialog(list, mainWindow);
     if (dialog.exec() == QDialog::Accepted) {
         KeepPlantedObjects(list, dialog.KeptIndices());
         mainWindow->ShowStatus(QString());
     }
-#endif
 }

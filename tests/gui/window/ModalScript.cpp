@@ -62,6 +62,8 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
         // Typed as a user would: selectFile leaves the name box alone while it has the focus.
         fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
         QMetaObject::invokeMethod(fileDialog, &QDialog::accept);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer.accept) {
+        dialog->accept();
     } else {
         failed = true;
         Dismiss(modal);

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/CTopDialog.h"
+#include "app/KeepPlantedObjects.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
@@ -52,6 +53,8 @@ private Q_SLOTS:
     void PlantsEveryCopseMemberInOrder();
     void PlantRefusedBeforeAnyChoice();
     void PressWithTheSimulatorGonePlantsNothing();
+    void EditKeepsTheChosenObjectsInOrder_data();
+    void EditKeepsTheChosenObjectsInOrder();
     void AccessibleNamesAndPressAction();
     void LayoutShowsEveryTextAndPicture();
 
@@ -196,6 +199,40 @@ void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
     QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
     QCOMPARE(window->findChild<QLabel*>("statusLine")->text(),
              "0 planted objects\nNothing planted: no connection to the simulator");
+}
+
+void WindowTest::EditKeepsTheChosenObjectsInOrder_data() {
+    QTest::addColumn<std::vector<std::size_t>>("kept");
+    QTest::addColumn<QString>("guids");
+    QTest::newRow("all, the two near ones included") << std::vector<std::size_t>{0, 1, 2} << "ABC";
+    QTest::newRow("first and third") << std::vector<std::size_t>{0, 2} << "AC";
+    QTest::newRow("none") << std::vector<std::size_t>{} << "";
+}
+
+void WindowTest::EditKeepsTheChosenObjectsInOrder() {
+    QFETCH(std::vector<std::size_t>, kept);
+    QFETCH(QString, guids);
+    // B stands within 5e-06 degrees of A, as the Edit dialog's OK may hand it back.
+    PlantingList& list = window->Document().plantingList;
+    list.AppendUnchecked(10.0, 20.0, "A");
+    list.AppendUnchecked(10.000004, 20.000004, "B");
+    list.AppendUnchecked(11.0, 21.0, "C");
+    if (kept.size() == 3) {
+        // The Edit button opens the dialog over the list; OK without deletions keeps everything.
+        const ModalScript script({ModalScript::Accept()});
+        Control<QPushButton>(window.get(), 1022)->click();
+        QVERIFY(script.Finished());
+    } else {
+        KeepPlantedObjects(list, kept);
+    }
+    QString left;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        left += QString::fromStdString(list.GuidAt(i));
+    }
+    QCOMPARE(left, guids);
+    if (!kept.empty()) {
+        QCOMPARE(list.LatitudeAt(list.Count() - 1), kept.back() == 2 ? 11.0 : 10.0);
+    }
 }
 
 void WindowTest::AccessibleNamesAndPressAction() {
