@@ -31,15 +31,19 @@ void CPalettePage::BindControls() {
             missingBitmaps << name;
             continue;
         }
-        connect(button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); });
+        connect(button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); }, Qt::QueuedConnection);
     }
     treeTypeBox = findChild<QLineEdit*>(QStringLiteral("treeTypeBox"));
     heightBox = findChild<QComboBox*>(QStringLiteral("heightBox"));
     plantButton = findChild<QPushButton*>(QStringLiteral("plantButton"));
     connect(heightBox, &QComboBox::currentIndexChanged, this, &CPalettePage::OnHeightSelChange);
-    connect(plantButton, &QPushButton::clicked, this, &CPalettePage::OnPlantTree);
-    connect(findChild<QPushButton*>(QStringLiteral("copseButton")), &QPushButton::clicked, this, &CPalettePage::OnCopse);
-    connect(findChild<QPushButton*>(QStringLiteral("editButton")), &QPushButton::clicked, this, &CPalettePage::OnEdit);
+    // Buttons run their handlers queued, after the click's own event has returned, so that an
+    // accessibility tool pressing one is answered before a message box or dialog of the handler opens.
+    connect(plantButton, &QPushButton::clicked, this, &CPalettePage::OnPlantTree, Qt::QueuedConnection);
+    connect(findChild<QPushButton*>(QStringLiteral("copseButton")), &QPushButton::clicked, this, &CPalettePage::OnCopse,
+            Qt::QueuedConnection);
+    connect(findChild<QPushButton*>(QStringLiteral("editButton")), &QPushButton::clicked, this, &CPalettePage::OnEdit,
+            Qt::QueuedConnection);
 }
 
 CPictureButton* CPalettePage::TreeButton(int controlId) const {
