@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <optional>
+#include <string>
+
+// The one place that shows message boxes and file dialogs, so that every one of them has the
+// application's title as caption, OK or Yes/No only, and the planting files' filter and extension.
+class CDialogs {
+public:
+    // The executable's base name.
+    static QString Title();
+
+    // A message with an OK button.
+    static void Message(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Warning);
+    // A question with Yes and No; true for Yes.
+    static bool Ask(QWidget* parent, const QString& text);
+
+    struct ChosenFile {
+        std::string fileName;  // with extension, without folder
+        std::string folder;    // ends with the separator
+    };
+    enum class FileChoice {
+        OpenOrNew,     // an existing planting file or a new name
+        OpenExisting,  // the file must exist
+        SaveAs,        // asks before it accepts an existing file
+    };
+    // A planting file chosen in a file dialog; nothing when the user cancels.
+    static std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice);
+};

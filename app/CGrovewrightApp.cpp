@@ -1,0 +1,18 @@
+#include "app/CGrovewrightApp.h"
+
+#include <QIcon>
+
+#include "app/CTopDialog.h"
+
+CGrovewrightApp::CGrovewrightApp(int& argc, char** argv, IpcLinkMaker linkMaker)
+    : QApplication(argc, argv), makeLink(std::move(linkMaker)) {}
+
+int CGrovewrightApp::InitInstance() {
+    CTopDialog topDialog(makeLink);
+    setWindowIcon(topDialog.windowIcon());
+    if (!topDialog.OnInitDialog()) {
+        return 1;
+    }
+    topDialog.exec();
+    return 0;
+}

@@ -1,0 +1,64 @@
+#include "tests/gui/window/ModalScript.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPushButton>
+
+namespace {
+
+void Dismiss(QWidget* modal) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+    }
+}
+
+}  // namespace
+
+ModalScript::ModalScript(std::vector<Answer> scriptAnswers, int timeoutMs) : answers(std::move(scriptAnswers)) {
+    connect(&poll, &QTimer::timeout, this, &ModalScript::Poll);
+    poll.start(20);
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, this, [this] {
+        failed = failed || next < answers.size();
+        if (QWidget* stray = QApplication::activeModalWidget()) {
+            failed = true;
+            Dismiss(stray);
+        }
+    });
+    deadline.start(timeoutMs);
+}
+
+void ModalScript::Poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == lastAnswered || !modal->isVisible()) {
+        return;
+    }
+    lastAnswered = modal;
+    if (next == answers.size()) {
+        failed = true;
+        Dismiss(modal);
+        return;
+    }
+    Give(answers[next++], modal);
+}
+
+void ModalScript::Give(const Answer& answer, QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+    if (box != nullptr && box->button(answer.button) != nullptr) {
+        messages << box->text();
+        box->button(answer.button)->click();
+    } else if (fileDialog != nullptr && !answer.path.isEmpty()) {
+        // Typed as a user would: selectFile leaves the name box alone while it has the focus.
+        fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
+        QMetaObject::invokeMethod(fileDialog, &QDialog::accept);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer.accept) {
+        dialog->accept();
+    } else {
+        failed = true;
+        Dismiss(modal);
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <vector>
+
+// Answers the modal dialogs a command opens, one scripted answer per dialog, from a polling timer, so
+// that a test drives the real message boxes and file dialogs. A dialog the script does not expect, or
+// an answer whose dialog never comes, is closed or given up after the time-out instead of hanging.
+class ModalScript : public QObject {
+public:
+    struct Answer {
+        QMessageBox::StandardButton button = QMessageBox::NoButton;  // for a message box
+        QString path;                                               // for a file dialog
+        bool accept = false;                                        // for any other dialog: OK
+    };
+    static Answer Press(QMessageBox::StandardButton button) { return {button, {}, false}; }
+    static Answer Choose(const QString& path) { return {QMessageBox::NoButton, path, false}; }
+    static Answer Accept() { return {QMessageBox::NoButton, {}, true}; }
+
+    explicit ModalScript(std::vector<Answer> answers, int timeoutMs = 10000);
+
+    // Every answer was given to a dialog of its kind, and no dialog came uninvited.
+    bool Finished() const { return next == answers.size() && !failed; }
+    // The texts of the message boxes answered, in order.
+    const QStringList& Messages() const { return messages; }
+
+private:
+    void Poll();
+    void Give(const Answer& answer, QWidget* modal);
+
+    std::vector<Answer> answers;
+    std::size_t next = 0;
+    bool failed = false;
+    QStringList messages;
+    QPointer<QWidget> lastAnswered;
+    QTimer poll;
+    QTimer deadline;
+};

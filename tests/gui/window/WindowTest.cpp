@@ -1,0 +1,289 @@
+// The main window and its palettes driven through their real widgets, against the stand-in simulator.
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "app/CTopDialog.h"
+#include "app/KeepPlantedObjects.h"
+#include "tests/gui/window/ModalScript.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/simulator/ScratchRuntimeFolder.h"
+#include "tools/simulator/SimulatorProcess.h"
+#include "trees/CPictureButton.h"
+#include "trees/CPlaceTreesDlg.h"
+#include "trees/CVorlsTrees.h"
+
+namespace {
+
+constexpr int conifer3 = 1009;
+
+// A click, and the handler it queues.
+void Press(QAbstractButton* button) {
+    button->click();
+    QCoreApplication::processEvents();
+}
+
+template <typename T = QWidget>
+T* Control(QWidget* window, int controlId) {
+    for (T* widget : window->findChildren<T*>()) {
+        if (widget->property("controlId").toInt() == controlId && widget->isVisibleTo(window)) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void TabsShowTheirPagesAndKeysCloseNothing();
+    void TreeButtonRefusedWhileNoFileOpen();
+    void NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects();
+    void PlantsTheChosenHeightOnceAtTheAircraft();
+    void PlantsEveryCopseMemberInOrder();
+    void PressWithTheSimulatorGonePlantsNothing();
+    void EditKeepsTheChosenObjectsInOrder();
+    void AccessibleNamesAndPressAction();
+    void LayoutShowsEveryTextAndPicture();
+
+private:
+    void ChooseConifer3Height(int index);
+    QString Status() const { return window->findChild<QLabel*>("statusLine")->text(); }
+    void New(const QString& path, QMessageBox::StandardButton answer);
+
+    ScratchRuntimeFolder runtime;
+    TemporaryFolder workingFolder;
+    std::unique_ptr<SimulatorProcess> simulator;
+    std::unique_ptr<CTopDialog> window;
+};
+
+void WindowTest::initTestCase() {
+    workingFolder.Write("bglcomp.exe", "stand-in");
+    std::filesystem::current_path(workingFolder.Path());
+}
+
+void WindowTest::init() {
+    simulator = std::make_unique<SimulatorProcess>(GROVEWRIGHT_SIMULATOR, std::vector<std::string>{});
+    QVERIFY(simulator->IsReady());
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker());
+    QVERIFY(window->OnInitDialog());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void WindowTest::cleanup() {
+    window.reset();
+    simulator.reset();
+}
+
+void WindowTest::ChooseConifer3Height(int index) {
+    window->Document().fileOpen = true;
+    Press(Control<CPictureButton>(window.get(), conifer3));
+    auto* heights = Control<QComboBox>(window.get(), 1016);
+    QCOMPARE(heights->count(), 7);
+    heights->setCurrentIndex(index);
+}
+
+void WindowTest::TabsShowTheirPagesAndKeysCloseNothing() {
+    auto* tabs = window->findChild<QTabBar*>();
+    QCOMPARE(tabs->tabText(0), "Default Textures");
+    QCOMPARE(tabs->tabText(1), "Vorl's Texures");
+    QVERIFY(window->DefaultPage().isVisible() && !window->SecondPage().isVisible());
+    tabs->setCurrentIndex(1);
+    QVERIFY(!window->DefaultPage().isVisible() && window->SecondPage().isVisible());
+
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(window.get(), key);
+        QVERIFY(window->isVisible());
+    }
+    // Each page keeps its own choice: nothing is chosen on the second page yet.
+    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
+    Press(Control<QPushButton>(window.get(), 1050));
+    QVERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"No tree selected"});
+}
+
+void WindowTest::TreeButtonRefusedWhileNoFileOpen() {
+    ChooseConifer3Height(3);
+    window->Document().fileOpen = false;
+    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
+    Press(Control<CPictureButton>(window.get(), 1000));
+    QVERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"No file open"});
+    QVERIFY(Control<CPictureButton>(window.get(), conifer3)->IsHeld());
+    QVERIFY(!Control<CPictureButton>(window.get(), 1000)->IsHeld());
+    QCOMPARE(Control<QLineEdit>(window.get(), 1017)->text(), "Conifer 3");
+    QCOMPARE(window->DefaultPage().baseIndex + window->DefaultPage().heightIndex, 56 + 3);
+}
+
+void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
+    // One object planted while no file is open, as after a save with the selection kept.
+    ChooseConifer3Height(0);
+    window->Document().fileOpen = false;
+    Press(Control<QPushButton>(window.get(), 1020));
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+
+    workingFolder.Write("trees.xml", "older planting");
+    const QString trees = QString::fromStdString(workingFolder.Path("trees.xml").string());
+    New(trees, QMessageBox::No);
+    QVERIFY(!window->FileOpen());
+    New(trees, QMessageBox::Yes);
+    QVERIFY(window->FileOpen());
+    QCOMPARE(window->Document().fileName, "trees.xml");
+    QCOMPARE(window->Document().folder, workingFolder.Path().string() + "/");
+    QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), "trees");
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+    QVERIFY(Status().contains("1 planted object kept"));
+}
+
+void WindowTest::New(const QString& path, QMessageBox::StandardButton answer) {
+    const ModalScript script({ModalScript::Choose(path), ModalScript::Press(answer)});
+    window->findChild<QAction*>("newAction")->trigger();
+    QTRY_VERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"trees.xml exists.\nDo you wish to overwrite it?"});
+}
+
+void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
+    QCOMPARE(simulator->Command("position 47.25 -122.5"), "position 47.250000000000 -122.500000000000");
+    ChooseConifer3Height(6);
+    QCOMPARE(Control<QComboBox>(window.get(), 1016)->currentText(), "30 Slim");
+    auto* plant = Control<QPushButton>(window.get(), 1020);
+    QVERIFY(plant->hasFocus());
+    Press(plant);
+    Press(plant);
+
+    const PlantingList& list = window->Document().plantingList;
+    QCOMPARE(list.Count(), std::size_t{1});
+    QVERIFY(list.GuidAt(0).ends_with("E330"));
+    QVERIFY(qAbs(list.LatitudeAt(0) - 47.25) < 1e-9 && qAbs(list.LongitudeAt(0) + 122.5) < 1e-9);
+    QCOMPARE(Status(), "1 planted object\nNothing planted: an object already stands there");
+}
+
+void WindowTest::PlantsEveryCopseMemberInOrder() {
+    window->Document().AddCopseObject(0, 0, "A");
+    window->Document().AddCopseObject(0.0001, -0.0002, "B");
+    window->DefaultPage().copseLoaded = 1;
+    Press(Control<QPushButton>(window.get(), 1020));
+
+    const PlantingList& list = window->Document().plantingList;
+    QCOMPARE(list.Count(), std::size_t{2});
+    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), "AB");
+    QVERIFY(qAbs(list.LatitudeAt(1) - 47.5001) < 1e-9 && qAbs(list.LongitudeAt(1) - 8.2498) < 1e-9);
+    QCOMPARE(Status(), "2 planted objects\nPlanted 2 at 47.5000000, 8.2500000");
+}
+
+void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
+    ChooseConifer3Height(0);
+    QCOMPARE(simulator->Command("quit"), "quit");
+    QVERIFY(simulator->Wait(5000) != -1);
+    Press(Control<QPushButton>(window.get(), 1020));
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+    QCOMPARE(Status(), "0 planted objects\nNothing planted: no connection to the simulator");
+}
+
+void WindowTest::EditKeepsTheChosenObjectsInOrder() {
+    // B stands within 5e-06 degrees of A; both are kept, in order.
+    PlantingList& list = window->Document().plantingList;
+    list.AppendUnchecked(10.0, 20.0, "A");
+    list.AppendUnchecked(11.0, 21.0, "C");
+    list.AppendUnchecked(10.000004, 20.000004, "B");
+    KeepPlantedObjects(list, {0, 2});
+    QCOMPARE(list.Count(), std::size_t{2});
+    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), "AB");
+    QCOMPARE(list.LatitudeAt(1), 10.000004);
+    // The Edit button opens the dialog over the list; OK without deletions keeps everything.
+    const ModalScript script({ModalScript::Accept()});
+    Press(Control<QPushButton>(window.get(), 1022));
+    QVERIFY(script.Finished());
+    QCOMPARE(list.Count(), std::size_t{2});
+}
+
+void WindowTest::AccessibleNamesAndPressAction() {
+    const std::map<int, QString> named = {
+        {1026, "Filename"}, {1017, "Tree type"}, {1051, "Tree type"}, {1016, "Height"}, {1052, "Height"},
+        {1020, "Plant tree"}, {1050, "Plant Tree"}, {1025, "COPSE"}, {1053, "Copse"}, {1022, "Edit"}, {1049, "Edit"}};
+    std::map<int, QString> treeTypes;
+    for (const PaletteTable* table : {&CPlaceTreesDlg::Table(), &CVorlsTrees::Table()}) {
+        for (const TreeButtonRow& row : table->buttons) {
+            treeTypes[row.controlId] = row.treeType;
+        }
+    }
+    int controls = 0;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const int id = control->property("controlId").toInt();
+        if (id == 0 || id == 1028) {
+            continue;
+        }
+        ++controls;
+        const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        QCOMPARE(name, named.contains(id) ? named.at(id) : treeTypes.at(id));
+    }
+    QCOMPARE(controls, 11 + 16 + 20);
+    int buddies = 0;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr && ++buddies) {
+            QCOMPARE(label->text(), QAccessible::queryAccessibleInterface(label->buddy())->text(QAccessible::Name));
+        }
+    }
+    QCOMPARE(buddies, 5);
+    QAccessibleInterface* fileMenu = QAccessible::queryAccessibleInterface(window->findChild<QMenu*>("fileMenu"));
+    QStringList items;
+    for (int i = 0; i < fileMenu->childCount(); ++i) {
+        items << fileMenu->child(i)->text(QAccessible::Name);
+    }
+    QCOMPARE(items, (QStringList{"New", "Open", "Append From", "Close", "", "Save", "Save As", "Exit"}));
+
+    window->Document().fileOpen = true;
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(Control(window.get(), conifer3));
+    QVERIFY(!button->state().pressed);
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+    QCOMPARE(window->DefaultPage().baseIndex, 56);
+    QVERIFY(button->state().pressed);
+}
+
+void WindowTest::LayoutShowsEveryTextAndPicture() {
+    ChooseConifer3Height(2);
+    for (CPalettePage* page : {static_cast<CPalettePage*>(&window->DefaultPage()), static_cast<CPalettePage*>(&window->SecondPage())}) {
+        QVERIFY(window->rect().contains(page->geometry()));
+        QVERIFY(page->MissingBitmaps().isEmpty());
+    }
+    QVERIFY(!window->windowIcon().isNull());
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+    }
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        const int textWidth = button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&'));
+        QVERIFY2(textWidth + 8 <= button->width(), qPrintable(button->text()));
+    }
+    for (CPictureButton* button : window->findChildren<CPictureButton*>()) {
+        QVERIFY2(button->sizeHint().width() - 2 <= button->width() && button->sizeHint().height() - 2 <= button->height(),
+                 qPrintable(button->objectName()));
+    }
+    // Pictures of each page for the README, when asked for.
+    const QString screenshots = qEnvironmentVariable("GROVEWRIGHT_SCREENSHOTS");
+    if (!screenshots.isEmpty()) {
+        window->findChild<QTabBar*>()->setCurrentIndex(1);
+        QVERIFY(window->grab().save(screenshots + "/vorls-texures.png"));
+        window->findChild<QTabBar*>()->setCurrentIndex(0);
+        QVERIFY(window->grab().save(screenshots + "/default-textures.png"));
+    }
+}
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
