@@ -1,9 +1,11 @@
 #include "document/PlantingXmlWriter.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <clocale>
 #include <csignal>
@@ -78,7 +80,13 @@ TEST(PlantingXmlWriter, WritesTheFileByteForByte) {
 }
 
 TEST(PlantingXmlWriter, OutputDoesNotDependOnTheLocale) {
+#ifdef _WIN32
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "Wine has no decimal-comma locale of that name";
+    }
+#else
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale must be installed";
+#endif
     char comma[16];
     std::snprintf(comma, sizeof comma, "%.1f", 0.5);
     EXPECT_STREQ(comma, "0,5");  // the locale is really in force
@@ -168,7 +176,13 @@ TEST(CreationStamp, EnglishNamesAndZeroPaddedFields) {
         {2023, 0, 1, 0, 0, 0, 0, "Sun Jan 01 00:00:00 2023\n"},
         {1999, 6, 31, 3, 9, 5, 7, "Wed Jul 31 09:05:07 1999\n"},
     };
+#ifdef _WIN32
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "Wine has no decimal-comma locale of that name";
+    }
+#else
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+#endif
     for (const Case& c : cases) {
         std::tm time{};
         time.tm_year = c.year - 1900;
@@ -214,6 +228,9 @@ TEST(PlantingXmlWriterFile, AFailureHalfWayKeepsTheOldFile) {
     for (int i = 0; i < 20000; ++i) {
         big.Add(i * 0.001, i * 0.001, guidA);
     }
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file-size limit to stop the write part-way";
+#else
     // In a child process whose file-size limit stops the write part-way, as a full device would.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -230,4 +247,5 @@ TEST(PlantingXmlWriterFile, AFailureHalfWayKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was not reported as WriteFailed";
     EXPECT_EQ(ReadBytes(file), "the user's earlier forest");
     EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"forest.xml"}) << "temporary file left behind";
+#endif
 }

@@ -1,0 +1,28 @@
+#!/bin/sh
+# wine-prefix.sh start|stop PREFIX
+#   start: creates the prefix if needed (null graphics driver, so no display is wanted) and starts its
+#          wineserver, detached from the caller's pipes so that no pipeline waits on Wine's helpers;
+#   stop:  ends the prefix's wineserver and everything running in it.
+set -e
+action=$1
+export WINEPREFIX="$2"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+case "$action" in
+start)
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # one already running serves as well
+  if [ ! -f "$WINEPREFIX/.grovewright-ready" ]; then
+    wineboot -i </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+    touch "$WINEPREFIX/.grovewright-ready"
+  fi
+  ;;
+stop)
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  ;;
+*)
+  echo "usage: wine-prefix.sh start|stop PREFIX" >&2
+  exit 2
+  ;;
+esac
