@@ -1,7 +1,8 @@
 #!/bin/sh
 # wine-prefix.sh start|stop PREFIX
 #   start: creates the prefix if needed (null graphics driver, so no display is wanted) and starts its
-#          wineserver, detached from the caller's pipes so that no pipeline waits on Wine's helpers;
+#          wineserver and services, detached from the caller's pipes so that no pipeline waits on
+#          Wine's helpers;
 #   stop:  ends the prefix's wineserver and everything running in it.
 set -e
 action=$1
@@ -16,6 +17,9 @@ start)
     wineboot -i </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.grovewright-ready"
+  else
+    # Starts the prefix's own services here, so that they do not inherit a test's output pipes.
+    wineboot </dev/null >/dev/null 2>&1
   fi
   ;;
 stop)
