@@ -63,10 +63,11 @@ windows-build: deps
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROVEWRIGHT_WERROR=ON
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
-windows-test: windows-build
+windows-test: windows-build build
 	tests/wine/wine-prefix.sh start $(WINE_PREFIX)
-	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS); status=$$?; \
-	  cd $(CURDIR) && tests/wine/wine-prefix.sh stop $(WINE_PREFIX); exit $$status
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS) && \
+	  GROVEWRIGHT_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) $(abspath $(BUILD))/release/tests/unit/relay/relay_wine_chain_test; \
+	  status=$$?; cd $(CURDIR) && tests/wine/wine-prefix.sh stop $(WINE_PREFIX); exit $$status
 
 windows-check: windows-test
 

@@ -20,4 +20,5 @@ endif()
 
 enable_testing()
 add_subdirectory(tools/simulator/win32)
+add_subdirectory(tools/relay)
 add_subdirectory(tests/wine)

@@ -21,6 +21,8 @@ start)
     # Starts the prefix's own services here, so that they do not inherit a test's output pipes.
     wineboot </dev/null >/dev/null 2>&1
   fi
+  # Likewise the desktop process, which the first window of a test would otherwise start.
+  wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
   ;;
 stop)
   wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "simlink/tcp/RelayIpcLinkMaker.h"
+#include "simlink/tcp/Sockets.h"
 #include "tools/relay/RelayOptions.h"
 #include "tools/relay/RelayServer.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
 #include "simlink/win32/Win32Transport.h"
 using PlatformTransport = Win32Transport;
 #else
@@ -28,6 +32,10 @@ void OnStopSignal(int) { stopRequested = true; }
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Lines end in a line feed alone, as on Linux, for the programs that read them.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const ParsedRelayOptions parsed = ParseRelayOptions(arguments);
     if (!parsed.error.empty()) {
@@ -63,7 +71,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "grovewright-relay: %s\n", problem.c_str());
         return 1;
     }
+    // The first line is for programs that start the relay; the second for the person who did.
     std::printf("ready %s:%u\n", options.address.c_str(), static_cast<unsigned>(relay.Port()));
+    std::printf("serving %s; %s; writes %s\n",
+                Sockets::IsLoopback(options.address) ? "this machine only" : "other machines",
+                settings.secret.empty() ? "no secret" : "clients must prove the secret",
+                settings.allowWrites ? "allowed" : "refused");
     std::fflush(stdout);
     relay.Run(stopRequested);
     return 0;

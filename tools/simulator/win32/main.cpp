@@ -1,5 +1,8 @@
 // grovewright-sim for Windows: the stand-in for FS2004 with FSUIPC, serving the simulator link from a
 // hidden window of the server's class, and reading commands on its standard input.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -38,6 +41,8 @@ void RunCommands(SimulatorWindow& server, SimulatorState& state, AnswerMode& mod
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Lines end in a line feed alone, as the Linux stand-in's do, for the programs that read them.
+    _setmode(_fileno(stdout), _O_BINARY);
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     const ParsedSimulatorOptions parsed = ParseSimulatorOptions(arguments);
     if (!parsed.error.empty()) {
