@@ -71,6 +71,13 @@ windows-test: windows-build build
 
 windows-check: windows-test
 
+# The relay for Windows as a user takes it: the static executable and how to start it.
+windows-relay: windows-build
+	rm -rf $(WINDOWS_BUILD)/relay-package && mkdir -p $(WINDOWS_BUILD)/relay-package
+	cp $(WINDOWS_BUILD)/tools/relay/grovewright-relay.exe $(WINDOWS_BUILD)/relay-package/
+	sed 's/$$/\r/' tools/relay/START.txt > $(WINDOWS_BUILD)/relay-package/START.txt
+	@echo "The relay for Windows is in $(WINDOWS_BUILD)/relay-package/"
+
 test: unit sanitize fuzz windows-test
 	@echo "All test runs passed."
 
