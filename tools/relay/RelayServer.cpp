@@ -80,7 +80,7 @@ void RelayServer::Accept() {
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->nonce = FreshNonce();
-        client->lastActive = Clock::now();
+        client->connectedAt = client->lastActive = Clock::now();
         RelayProtocol::Hello hello;
         hello.secretRequired = !settings.secret.empty();
         hello.nonce = client->nonce;
@@ -104,9 +104,10 @@ void RelayServer::MakeRoom() {
 void RelayServer::DropGoneAndIdle() {
     const auto now = Clock::now();
     std::erase_if(clients, [&](const std::unique_ptr<Client>& client) {
-        const auto limit = client->opened ? settings.idleLimit : std::min(settings.idleLimit, openingLimit);
-        const bool idle = client->output.empty() && now - client->lastActive > limit;
-        if (client->gone || idle) {
+        const bool idle = client->output.empty() && now - client->lastActive > settings.idleLimit;
+        // Counted from the connection, so that trickling bytes cannot hold a slot without opening.
+        const bool unopened = !client->opened && now - client->connectedAt > openingLimit;
+        if (client->gone || idle || unopened) {
             Sockets::Close(client->socket);
             return true;
         }

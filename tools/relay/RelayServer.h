@@ -57,6 +57,7 @@ private:
         std::string windowClass;     // the window found for it; empty: none
         bool closeWhenSent = false;  // refused: the last answer goes out, then the connection closes
         bool gone = false;
+        Clock::time_point connectedAt;
         Clock::time_point lastActive;
     };
 
