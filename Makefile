@@ -74,7 +74,8 @@ windows-check: windows-test
 # The relay for Windows as a user takes it: the static executable and how to start it.
 windows-relay: windows-build
 	rm -rf $(WINDOWS_BUILD)/relay-package && mkdir -p $(WINDOWS_BUILD)/relay-package
-	cp $(WINDOWS_BUILD)/tools/relay/grovewright-relay.exe $(WINDOWS_BUILD)/relay-package/
+	x86_64-w64-mingw32-strip -o $(WINDOWS_BUILD)/relay-package/grovewright-relay.exe \
+	  $(WINDOWS_BUILD)/tools/relay/grovewright-relay.exe
 	sed 's/$$/\r/' tools/relay/START.txt > $(WINDOWS_BUILD)/relay-package/START.txt
 	@echo "The relay for Windows is in $(WINDOWS_BUILD)/relay-package/"
 

@@ -47,23 +47,27 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
     std::vector<Sockets::Waiting> waiting;
     while (!stop) {
         waiting.assign(1, Sockets::Waiting{listener, true, false});
+        bool backlog = false;
         for (const auto& client : clients) {
             // A client with answers still to take gets no new work until it has read them.
             const bool sending = !client->output.empty();
             waiting.push_back(Sockets::Waiting{client->socket, !sending, sending});
+            backlog = backlog || (client->backlog && !sending);
         }
-        if (Sockets::Poll(waiting, 200) > 0) {
-            const std::size_t known = clients.size();
-            for (std::size_t i = 0; i < known; ++i) {
-                if (waiting[i + 1].writable) {
-                    Flush(*clients[i]);
-                } else if (waiting[i + 1].readable) {
-                    Receive(*clients[i]);
-                }
+        const int ready = Sockets::Poll(waiting, backlog ? 0 : 200);
+        const std::size_t known = clients.size();
+        for (std::size_t i = 0; i < known; ++i) {
+            Client& client = *clients[i];
+            if (ready > 0 && waiting[i + 1].writable) {
+                Flush(client);
+            } else if (ready > 0 && waiting[i + 1].readable) {
+                Receive(client);
+            } else if (client.backlog && client.output.empty()) {
+                HandleFrames(client);
             }
-            if (waiting[0].readable) {
-                Accept();
-            }
+        }
+        if (ready > 0 && waiting[0].readable) {
+            Accept();
         }
         DropGoneAndIdle();
     }
@@ -123,8 +127,13 @@ void RelayServer::Receive(Client& client) {
     }
     client.reader.Received(static_cast<std::size_t>(got));
     client.lastActive = Clock::now();
+    HandleFrames(client);
+}
+
+void RelayServer::HandleFrames(Client& client) {
+    client.backlog = false;
     std::span<const std::byte> body;
-    for (;;) {
+    while (!client.gone && !client.closeWhenSent) {
         const auto status = client.reader.Next(body);
         if (status == RelayProtocol::FrameReader::Status::Incomplete) {
             return;
@@ -134,7 +143,9 @@ void RelayServer::Receive(Client& client) {
             return;
         }
         Handle(client, body);
-        if (client.gone || client.closeWhenSent) {
+        if (body[0] == static_cast<std::byte>(RelayProtocol::FrameType::Exchange)) {
+            // The others get their turn before this client's next exchange.
+            client.backlog = true;
             return;
         }
     }

@@ -57,6 +57,7 @@ private:
         std::string windowClass;     // the window found for it; empty: none
         bool closeWhenSent = false;  // refused: the last answer goes out, then the connection closes
         bool gone = false;
+        bool backlog = false;  // frames may wait in the reader: one exchange per client per turn
         Clock::time_point connectedAt;
         Clock::time_point lastActive;
     };
@@ -64,6 +65,7 @@ private:
     void Accept();
     void MakeRoom();
     void Receive(Client& client);
+    void HandleFrames(Client& client);
     void Handle(Client& client, std::span<const std::byte> body);
     void HandleOpen(Client& client, std::span<const std::byte> body);
     void HandleExchange(Client& client, std::span<const std::byte> body);
