@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev \
-	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix locales \
+	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 locales \
 	qt6-base-dev xvfb xauth fonts-dejavu-core \
 	dpkg-dev file desktop-file-utils appstream lintian
 
@@ -15,7 +15,7 @@ TEST_LOCALE := de_DE.UTF-8
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all run test deps build unit sanitize fuzz windows-check package package-check bench clean
+.PHONY: all run test deps build unit sanitize fuzz windows-build windows-check windows-test windows-relay package package-check bench clean
 
 all: build
 
@@ -23,7 +23,7 @@ deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 	@if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$$'; then \
 	  echo "Generating the $(TEST_LOCALE) locale"; \
@@ -53,11 +53,32 @@ fuzz: deps
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	cd $(BUILD)/fuzz && ctest --output-on-failure
 
-# The core, Windows transport included, must compile for Windows without warnings.
-windows-check: deps
-	cmake -S . -B $(BUILD)/mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-	  -DGROVEWRIGHT_CORE_ONLY=ON -DGROVEWRIGHT_WERROR=ON
-	cmake --build $(BUILD)/mingw -j $(JOBS)
+# The Windows build (MinGW-w64, static): the core, its unit tests, the Windows stand-in simulator and
+# the relay, built without warnings; the tests run under Wine in a prefix inside the build folder,
+# whose wineserver is stopped again whatever the outcome.
+WINDOWS_BUILD := $(BUILD)/windows
+WINE_PREFIX := $(abspath $(WINDOWS_BUILD))/wineprefix
+
+windows-build: deps
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGROVEWRIGHT_WERROR=ON
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+windows-test: windows-build build
+	tests/wine/wine-prefix.sh start $(WINE_PREFIX)
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS) && \
+	  GROVEWRIGHT_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) $(abspath $(BUILD))/release/tests/unit/relay/relay_wine_chain_test; \
+	  status=$$?; cd $(CURDIR) && tests/wine/wine-prefix.sh stop $(WINE_PREFIX); exit $$status
+
+windows-check: windows-test
+
+# The relay for Windows as a user takes it: the static executable and how to start it.
+windows-relay: windows-build
+	rm -rf $(WINDOWS_BUILD)/relay-package && mkdir -p $(WINDOWS_BUILD)/relay-package
+	x86_64-w64-mingw32-strip -o $(WINDOWS_BUILD)/relay-package/grovewright-relay.exe \
+	  $(WINDOWS_BUILD)/tools/relay/grovewright-relay.exe
+	sed 's/$$/\r/' tools/relay/START.txt > $(WINDOWS_BUILD)/relay-package/START.txt
+	@echo "The relay for Windows is in $(WINDOWS_BUILD)/relay-package/"
 
 # The Debian package, built from the release build: grovewright_<version>_amd64.deb in $(BUILD)/package.
 package: build
@@ -69,7 +90,7 @@ package-check: package
 	appstreamcli validate --no-net packaging/org.grovewright.Grovewright.metainfo.xml
 	lintian --fail-on error $(BUILD)/package/grovewright_*_amd64.deb
 
-test: unit sanitize fuzz windows-check package-check
+test: unit sanitize fuzz windows-test package-check
 	@echo "All test runs passed."
 
 bench: build

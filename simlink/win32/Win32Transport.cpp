@@ -49,7 +49,10 @@ SendOutcome Win32Transport::SendRequest(ServerWindow window, std::uint32_t messa
     const LRESULT sent =
         SendMessageTimeoutA(AsWindow(window), message, atom, 0, SMTO_BLOCK, timeoutMs, &answer);
     if (sent == 0) {
-        return SendOutcome{false, 0, GetLastError()};
+        // Windows reports a server that did not answer in time as ERROR_TIMEOUT; for the link that is a
+        // time-out, not a failed send.
+        const DWORD failure = GetLastError();
+        return SendOutcome{false, 0, failure == ERROR_TIMEOUT ? 0 : failure};
     }
     return SendOutcome{true, answer, 0};
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,20 @@ inline void WriteBytes(const std::filesystem::path& file, const std::string& byt
 class TemporaryFolder {
 public:
     explicit TemporaryFolder(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+#ifdef _WIN32
+        // Windows has no mkdtemp: a random name, created only if it did not exist.
+        std::random_device entropy;
+        for (int tries = 0; tries < 100 && path.empty(); ++tries) {
+            const auto candidate = base / ("grovewright-test-" + std::to_string(entropy()));
+            std::error_code failure;
+            if (std::filesystem::create_directory(candidate, failure)) {
+                path = candidate;
+            }
+        }
+#else
         std::string pattern = (base / "grovewright-test-XXXXXX").string();
         path = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+#endif
     }
     ~TemporaryFolder() {
         std::error_code ignored;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simlink/IpcTransport.h"
+#include "simlink/tcp/RelayProtocol.h"
+#include "simlink/tcp/Sockets.h"
+
+// The link's services through a relay that runs beside the simulator: the server window is found by
+// the relay and named over a TCP connection, the request area lives in this process, and each send of
+// the registered message carries the used area to the relay and its answered copy back. The relay is
+// not trusted: an answer comes back only into the area, where the link's own walk checks it, and an
+// answer of the wrong length is bad data.
+class RelayTransport final : public IpcTransport {
+public:
+    // The secret is empty when the relay needs none.
+    RelayTransport(std::string host, std::uint16_t port, std::string secret);
+    ~RelayTransport() override;
+    RelayTransport(const RelayTransport&) = delete;
+    RelayTransport& operator=(const RelayTransport&) = delete;
+
+    ServerWindow FindServerWindow(const char* className) override;
+    void ReleaseServerWindow(ServerWindow window) override;
+    std::uint32_t RegisterMessage(const char* name) override;
+    std::uint32_t ProcessId() override;
+
+    std::uint16_t CreateAtom(const char* text) override;
+    void ReleaseAtom(std::uint16_t atom) override;
+
+    MappingOutcome CreateMapping(const char* name, std::uint32_t size) override;
+    std::byte* MapView(MappingHandle mapping) override;
+    void UnmapView(std::byte* view) override;
+    void CloseMapping(MappingHandle mapping) override;
+
+    SendOutcome SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
+                            std::uint32_t timeoutMs) override;
+
+    // The relay waits on its server for one send's time; the link waits on the relay this much longer.
+    static constexpr std::uint32_t relayMarginMs = 500;
+
+private:
+    enum class Received { Frame, TimedOut, Lost };
+
+    bool Connect(std::uint32_t& error);
+    RelayProtocol::OpenStatus OpenWindow(const std::string& className, std::uint32_t& error);
+    void Disconnect();
+    bool SendFrame(const std::vector<std::byte>& frame, std::uint32_t& error);
+    Received ReceiveFrame(int timeoutMs, std::span<const std::byte>& body, std::uint32_t& error);
+    SendOutcome Outcome(const RelayProtocol::Answer& answer, std::size_t sentLength);
+
+    std::string host;
+    std::uint16_t port;
+    std::string secret;
+    Sockets::Handle socket = Sockets::invalid;
+    RelayProtocol::FrameReader reader;
+    RelayProtocol::Nonce nonce{};
+    std::string windowClass;  // the class the relay found, opened again after a reconnection
+    std::uint32_t sequence = 0;
+    std::vector<std::byte> area;
+};
