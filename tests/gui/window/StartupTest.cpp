@@ -23,18 +23,24 @@ void StartupTest::RefusesToStart_data() {
     QTest::addColumn<QStringList>("simulatorArguments");  // empty: no simulator
     QTest::addColumn<bool>("compilerInWorkingFolder");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no simulator") << QStringList() << true << "No connection to FS2004";
+    QTest::addColumn<QStringList>("programArguments");
+    QTest::newRow("no simulator") << QStringList() << true << "No connection to FS2004" << QStringList();
     QTest::newRow("simulator version 8") << QStringList{"--simulator-version", "8"} << true
-                                         << "This program works only with FS2004";
+                                         << "This program works only with FS2004" << QStringList();
+    // With --relay the link goes to the relay's address, not to the local simulator.
+    QTest::newRow("relay nobody serves") << QStringList{"--simulator-version", "7"} << true
+                                         << "No connection to FS2004" << QStringList{"--relay", "127.0.0.1:1"};
     // The compiler stands beside the executable but not in the working folder.
     QTest::newRow("no compiler") << QStringList{"--simulator-version", "7"} << false
-                                 << "BGLComp is not present in the Grovewright folder.\\n Please re-install Grovewright";
+                                 << "BGLComp is not present in the Grovewright folder.\\n Please re-install Grovewright"
+                                 << QStringList();
 }
 
 void StartupTest::RefusesToStart() {
     QFETCH(QStringList, simulatorArguments);
     QFETCH(bool, compilerInWorkingFolder);
     QFETCH(QString, message);
+    QFETCH(QStringList, programArguments);
 
     const ScratchRuntimeFolder runtime;
     const TemporaryFolder programFolder;
@@ -61,7 +67,7 @@ void StartupTest::RefusesToStart() {
     environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.Path()));
     grovewright.setProcessEnvironment(environment);
     grovewright.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
-    grovewright.start(QString::fromStdString(program.string()), {});
+    grovewright.start(QString::fromStdString(program.string()), programArguments);
     QVERIFY(grovewright.waitForFinished(30000));
 
     QCOMPARE(QString::fromUtf8(grovewright.readAllStandardOutput()), "message: " + message + "\n");
