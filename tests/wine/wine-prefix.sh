@@ -17,10 +17,13 @@ start)
     wineboot -i </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     touch "$WINEPREFIX/.grovewright-ready"
-  else
-    # Starts the prefix's own services here, so that they do not inherit a test's output pipes.
-    wineboot </dev/null >/dev/null 2>&1
+    # The prefix's services started before the null driver was chosen: start them afresh with it.
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1 || true
   fi
+  # Starts the prefix's own services here, so that they do not inherit a test's output pipes.
+  wineboot </dev/null >/dev/null 2>&1
   # Likewise the desktop process, which the first window of a test would otherwise start.
   wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
   ;;
