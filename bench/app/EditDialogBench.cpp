@@ -10,7 +10,6 @@
 #include <QListView>
 #include <QPushButton>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -119,12 +118,3 @@ void DeleteHalfByRestartingScan(benchmark::State& state) {
 BENCHMARK(DeleteHalfByRestartingScan)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

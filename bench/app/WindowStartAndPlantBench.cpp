@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <cstdlib>
 #include <filesystem>
 
 #include "app/CTopDialog.h"
@@ -82,12 +81,3 @@ void PlantPress(benchmark::State& state) {
 BENCHMARK(PlantPress)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace Sockets {
@@ -90,6 +91,28 @@ std::uint32_t PendingError(Handle socket) {
     return static_cast<std::uint32_t>(failure);
 }
 
+using AddressList = std::unique_ptr<addrinfo, decltype(&freeaddrinfo)>;
+
+// Starts the sockets and looks up the stream addresses of a host and port. On failure it gives no
+// list and sets `error`: 1 when the sockets would not start, 22 when a host that must be a numeric
+// address is not one, else the lookup's own failure.
+AddressList Resolve(const std::string& host, std::uint16_t port, int flags, std::uint32_t& error) {
+    error = 0;
+    if (!Start()) {
+        error = 1;
+        return AddressList(nullptr, freeaddrinfo);
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
+        error = (flags & AI_NUMERICHOST) != 0 ? 22 : LastError();
+    }
+    return AddressList(found, freeaddrinfo);
+}
+
 }  // namespace
 
 bool Start() {
@@ -114,22 +137,12 @@ std::uint32_t LastError() {
 }
 
 Handle Connect(const std::string& host, std::uint16_t port, int timeoutMs, std::uint32_t& error) {
-    error = 0;
-    if (!Start()) {
-        error = 1;
-        return invalid;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || found == nullptr) {
-        error = LastError();
+    const AddressList found = Resolve(host, port, 0, error);
+    if (found == nullptr) {
         return invalid;
     }
     Handle connected = invalid;
-    for (const addrinfo* candidate = found; candidate != nullptr && connected == invalid; candidate = candidate->ai_next) {
+    for (const addrinfo* candidate = found.get(); candidate != nullptr && connected == invalid; candidate = candidate->ai_next) {
         const Handle socket = NewSocket(candidate->ai_family);
         if (socket == invalid || !MakeNonBlocking(socket)) {
             error = LastError();
@@ -153,23 +166,12 @@ Handle Connect(const std::string& host, std::uint16_t port, int timeoutMs, std::
         }
         CloseSystem(socket);
     }
-    freeaddrinfo(found);
     return connected;
 }
 
 Handle Listen(const std::string& address, std::uint16_t port, std::uint16_t& boundPort, std::uint32_t& error) {
-    error = 0;
-    if (!Start()) {
-        error = 1;
-        return invalid;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_PASSIVE;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
-        error = 22;  // not a numeric address
+    const AddressList found = Resolve(address, port, AI_NUMERICHOST | AI_PASSIVE, error);
+    if (found == nullptr) {
         return invalid;
     }
     Handle listener = NewSocket(found->ai_family);
@@ -193,7 +195,6 @@ Handle Listen(const std::string& address, std::uint16_t port, std::uint16_t& bou
     } else {
         error = LastError();
     }
-    freeaddrinfo(found);
     return listener;
 }
 

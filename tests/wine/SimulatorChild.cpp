@@ -1,5 +1,9 @@
 #include "tests/wine/SimulatorChild.h"
 
+#include <optional>
+
+#include "tools/simulator/ChildLines.h"
+
 namespace {
 
 // The Windows form of a path the build wrote with slashes: under Wine a Unix path is reached
@@ -46,14 +50,8 @@ SimulatorChild::SimulatorChild(const std::string& program, const std::vector<std
         startOutput = "cannot start " + commandLine;
         return;
     }
-    for (std::string line = ReadLine(10000); !line.empty(); line = ReadLine(10000)) {
-        startOutput += line + "\n";
-        if (line.rfind("ready ", 0) == 0) {
-            ready = true;
-            ReadLine(5000);  // the start position
-            return;
-        }
-    }
+    ready = AwaitReady([this](int timeoutMs) { return ReadLine(static_cast<DWORD>(timeoutMs)); }, 10000,
+                       startOutput);
 }
 
 SimulatorChild::~SimulatorChild() {
@@ -87,14 +85,8 @@ std::string SimulatorChild::Command(const std::string& line) {
 std::string SimulatorChild::ReadLine(DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        const auto end = pending.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            return line;
+        if (std::optional<std::string> line = TakeLine(pending)) {
+            return *line;
         }
         DWORD available = 0;
         if (!PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr)) {

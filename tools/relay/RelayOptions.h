@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/ToolCommandLine.h"
+
 // The relay's command line.
 struct RelayOptions {
     std::string address = "127.0.0.1";
@@ -15,11 +17,7 @@ struct RelayOptions {
     int idleSeconds = 120;
 };
 
-struct ParsedRelayOptions {
-    RelayOptions options;
-    bool showHelp = false;
-    std::string error;  // empty when the command line was understood
-};
+using ParsedRelayOptions = ParsedCommandLine<RelayOptions>;
 
 // Reads the arguments after the program name. Listening beyond the loopback address needs a secret.
 ParsedRelayOptions ParseRelayOptions(std::span<const std::string_view> arguments);

@@ -3,12 +3,12 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "simlink/tcp/RelayIpcLinkMaker.h"
 #include "simlink/tcp/Sockets.h"
+#include "tools/ToolCommandLine.h"
 #include "tools/relay/RelayOptions.h"
 #include "tools/relay/RelayServer.h"
 
@@ -36,15 +36,9 @@ int main(int argc, char** argv) {
     // Lines end in a line feed alone, as on Linux, for the programs that read them.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const ParsedRelayOptions parsed = ParseRelayOptions(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "grovewright-relay: %s (see --help)\n", parsed.error.c_str());
-        return 2;
-    }
-    if (parsed.showHelp) {
-        std::fputs(RelayUsage().c_str(), stdout);
-        return 0;
+    const ParsedRelayOptions parsed = ParseRelayOptions(ToolArguments(argc, argv));
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-relay", parsed, RelayUsage)) {
+        return *exitCode;
     }
     const RelayOptions& options = parsed.options;
     RelaySettings settings;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/ToolCommandLine.h"
 #include "tools/simulator/AnswerMode.h"
 
 // The stand-in simulator's command line.
@@ -20,11 +21,7 @@ struct SimulatorOptions {
     bool headless = false;  // no window even when a display is present
 };
 
-struct ParsedSimulatorOptions {
-    SimulatorOptions options;
-    bool showHelp = false;
-    std::string error;  // empty when the command line was understood
-};
+using ParsedSimulatorOptions = ParsedCommandLine<SimulatorOptions>;
 
 // Reads the arguments after the program name.
 ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> arguments);

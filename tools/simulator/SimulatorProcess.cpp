@@ -9,7 +9,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <thread>
+
+#include "tools/simulator/ChildLines.h"
 
 extern char** environ;
 
@@ -42,18 +45,7 @@ SimulatorProcess::SimulatorProcess(const std::string& program, const std::vector
         startOutput = "cannot start " + program;
         return;
     }
-    for (;;) {
-        const std::string line = ReadLine(5000);
-        if (line.empty()) {
-            return;
-        }
-        startOutput += line + "\n";
-        if (line.rfind("ready ", 0) == 0) {
-            ready = true;
-            ReadLine(5000);  // the start position
-            return;
-        }
-    }
+    ready = AwaitReady([this](int timeoutMs) { return ReadLine(timeoutMs); }, 5000, startOutput);
 }
 
 SimulatorProcess::~SimulatorProcess() {
@@ -79,11 +71,8 @@ std::string SimulatorProcess::Command(const std::string& line) {
 std::string SimulatorProcess::ReadLine(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto end = pending.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending.substr(0, end);
-            pending.erase(0, end + 1);
-            return line;
+        if (std::optional<std::string> line = TakeLine(pending)) {
+            return *line;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

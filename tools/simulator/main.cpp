@@ -5,11 +5,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "simlink/posix/RuntimeFolder.h"
+#include "tools/ToolCommandLine.h"
 #include "tools/simulator/ConsoleCommands.h"
 #include "tools/simulator/SimulatorOptions.h"
 #include "tools/simulator/SimulatorServer.h"
@@ -62,15 +62,9 @@ void PrintReady(const SimulatorOptions& options, const std::string& socketPath, 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const ParsedSimulatorOptions parsed = ParseSimulatorOptions(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "grovewright-sim: %s (see --help)\n", parsed.error.c_str());
-        return 2;
-    }
-    if (parsed.showHelp) {
-        std::fputs(SimulatorUsage().c_str(), stdout);
-        return 0;
+    const ParsedSimulatorOptions parsed = ParseSimulatorOptions(ToolArguments(argc, argv));
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed, SimulatorUsage)) {
+        return *exitCode;
     }
     const SimulatorOptions& options = parsed.options;
     const RuntimeFolder folder = RuntimeFolder::Find();

@@ -4,10 +4,10 @@
 #include <io.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
+#include "tools/ToolCommandLine.h"
 #include "tools/simulator/ConsoleCommands.h"
 #include "tools/simulator/SimulatorOptions.h"
 #include "tools/simulator/SimulatorState.h"
@@ -43,15 +43,9 @@ void RunCommands(SimulatorWindow& server, SimulatorState& state, AnswerMode& mod
 int main(int argc, char** argv) {
     // Lines end in a line feed alone, as the Linux stand-in's do, for the programs that read them.
     _setmode(_fileno(stdout), _O_BINARY);
-    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    const ParsedSimulatorOptions parsed = ParseSimulatorOptions(arguments);
-    if (!parsed.error.empty()) {
-        std::fprintf(stderr, "grovewright-sim: %s (see --help)\n", parsed.error.c_str());
-        return 2;
-    }
-    if (parsed.showHelp) {
-        std::fputs(SimulatorUsage().c_str(), stdout);
-        return 0;
+    const ParsedSimulatorOptions parsed = ParseSimulatorOptions(ToolArguments(argc, argv));
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed, SimulatorUsage)) {
+        return *exitCode;
     }
     const SimulatorOptions& options = parsed.options;
     SimulatorState state(options.serverVersion, options.simulatorVersion);
