@@ -1,6 +1,7 @@
 #include "app/CTopDialog.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <filesystem>
@@ -164,8 +165,7 @@ void CTopDialog::OnNew() {
     }
     document.fileName = chosen->fileName;
     document.folder = chosen->folder;
-    std::error_code failure;
-    if (std::filesystem::exists(std::filesystem::u8path(document.folder + document.fileName), failure) &&
+    if (QFileInfo::exists(QString::fromStdString(document.folder + document.fileName)) &&
         !CDialogs::Ask(this, QString::fromStdString(document.fileName) +
                                  QStringLiteral(" exists.\nDo you wish to overwrite it?"))) {
         return;

@@ -9,17 +9,13 @@
 
 #include "app/CBusyCursor.h"
 #include "app/CDialogs.h"
+#include "app/CMyEditDialog.h"
 #include "app/CTopDialog.h"
 #include "app/KeepPlantedObjects.h"
 #include "app/OutcomeTexts.h"
 #include "document/SharedRandom.h"
 #include "trees/CPictureButton.h"
 #include "trees/TreeCatalogue.h"
-
-#if __has_include("app/CMyEditDialog.h")
-#include "app/CMyEditDialog.h"
-#define GROVEWRIGHT_HAS_EDIT_DIALOG 1
-#endif
 
 CPalettePage::CPalettePage(const PaletteTable& paletteTable, CTopDialog* window)
     : QWidget(window), table(paletteTable), mainWindow(window) {}
@@ -35,15 +31,19 @@ void CPalettePage::BindControls() {
             missingBitmaps << name;
             continue;
         }
-        connect(button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); });
+        connect(button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); }, Qt::QueuedConnection);
     }
     treeTypeBox = findChild<QLineEdit*>(QStringLiteral("treeTypeBox"));
     heightBox = findChild<QComboBox*>(QStringLiteral("heightBox"));
     plantButton = findChild<QPushButton*>(QStringLiteral("plantButton"));
     connect(heightBox, &QComboBox::currentIndexChanged, this, &CPalettePage::OnHeightSelChange);
-    connect(plantButton, &QPushButton::clicked, this, &CPalettePage::OnPlantTree);
-    connect(findChild<QPushButton*>(QStringLiteral("copseButton")), &QPushButton::clicked, this, &CPalettePage::OnCopse);
-    connect(findChild<QPushButton*>(QStringLiteral("editButton")), &QPushButton::clicked, this, &CPalettePage::OnEdit);
+    // Buttons run their handlers queued, after the click's own event has returned, so that an
+    // accessibility tool pressing one is answered before a message box or dialog of the handler opens.
+    connect(plantButton, &QPushButton::clicked, this, &CPalettePage::OnPlantTree, Qt::QueuedConnection);
+    connect(findChild<QPushButton*>(QStringLiteral("copseButton")), &QPushButton::clicked, this, &CPalettePage::OnCopse,
+            Qt::QueuedConnection);
+    connect(findChild<QPushButton*>(QStringLiteral("editButton")), &QPushButton::clicked, this, &CPalettePage::OnEdit,
+            Qt::QueuedConnection);
 }
 
 CPictureButton* CPalettePage::TreeButton(int controlId) const {
@@ -132,12 +132,10 @@ void CPalettePage::OnCopse() {
 }
 
 void CPalettePage::OnEdit() {
-#ifdef GROVEWRIGHT_HAS_EDIT_DIALOG
     PlantingList& list = mainWindow->Document().plantingList;
     CMyEditDialog dialog(list, mainWindow);
     if (dialog.exec() == QDialog::Accepted) {
         KeepPlantedObjects(list, dialog.KeptIndices());
         mainWindow->ShowStatus(QString());
     }
-#endif
 }

@@ -33,14 +33,7 @@ ModalScript::ModalScript(std::vector<Answer> scriptAnswers, int timeoutMs) : ans
 
 void ModalScript::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) {
-        return;
-    }
-    if (modal == lastAnswered) {
-        // A file dialog may refuse the choice while it is still reading the folder: choose again.
-        if (qobject_cast<QFileDialog*>(modal) != nullptr) {
-            Give(answers[next - 1], modal);
-        }
+    if (modal == nullptr || modal == lastAnswered || !modal->isVisible()) {
         return;
     }
     lastAnswered = modal;
@@ -62,6 +55,8 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
         // Typed as a user would: selectFile leaves the name box alone while it has the focus.
         fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
         QMetaObject::invokeMethod(fileDialog, &QDialog::accept);
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer.accept) {
+        dialog->accept();
     } else {
         failed = true;
         Dismiss(modal);

@@ -15,9 +15,11 @@ public:
     struct Answer {
         QMessageBox::StandardButton button = QMessageBox::NoButton;  // for a message box
         QString path;                                               // for a file dialog
+        bool accept = false;                                        // for any other dialog: OK
     };
-    static Answer Press(QMessageBox::StandardButton button) { return {button, {}}; }
-    static Answer Choose(const QString& path) { return {QMessageBox::NoButton, path}; }
+    static Answer Press(QMessageBox::StandardButton button) { return {button, {}, false}; }
+    static Answer Choose(const QString& path) { return {QMessageBox::NoButton, path, false}; }
+    static Answer Accept() { return {QMessageBox::NoButton, {}, true}; }
 
     explicit ModalScript(std::vector<Answer> answers, int timeoutMs = 10000);
 

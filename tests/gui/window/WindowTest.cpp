@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/CTopDialog.h"
+#include "app/KeepPlantedObjects.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
@@ -24,6 +25,12 @@
 namespace {
 
 constexpr int conifer3 = 1009;
+
+// A click, and the handler it queues.
+void Press(QAbstractButton* button) {
+    button->click();
+    QCoreApplication::processEvents();
+}
 
 template <typename T = QWidget>
 T* Control(QWidget* window, int controlId) {
@@ -45,13 +52,13 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void TabsShowTheirPagesAndEnterOrEscapeCloseNothing();
+    void TabsShowTheirPagesAndKeysCloseNothing();
     void TreeButtonRefusedWhileNoFileOpen();
     void NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects();
     void PlantsTheChosenHeightOnceAtTheAircraft();
     void PlantsEveryCopseMemberInOrder();
-    void PlantRefusedBeforeAnyChoice();
     void PressWithTheSimulatorGonePlantsNothing();
+    void EditKeepsTheChosenObjectsInOrder();
     void AccessibleNamesAndPressAction();
     void LayoutShowsEveryTextAndPicture();
 
@@ -87,13 +94,13 @@ void WindowTest::cleanup() {
 
 void WindowTest::ChooseConifer3Height(int index) {
     window->Document().fileOpen = true;
-    Control<CPictureButton>(window.get(), conifer3)->click();
+    Press(Control<CPictureButton>(window.get(), conifer3));
     auto* heights = Control<QComboBox>(window.get(), 1016);
     QCOMPARE(heights->count(), 7);
     heights->setCurrentIndex(index);
 }
 
-void WindowTest::TabsShowTheirPagesAndEnterOrEscapeCloseNothing() {
+void WindowTest::TabsShowTheirPagesAndKeysCloseNothing() {
     auto* tabs = window->findChild<QTabBar*>();
     QCOMPARE(tabs->tabText(0), "Default Textures");
     QCOMPARE(tabs->tabText(1), "Vorl's Texures");
@@ -105,13 +112,18 @@ void WindowTest::TabsShowTheirPagesAndEnterOrEscapeCloseNothing() {
         QTest::keyClick(window.get(), key);
         QVERIFY(window->isVisible());
     }
+    // Each page keeps its own choice: nothing is chosen on the second page yet.
+    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
+    Press(Control<QPushButton>(window.get(), 1050));
+    QVERIFY(script.Finished());
+    QCOMPARE(script.Messages(), QStringList{"No tree selected"});
 }
 
 void WindowTest::TreeButtonRefusedWhileNoFileOpen() {
     ChooseConifer3Height(3);
     window->Document().fileOpen = false;
     const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
-    Control<CPictureButton>(window.get(), 1000)->click();
+    Press(Control<CPictureButton>(window.get(), 1000));
     QVERIFY(script.Finished());
     QCOMPARE(script.Messages(), QStringList{"No file open"});
     QVERIFY(Control<CPictureButton>(window.get(), conifer3)->IsHeld());
@@ -124,7 +136,7 @@ void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
     // One object planted while no file is open, as after a save with the selection kept.
     ChooseConifer3Height(0);
     window->Document().fileOpen = false;
-    Control<QPushButton>(window.get(), 1020)->click();
+    Press(Control<QPushButton>(window.get(), 1020));
     QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
 
     workingFolder.Write("trees.xml", "older planting");
@@ -153,8 +165,8 @@ void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
     QCOMPARE(Control<QComboBox>(window.get(), 1016)->currentText(), "30 Slim");
     auto* plant = Control<QPushButton>(window.get(), 1020);
     QVERIFY(plant->hasFocus());
-    plant->click();
-    plant->click();
+    Press(plant);
+    Press(plant);
 
     const PlantingList& list = window->Document().plantingList;
     QCOMPARE(list.Count(), std::size_t{1});
@@ -169,7 +181,7 @@ void WindowTest::PlantsEveryCopseMemberInOrder() {
     window->Document().AddCopseObject(0, 0, "A");
     window->Document().AddCopseObject(0.0001, -0.0002, "B");
     DefaultPage().copseLoaded = 1;
-    Control<QPushButton>(window.get(), 1020)->click();
+    Press(Control<QPushButton>(window.get(), 1020));
 
     const PlantingList& list = window->Document().plantingList;
     QCOMPARE(list.Count(), std::size_t{2});
@@ -180,22 +192,31 @@ void WindowTest::PlantsEveryCopseMemberInOrder() {
              "2 planted objects\nPlanted 2 at 47.5000000, 8.2500000");
 }
 
-void WindowTest::PlantRefusedBeforeAnyChoice() {
-    window->findChild<QTabBar*>()->setCurrentIndex(1);
-    const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
-    Control<QPushButton>(window.get(), 1050)->click();
-    QVERIFY(script.Finished());
-    QCOMPARE(script.Messages(), QStringList{"No tree selected"});
-}
-
 void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
     ChooseConifer3Height(0);
     QCOMPARE(simulator->Command("quit"), "quit");
     QVERIFY(simulator->Wait(5000) != -1);
-    Control<QPushButton>(window.get(), 1020)->click();
+    Press(Control<QPushButton>(window.get(), 1020));
     QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
     QCOMPARE(window->findChild<QLabel*>("statusLine")->text(),
              "0 planted objects\nNothing planted: no connection to the simulator");
+}
+
+void WindowTest::EditKeepsTheChosenObjectsInOrder() {
+    // B stands within 5e-06 degrees of A; both are kept, in order.
+    PlantingList& list = window->Document().plantingList;
+    list.AppendUnchecked(10.0, 20.0, "A");
+    list.AppendUnchecked(11.0, 21.0, "C");
+    list.AppendUnchecked(10.000004, 20.000004, "B");
+    KeepPlantedObjects(list, {0, 2});
+    QCOMPARE(list.Count(), std::size_t{2});
+    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), "AB");
+    QCOMPARE(list.LatitudeAt(1), 10.000004);
+    // The Edit button opens the dialog over the list; OK without deletions keeps everything.
+    const ModalScript script({ModalScript::Accept()});
+    Press(Control<QPushButton>(window.get(), 1022));
+    QVERIFY(script.Finished());
+    QCOMPARE(list.Count(), std::size_t{2});
 }
 
 void WindowTest::AccessibleNamesAndPressAction() {
@@ -237,6 +258,7 @@ void WindowTest::AccessibleNamesAndPressAction() {
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(Control(window.get(), conifer3));
     QVERIFY(!button->state().pressed);
     button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
     QCOMPARE(DefaultPage().baseIndex, 56);
     QVERIFY(DefaultPage().treeSelected == 1);
     QVERIFY(button->state().pressed);

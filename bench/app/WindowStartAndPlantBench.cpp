@@ -1,0 +1,93 @@
+// Start-up to the window shown, and one Plant press (a link opened with its handshake, the position
+// exchange, the add), both against the stand-in simulator; beside them the bare handshake, an IpcLink
+// opened and closed, which is the floor each of them stands on.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/CTopDialog.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/simulator/ScratchRuntimeFolder.h"
+#include "tools/simulator/SimulatorProcess.h"
+#include "trees/CPictureButton.h"
+#include "trees/CPlaceTreesDlg.h"
+
+namespace {
+
+// A working folder with the compiler's file, and the stand-in simulator in a private runtime folder.
+struct StandInWorld {
+    ScratchRuntimeFolder runtime;
+    TemporaryFolder workingFolder;
+    SimulatorProcess simulator{GROVEWRIGHT_SIMULATOR, {}};
+
+    StandInWorld() {
+        workingFolder.Write("bglcomp.exe", "stand-in");
+        std::filesystem::current_path(workingFolder.Path());
+    }
+};
+
+void BareHandshake(benchmark::State& state) {
+    const StandInWorld world;
+    for (auto _ : state) {
+        IpcLink link(0);
+        if (link.GetResult() != IpcResult::Okay) {
+            state.SkipWithError(link.GetResultText());
+            break;
+        }
+    }
+}
+BENCHMARK(BareHandshake)->Unit(benchmark::kMicrosecond);
+
+void StartUpToWindowShown(benchmark::State& state) {
+    const StandInWorld world;
+    for (auto _ : state) {
+        CTopDialog window(PlatformIpcLinkMaker());
+        if (!window.OnInitDialog()) {
+            state.SkipWithError("a start-up check failed");
+            break;
+        }
+        window.show();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(StartUpToWindowShown)->Unit(benchmark::kMillisecond);
+
+void PlantPress(benchmark::State& state) {
+    const StandInWorld world;
+    CTopDialog window(PlatformIpcLinkMaker());
+    if (!window.OnInitDialog()) {
+        state.SkipWithError("a start-up check failed");
+        return;
+    }
+    window.show();
+    window.Document().fileOpen = true;
+    window.DefaultPage().TreeButton(1000)->click();
+    QApplication::processEvents();
+    auto* plant = window.DefaultPage().findChild<QPushButton*>(QStringLiteral("plantButton"));
+    for (auto _ : state) {
+        plant->click();
+        QApplication::processEvents();  // the press's handler runs queued
+        state.PauseTiming();
+        if (window.Document().PlantedCount() != 1) {
+            state.SkipWithError("the press planted nothing");
+            break;
+        }
+        window.Document().plantingList.Clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(PlantPress)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
