@@ -113,8 +113,10 @@ void FilesTest::cleanup() {
 QStringList FilesTest::Dialogue(const std::function<void()>& command, std::vector<Answer> answers) {
     const ModalScript script(std::move(answers));
     command();
+    // A command run from a key is queued: its dialogs come after the key has returned.
+    const bool finished = QTest::qWaitFor([&script] { return script.Finished(); });
     QStringList messages = script.Messages();
-    if (!script.Finished()) {
+    if (!finished || !script.Finished()) {
         messages << "(unfinished)";
     }
     return messages;
@@ -184,10 +186,16 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
         {"Close", [this] { window->OnClose(); }},
         {"close button", [this] { window->close(); }},
         {"Escape", [this] { QTest::keyClick(window.get(), Qt::Key_Escape); }},
+        {"Close key",
+         [this] {
+             window->activateWindow();
+             QVERIFY(QTest::qWaitForWindowActive(window.get()));
+             QTest::keySequence(window.get(), QKeySequence::Close);
+         }},
     };
     int saved = 0;
     for (const auto& [what, closing] : closings) {
-        const bool closesWindow = std::string(what) != "Close";
+        const bool closesWindow = !std::string(what).starts_with("Close");
         window->show();
         OpenWithObjects(2);
         // Yes, then no save: nothing is discarded.
@@ -211,6 +219,16 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
             QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
         }
     }
+    // Exit never saves: No keeps everything, Yes ends without a save.
+    OpenWithObjects(1);
+    QCOMPARE(Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::No)}),
+             QStringList{"You have not saved.\nAre you sure you wish to exit?"});
+    QVERIFY(window->isVisible() && window->Document().PlantedCount() == 1);
+    const std::vector<std::string> before = user->FileNames();
+    Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::Yes)});
+    QVERIFY(!window->isVisible());
+    QCOMPARE(user->FileNames(), before);
+    QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
 }
 
 void FilesTest::SaveWithNoFileOpenAsksForAName() {
