@@ -46,9 +46,6 @@ CTopDialog::CTopDialog(IpcLinkMaker linkMaker, QWidget* parent)
         ui->tabBar->addTab(page->windowTitle());
         page->move(pagePlace);
     }
-    // Keyboard order: the strip above, then the shown page's controls.
-    setTabOrder(ui->tabBar, defaultPage);
-    setTabOrder(defaultPage, vorlsPage);
     connect(ui->tabBar, &QTabBar::currentChanged, this, &CTopDialog::ShowSelectedPage);
     ShowSelectedPage();
 
