@@ -202,7 +202,7 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
     if (closed) {
         CloseDocument();
     }
-    ShowStatus(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xml.path) : QString());
+    ShowStatus(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path) : QString());
     const QString failures = SaveOutcomeText(outcome, document.ProgramFolder());
     if (!failures.isEmpty()) {
         CDialogs::Message(this, failures);
