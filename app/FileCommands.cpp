@@ -79,34 +79,39 @@ void CTopDialog::OnOpen() {
     if (!chosen) {
         return;
     }
-    document.fileName = chosen->fileName;
-    document.folder = chosen->folder;
     MakeCurrent(chosen->folder);
-    if (!Exists(chosen->folder, chosen->fileName)) {
-        if (!CDialogs::Ask(this, QString::fromStdString(chosen->fileName) +
-                                     QStringLiteral(" does not exist.\nDo you wish to create it?"))) {
-            return;
-        }
-    } else {
-        document.fileName = NameToUse(chosen->folder, chosen->fileName);
-        ReadOutcome outcome;
-        {
-            const CBusyCursor busy;
-            outcome = document.AppendPlantingFile(PathOf(document.folder + document.fileName));
-        }
-        const QString name = QString::fromStdString(document.fileName);
-        if (outcome.status != ReadStatus::Read) {
-            // A file that could not be read is refused: taken as empty, the next save would replace it.
-            if (outcome.status == ReadStatus::MarkerMissing) {
-                MakeCurrent(document.ProgramFolder());
-            }
-            CDialogs::Message(this, ReadRefusalText(outcome, name));
-            return;
-        }
-        ShowStatus(ReadOutcomeText(outcome, name));
+    const bool isNew = !Exists(chosen->folder, chosen->fileName);
+    if (isNew && !CDialogs::Ask(this, QString::fromStdString(chosen->fileName) +
+                                          QStringLiteral(" does not exist.\nDo you wish to create it?"))) {
+        return;
     }
-    ui->filenameBox->setText(FilenameBoxText(document.fileName));
+    const std::string name = isNew ? chosen->fileName : NameToUse(chosen->folder, chosen->fileName);
+    if (!isNew && !ReadFileToOpen(chosen->folder, name)) {
+        return;
+    }
+    document.fileName = name;
+    document.folder = chosen->folder;
+    ui->filenameBox->setText(FilenameBoxText(name));
     document.fileOpen = true;
+}
+
+bool CTopDialog::ReadFileToOpen(const std::string& folder, const std::string& name) {
+    ReadOutcome outcome;
+    {
+        const CBusyCursor busy;
+        outcome = document.AppendPlantingFile(PathOf(folder + name));
+    }
+    const QString shown = QString::fromStdString(name);
+    if (outcome.status == ReadStatus::Read) {
+        ShowStatus(ReadOutcomeText(outcome, shown));
+        return true;
+    }
+    // A file that could not be read is refused: taken as empty, the next save would replace it.
+    if (outcome.status == ReadStatus::MarkerMissing) {
+        MakeCurrent(document.ProgramFolder());
+    }
+    CDialogs::Message(this, ReadRefusalText(outcome, shown));
+    return false;
 }
 
 void CTopDialog::OnAppendFrom() {

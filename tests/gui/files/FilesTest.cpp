@@ -441,6 +441,11 @@ void FilesTest::WholePlantingJob() {
         QVERIFY(qAbs(read.LongitudeAt(i) - planted.LongitudeAt(i)) < 1e-13);
         QCOMPARE(read.GuidAt(i), planted.GuidAt(i));
     }
+    // Append From adds the earlier file's objects behind them; the open file stays the same.
+    QCOMPARE(Dialogue([this] { window->OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
+    QCOMPARE(read.Count(), std::size_t{6});
+    QCOMPARE(read.GuidAt(5), guidB);
+    QCOMPARE(window->Document().fileName, "Forest.xml");
 }
 
 QTEST_MAIN(FilesTest)
