@@ -64,8 +64,8 @@ protected:
 private:
     void BuildFileMenu();
     void AddFileShortcuts();
-    // Open's read of an existing file into the list; false, after a message, when it was refused.
-    bool ReadFileToOpen(const std::string& folder, const std::string& name);
+    // Reads the file `name` in `folder`; a refused file is told to the user.
+    ReadOutcome ReadNamedFile(QWidget* parent, const std::string& folder, const std::string& name, ReadTarget target);
     // The questions of Close and the window's close; true when the document may be discarded.
     bool MayDiscardAfterAsking();
     // Save As: true when the document was closed by a save, false when the user cancelled or the file

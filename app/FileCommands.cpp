@@ -86,32 +86,13 @@ void CTopDialog::OnOpen() {
         return;
     }
     const std::string name = isNew ? chosen->fileName : NameToUse(chosen->folder, chosen->fileName);
-    if (!isNew && !ReadFileToOpen(chosen->folder, name)) {
+    if (!isNew && ReadNamedFile(this, chosen->folder, name, ReadTarget::PlantingList).status != ReadStatus::Read) {
         return;
     }
     document.fileName = name;
     document.folder = chosen->folder;
     ui->filenameBox->setText(FilenameBoxText(name));
     document.fileOpen = true;
-}
-
-bool CTopDialog::ReadFileToOpen(const std::string& folder, const std::string& name) {
-    ReadOutcome outcome;
-    {
-        const CBusyCursor busy;
-        outcome = document.AppendPlantingFile(PathOf(folder + name));
-    }
-    const QString shown = QString::fromStdString(name);
-    if (outcome.status == ReadStatus::Read) {
-        ShowStatus(ReadOutcomeText(outcome, shown));
-        return true;
-    }
-    // A file that could not be read is refused: taken as empty, the next save would replace it.
-    if (outcome.status == ReadStatus::MarkerMissing) {
-        MakeCurrent(document.ProgramFolder());
-    }
-    CDialogs::Message(this, ReadRefusalText(outcome, shown));
-    return false;
 }
 
 void CTopDialog::OnAppendFrom() {
@@ -135,20 +116,27 @@ ReadOutcome CTopDialog::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFi
         CDialogs::Message(parent, QString::fromStdString(chosen.fileName) + QStringLiteral(" does not exist."));
         return outcome;
     }
-    const std::string name = NameToUse(chosen.folder, chosen.fileName);
+    return ReadNamedFile(parent, chosen.folder, NameToUse(chosen.folder, chosen.fileName), target);
+}
+
+ReadOutcome CTopDialog::ReadNamedFile(QWidget* parent, const std::string& folder, const std::string& name,
+                                      ReadTarget target) {
+    ReadOutcome outcome;
     {
         const CBusyCursor busy;
-        const fs::path file = PathOf(chosen.folder + name);
+        const fs::path file = PathOf(folder + name);
         outcome = target == ReadTarget::PlantingList ? document.AppendPlantingFile(file) : document.LoadCopsePattern(file);
     }
-    if (outcome.status != ReadStatus::Read) {
-        if (outcome.status == ReadStatus::MarkerMissing) {
-            MakeCurrent(document.ProgramFolder());
-        }
-        CDialogs::Message(parent, ReadRefusalText(outcome, QString::fromStdString(name)));
-    } else if (!outcome.emptyFile) {
-        ShowStatus(ReadOutcomeText(outcome, QString::fromStdString(name)));
+    const QString shown = QString::fromStdString(name);
+    if (outcome.status == ReadStatus::Read) {
+        ShowStatus(ReadOutcomeText(outcome, shown));
+        return outcome;
     }
+    // A file that could not be read is refused, never taken as empty: the next save would replace it.
+    if (outcome.status == ReadStatus::MarkerMissing) {
+        MakeCurrent(document.ProgramFolder());
+    }
+    CDialogs::Message(parent, ReadRefusalText(outcome, shown));
     return outcome;
 }
 
