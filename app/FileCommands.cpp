@@ -1,10 +1,12 @@
 // The File menu's commands on the planting document and the window's close. They ask, call one of the
 // document's operations and show its outcome; the reading and saving are the document's.
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPointer>
 #include <filesystem>
 #include <thread>
 #include <utility>
@@ -179,6 +181,8 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
     {
         // The compiler may take seconds: the window stays painted, its input closed, until the save ends.
         const CBusyCursor busy;
+        const QPointer<QWidget> focused = QApplication::focusWidget();
+        ShowStatus(QStringLiteral("Saving and compiling..."));
         saving = true;
         setEnabled(false);
         QEventLoop waiting;
@@ -190,6 +194,9 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
         worker.join();
         setEnabled(true);
         saving = false;
+        if (focused != nullptr) {
+            focused->setFocus();
+        }
     }
     const bool closed = outcome.Written() || outcome.xml.status == WriteStatus::NothingToWrite;
     if (closed) {
