@@ -74,6 +74,7 @@ private:
     // Runs a save off the user-interface thread, the window painted but closed to input meanwhile, and
     // tells the user what failed; true when the document was closed by it.
     bool RunSave(const std::function<SaveOutcome()>& save);
+    void SetInputEnabled(bool enabled);
     // Ends the work on the file: no file open, the Filename box one blank, both lists empty.
     void CloseDocument();
     void ShowSelectedPage();

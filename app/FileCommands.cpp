@@ -59,11 +59,13 @@ void CTopDialog::AddFileShortcuts() {
         {"newAction", QKeySequence::New},     {"openAction", QKeySequence::Open},
         {"saveAction", QKeySequence::Save},   {"saveAsAction", QKeySequence::SaveAs},
         {"closeAction", QKeySequence::Close}, {"exitAction", QKeySequence::Quit},
+        {"appendFromAction", QKeySequence::UnknownKey},
     };
     for (const auto& [name, key] : keys) {
         if (auto* action = findChild<QAction*>(QLatin1String(name))) {
             action->setShortcuts(key);
-            // Also the window's own, so that the keys work while the menu was never opened.
+            // Also the window's own, so that the keys work while the menu was never opened and a save
+            // can close them all to input.
             addAction(action);
         }
     }
@@ -184,7 +186,7 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
         const QPointer<QWidget> focused = QApplication::focusWidget();
         ShowStatus(QStringLiteral("Saving and compiling..."));
         saving = true;
-        setEnabled(false);
+        SetInputEnabled(false);
         QEventLoop waiting;
         std::thread worker([&] {
             outcome = save();
@@ -192,7 +194,7 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
         });
         waiting.exec();
         worker.join();
-        setEnabled(true);
+        SetInputEnabled(true);
         saving = false;
         if (focused != nullptr) {
             focused->setFocus();
@@ -208,6 +210,14 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
         CDialogs::Message(this, failures);
     }
     return closed;
+}
+
+void CTopDialog::SetInputEnabled(bool enabled) {
+    setEnabled(enabled);
+    // The menu's actions too: an accessibility tool can trigger them while their widgets are disabled.
+    for (QAction* action : actions()) {
+        action->setEnabled(enabled);
+    }
 }
 
 void CTopDialog::CloseDocument() {

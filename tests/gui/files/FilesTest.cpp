@@ -272,7 +272,8 @@ void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] {
         const QCursor* cursor = QApplication::overrideCursor();
-        blockedTicks += !window->isEnabled() && cursor != nullptr && cursor->shape() == Qt::WaitCursor ? 1 : 0;
+        const bool closed = !window->isEnabled() && !window->findChild<QAction*>("newAction")->isEnabled();
+        blockedTicks += closed && cursor != nullptr && cursor->shape() == Qt::WaitCursor ? 1 : 0;
     });
     tick.start(50);
     QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
