@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <filesystem>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -189,7 +190,13 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
         SetInputEnabled(false);
         QEventLoop waiting;
         std::thread worker([&] {
-            outcome = save();
+            try {
+                outcome = save();
+            } catch (const std::bad_alloc&) {
+                // Out of memory part-way: told as an unwritten file, the planted objects still held.
+                outcome.xml.status = WriteStatus::WriteFailed;
+                outcome.xml.error = std::make_error_code(std::errc::not_enough_memory);
+            }
             QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
         });
         waiting.exec();
