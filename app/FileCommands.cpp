@@ -45,7 +45,8 @@ std::string NameToUse(const std::string& folder, const std::string& fileName) {
         }
     }
     std::error_code failure;
-    const bool sameFile = lower == fileName || fs::equivalent(PathOf(folder + lower), PathOf(folder + fileName), failure);
+    const bool sameFile =
+        lower == fileName || fs::equivalent(PathOf(folder + lower), PathOf(folder + fileName), failure);
     return sameFile ? lower : fileName;
 }
 
@@ -57,9 +58,12 @@ void MakeCurrent(const std::string& folder) {
 
 void CTopDialog::AddFileShortcuts() {
     const std::pair<const char*, QKeySequence::StandardKey> keys[] = {
-        {"newAction", QKeySequence::New},     {"openAction", QKeySequence::Open},
-        {"saveAction", QKeySequence::Save},   {"saveAsAction", QKeySequence::SaveAs},
-        {"closeAction", QKeySequence::Close}, {"exitAction", QKeySequence::Quit},
+        {"newAction", QKeySequence::New},
+        {"openAction", QKeySequence::Open},
+        {"saveAction", QKeySequence::Save},
+        {"saveAsAction", QKeySequence::SaveAs},
+        {"closeAction", QKeySequence::Close},
+        {"exitAction", QKeySequence::Quit},
         {"appendFromAction", QKeySequence::UnknownKey},
     };
     for (const auto& [name, key] : keys) {
@@ -91,7 +95,8 @@ void CTopDialog::OnOpen() {
         return;
     }
     const std::string name = isNew ? chosen->fileName : NameToUse(chosen->folder, chosen->fileName);
-    if (!isNew && ReadNamedFile(this, chosen->folder, name, ReadTarget::PlantingList).status != ReadStatus::Read) {
+    if (!isNew &&
+        ReadNamedFile(this, chosen->folder, name, ReadTarget::PlantingList).status != ReadStatus::Read) {
         return;
     }
     document.fileName = name;
@@ -113,12 +118,14 @@ void CTopDialog::OnAppendFrom() {
     }
 }
 
-ReadOutcome CTopDialog::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen, ReadTarget target) {
+ReadOutcome CTopDialog::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen,
+                                       ReadTarget target) {
     MakeCurrent(chosen.folder);
     ReadOutcome outcome;
     if (!Exists(chosen.folder, chosen.fileName)) {
         outcome.status = ReadStatus::NotFound;
-        CDialogs::Message(parent, QString::fromStdString(chosen.fileName) + QStringLiteral(" does not exist."));
+        CDialogs::Message(parent,
+                          QString::fromStdString(chosen.fileName) + QStringLiteral(" does not exist."));
         return outcome;
     }
     return ReadNamedFile(parent, chosen.folder, NameToUse(chosen.folder, chosen.fileName), target);
@@ -130,7 +137,8 @@ ReadOutcome CTopDialog::ReadNamedFile(QWidget* parent, const std::string& folder
     {
         const CBusyCursor busy;
         const fs::path file = PathOf(folder + name);
-        outcome = target == ReadTarget::PlantingList ? document.AppendPlantingFile(file) : document.LoadCopsePattern(file);
+        outcome = target == ReadTarget::PlantingList ? document.AppendPlantingFile(file)
+                                                     : document.LoadCopsePattern(file);
     }
     const QString shown = QString::fromStdString(name);
     if (outcome.status == ReadStatus::Read) {
@@ -211,7 +219,8 @@ bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
     if (closed) {
         CloseDocument();
     }
-    ShowStatus(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path) : QString());
+    ShowStatus(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path)
+                                 : QString());
     const QString failures = SaveOutcomeText(outcome, document.ProgramFolder());
     if (!failures.isEmpty()) {
         CDialogs::Message(this, failures);
@@ -252,8 +261,9 @@ void CTopDialog::OnClose() {
 }
 
 void CTopDialog::OnExit() {
-    if (saving || (document.PlantedCount() > 0 &&
-                   !CDialogs::Ask(this, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
+    if (saving ||
+        (document.PlantedCount() > 0 &&
+         !CDialogs::Ask(this, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
         return;
     }
     accept();

@@ -39,8 +39,9 @@ std::string MarkedFile(const std::vector<std::tuple<double, double, std::string>
     std::string text = "<!-- Created by Grovewright -->\n<FSData>\n";
     for (const auto& [latitude, longitude, guid] : objects) {
         char line[160];
-        std::snprintf(line, sizeof line, "<SceneryObject lat=\"%.6f\" lon=\"%.6f\"><LibraryObject name=\"%s\"/>\n",
-                      latitude, longitude, guid.c_str());
+        std::snprintf(line, sizeof line,
+                      "<SceneryObject lat=\"%.6f\" lon=\"%.6f\"><LibraryObject name=\"%s\"/>\n", latitude,
+                      longitude, guid.c_str());
         text += line;
     }
     return text + "</FSData>\n";
@@ -160,16 +161,20 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
     } rows[] = {
         {"cancelled", {ModalScript::Cancel()}, {}},
         {"overwrite answered No",
-         {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::Yes), ModalScript::Press(QMessageBox::No)},
+         {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::Yes),
+          ModalScript::Press(QMessageBox::No)},
          overwrite},
-        {"not writable", {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)}, unwritable},
+        {"not writable",
+         {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)},
+         unwritable},
     };
     OpenWithObjects(2);
     for (const auto& row : rows) {
         const QStringList messages = Dialogue([this] { window->OnSaveAs(); }, row.answers);
         QVERIFY2(!messages.contains("(unfinished)"), row.what);
-        QCOMPARE(messages.isEmpty() ? QString() : messages.last().section('\n', 0, row.lastMessage.count('\n')),
-                 row.lastMessage);
+        QCOMPARE(
+            messages.isEmpty() ? QString() : messages.last().section('\n', 0, row.lastMessage.count('\n')),
+            row.lastMessage);
         QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
         QVERIFY(window->FileOpen());
         QCOMPARE(window->Document().fileName, "open.xml");
@@ -197,7 +202,8 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
         window->show();
         OpenWithObjects(2);
         // Yes, then no save: nothing is discarded.
-        QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Cancel()}), QStringList{saveNow});
+        QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Cancel()}),
+                 QStringList{saveNow});
         QVERIFY2(window->isVisible() && window->FileOpen(), what);
         QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
         // Yes and a save: the objects are in the file, and the close goes ahead.
@@ -253,7 +259,8 @@ void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
     QCOMPARE(messages.size(), 1);
     const QStringList lines = messages.front().split('\n');
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], "The scenery was not compiled. The compiler's report is in " + Text(program->Path("t.txt")));
+    QCOMPARE(lines[0],
+             "The scenery was not compiled. The compiler's report is in " + Text(program->Path("t.txt")));
     QCOMPARE(lines[1], "The compiler ended with status 3.");
     QCOMPARE(lines[2], "open.xml could not be moved to " + Text(user->Path("gone")) + "/; it is in " +
                            Text(program->Path()) + "/");
@@ -284,7 +291,8 @@ void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
 
 void FilesTest::RefusedAndEmptyFilesChangeNothing() {
     const std::string marked = MarkedFile({{1.0, 2.0, guidB}});
-    user->Write("other.xml", "<FSData><SceneryObject lat=\"1.0\" lon=\"2.0\"><LibraryObject name=\"" + guidB + "\"/>");
+    user->Write("other.xml",
+                "<FSData><SceneryObject lat=\"1.0\" lon=\"2.0\"><LibraryObject name=\"" + guidB + "\"/>");
     user->Write("empty.xml", "");
     // Passes the dialog and the existence test, then stands as a folder that cannot be read as a file.
     const auto folderAfterChoice = [this, marked](const std::string& name) {
@@ -338,9 +346,11 @@ void FilesTest::RefusedAndEmptyFilesChangeNothing() {
 void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
     user->Write("copse.xml", MarkedFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
     window->Document().fileOpen = true;
-    for (CPalettePage* page : std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
+    for (CPalettePage* page :
+         std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
         page->treeSelected = 1;
-        QCOMPARE(Dialogue([page] { page->OnCopse(); }, {ModalScript::Choose(User("copse.xml"))}), QStringList{});
+        QCOMPARE(Dialogue([page] { page->OnCopse(); }, {ModalScript::Choose(User("copse.xml"))}),
+                 QStringList{});
         QVERIFY(page->copseLoaded == 1 && page->treeSelected == 0);
         QCOMPARE(window->Document().CopseCount(), std::size_t{3});
     }
@@ -381,18 +391,22 @@ void FilesTest::WholePlantingJob() {
         {47.1, -122.1, conifer}, {47.3, -122.3, conifer}, {47.4, -122.4, guidA}, {47.401, -122.398, guidB}};
     std::string expected =
         "<!--\r\n  Created by Grovewright STAMP\r\n-->\r\n<FSData\r\n\tversion=\"9.0\"\r\n"
-        "\txmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'\r\n\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n";
+        "\txmlns:xsi='http://www.w3.org/2001/"
+        "XMLSchema-instance'\r\n\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n";
     for (std::size_t i = 0; i < 4; ++i) {
         const auto& [latitude, longitude, guid] = intended[i];
-        QVERIFY(qAbs(planted.LatitudeAt(i) - latitude) < 1e-6 && qAbs(planted.LongitudeAt(i) - longitude) < 1e-6);
+        QVERIFY(qAbs(planted.LatitudeAt(i) - latitude) < 1e-6 &&
+                qAbs(planted.LongitudeAt(i) - longitude) < 1e-6);
         QCOMPARE(planted.GuidAt(i), guid);
         char block[600];
-        std::snprintf(block, sizeof block,
-                      "<SceneryObject\r\n        lat=\"%18.14f\" lon=\"%18.14f\"\r\n        alt=\"0\" altitudeIsAgl=\"TRUE\"\r\n"
-                      "        pitch=\"0\" bank=\"0\" heading=\"HEADING\"\r\n        imageComplexity=\"NORMAL\">\r\n"
-                      "        <LibraryObject\r\n            name=\"%s\"\r\n            scale=\"1.0\" />\r\n"
-                      " </SceneryObject>\r\n",
-                      planted.LatitudeAt(i), planted.LongitudeAt(i), guid.c_str());
+        std::snprintf(
+            block, sizeof block,
+            "<SceneryObject\r\n        lat=\"%18.14f\" lon=\"%18.14f\"\r\n        alt=\"0\" "
+            "altitudeIsAgl=\"TRUE\"\r\n"
+            "        pitch=\"0\" bank=\"0\" heading=\"HEADING\"\r\n        imageComplexity=\"NORMAL\">\r\n"
+            "        <LibraryObject\r\n            name=\"%s\"\r\n            scale=\"1.0\" />\r\n"
+            " </SceneryObject>\r\n",
+            planted.LatitudeAt(i), planted.LongitudeAt(i), guid.c_str());
         expected += block;
     }
     expected += "</FSData>\r\n";
@@ -401,7 +415,8 @@ void FilesTest::WholePlantingJob() {
     QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
     QVERIFY(fs::file_size(user->Path("Forest.bgl")) > 0);
     QString written = QString::fromStdString(user->Read("Forest.xml"));
-    const QRegularExpression stamp("Grovewright [A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\r\n");
+    const QRegularExpression stamp(
+        "Grovewright [A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\r\n");
     QVERIFY(written.contains(stamp));
     written.replace(stamp, "Grovewright STAMP\r\n");
     const QRegularExpression heading("heading=\"([ 0-9.]{11})\"");
@@ -412,10 +427,12 @@ void FilesTest::WholePlantingJob() {
     written.replace(heading, "heading=\"HEADING\"");
     const std::string actual = written.toStdString();
     const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    QVERIFY2(actual == expected, qPrintable(QString("first difference at byte %1").arg(differ.first - actual.begin())));
+    QVERIFY2(actual == expected,
+             qPrintable(QString("first difference at byte %1").arg(differ.first - actual.begin())));
 
     // Open brings the same objects back, in order, under the name as chosen.
-    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("Forest.xml"))}), QStringList{});
+    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("Forest.xml"))}),
+             QStringList{});
     QCOMPARE(window->Document().fileName, "Forest.xml");
     QCOMPARE(FilenameBox(), "Forest");
     const PlantingList& read = window->Document().plantingList;
@@ -426,7 +443,8 @@ void FilesTest::WholePlantingJob() {
         QCOMPARE(read.GuidAt(i), planted.GuidAt(i));
     }
     // Append From adds the earlier file's objects behind them; the open file stays the same.
-    QCOMPARE(Dialogue([this] { window->OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
+    QCOMPARE(Dialogue([this] { window->OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}),
+             QStringList{});
     QCOMPARE(read.Count(), std::size_t{6});
     QCOMPARE(read.GuidAt(5), guidB);
     QCOMPARE(window->Document().fileName, "Forest.xml");
