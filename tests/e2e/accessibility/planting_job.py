@@ -1,0 +1,424 @@
+#!/usr/bin/env python3
+"""The whole planting job, driven only through the accessibility bus, as a screen reader drives it.
+
+Starts a private X server, session bus and accessibility bus, the stand-in simulator and Grovewright
+in a temporary working folder holding the stand-in compiler, then plants three trees, deletes one in
+the Edit dialog, saves, checks the files and opens the file again. Every wait has a time-out; any
+failure ends the run with a message naming the step and a non-zero exit code. Every process started
+here is stopped at the end.
+"""
+import argparse
+import os
+import queue
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+STEP_TIMEOUT = 15.0
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_until(what, probe, timeout=STEP_TIMEOUT):
+    """Polls probe until it gives a true value and returns that; fails naming `what` after the time-out."""
+    deadline = time.monotonic() + timeout
+    last_error = None
+    while time.monotonic() < deadline:
+        try:
+            value = probe()
+            if value:
+                return value
+        except Exception as error:  # the bus may answer with an error while a window is being built
+            last_error = error
+        time.sleep(0.1)
+    detail = f" (last error: {last_error})" if last_error else ""
+    raise Failure(f"timed out after {timeout:.0f} s waiting for {what}{detail}")
+
+
+# ---------------------------------------------------------------------------------------------------
+# The processes: X server, session bus, accessibility bus, simulator, Grovewright.
+
+class Processes:
+    def __init__(self):
+        self.started = []
+
+    def start(self, command, **options):
+        process = subprocess.Popen(command, start_new_session=True, **options)
+        self.started.append(process)
+        return process
+
+    def stop_all(self):
+        for process in reversed(self.started):
+            if process.poll() is None:
+                try:
+                    os.killpg(process.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+        for process in reversed(self.started):
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                try:
+                    os.killpg(process.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                process.wait(timeout=5)
+
+
+def read_line(stream, what, timeout=STEP_TIMEOUT):
+    ready, _, _ = select.select([stream], [], [], timeout)
+    if not ready:
+        raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
+    line = stream.readline()
+    if not line:
+        raise Failure(f"{what}: the process closed its output")
+    return line.decode().strip() if isinstance(line, bytes) else line.strip()
+
+
+def start_x_server(processes):
+    reader, writer = os.pipe()
+    processes.start(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                     "-noreset"], pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(writer)
+    with os.fdopen(reader, "rb") as stream:
+        return ":" + read_line(stream, "Xvfb to name its display")
+
+
+def start_session_bus(processes, env):
+    bus = processes.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                          stdout=subprocess.PIPE, env=env)
+    return read_line(bus.stdout, "the session bus to give its address")
+
+
+def start_accessibility_bus(processes, env):
+    launcher = Path("/usr/libexec/at-spi-bus-launcher")
+    if not launcher.exists():
+        raise Failure(f"the accessibility bus cannot be started: {launcher} is missing (package at-spi2-core)")
+    processes.start([str(launcher), "--launch-immediately"], env=env, stdout=subprocess.DEVNULL)
+
+
+class Simulator:
+    """The stand-in simulator, steered through its standard input: one answer line per command."""
+
+    def __init__(self, processes, program, env):
+        self.process = processes.start([program, "--headless"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                       env=env)
+        ready = read_line(self.process.stdout, "the simulator to start")
+        if not ready.startswith("ready"):
+            raise Failure(f"the simulator did not start: {ready!r}")
+        read_line(self.process.stdout, "the simulator's start position")
+
+    def command(self, text):
+        self.process.stdin.write((text + "\n").encode())
+        self.process.stdin.flush()
+        answer = read_line(self.process.stdout, f"the simulator's answer to {text!r}")
+        if answer.startswith("error"):
+            raise Failure(f"the simulator refused {text!r}: {answer}")
+        return answer
+
+
+# ---------------------------------------------------------------------------------------------------
+# The bus: finding controls by accessible name and role, and acting on them.
+
+Atspi = None
+
+
+def connect_to_bus():
+    global Atspi
+    try:
+        import gi
+        gi.require_version("Atspi", "2.0")
+        from gi.repository import Atspi as module
+    except (ImportError, ValueError) as error:
+        raise Failure(f"the accessibility bus is not reachable: no AT-SPI bindings ({error}); "
+                      "install python3-pyatspi")
+    Atspi = module
+    if Atspi.init() not in (0, 1):
+        raise Failure("the accessibility bus is not reachable: Atspi.init failed")
+    Atspi.set_timeout(5000, 15000)
+
+
+def children(node):
+    for index in range(node.get_child_count()):
+        child = node.get_child_at_index(index)
+        if child is not None:
+            yield child
+
+
+def is_showing(node):
+    return node.get_state_set().contains(Atspi.StateType.SHOWING)
+
+
+def find_all(root, name=None, role=None, showing=True, prefix=False):
+    """Every control under root with the accessible name and role asked for, in tree order."""
+    found = []
+    stack = [root]
+    while stack:
+        node = stack.pop()
+        try:
+            node_name = node.get_name() or ""
+            matches = (name is None or node_name == name or (prefix and node_name.startswith(name))) and \
+                      (role is None or node.get_role() == role)
+            if matches and (not showing or is_showing(node)):
+                found.append(node)
+            stack.extend(reversed(list(children(node))))
+        except Exception:
+            continue  # a control that went away while the tree was walked
+    return found
+
+
+def find(root, name, role=None, timeout=STEP_TIMEOUT, **options):
+    role_text = f" ({role.value_nick})" if role is not None else ""
+    return wait_until(f'the control "{name}"{role_text}',
+                      lambda: next(iter(find_all(root, name, role, **options)), None), timeout)
+
+
+def application(name):
+    desktop = Atspi.get_desktop(0)
+    return next((app for app in children(desktop) if app.get_name() == name), None)
+
+
+def window(app, title, timeout=STEP_TIMEOUT):
+    return wait_until(f'the window "{title}"',
+                      lambda: next((w for w in children(app) if w.get_name() == title), None), timeout)
+
+
+def press(control, action_names=("press", "click", "toggle", "activate")):
+    """Runs the control's press action, as a screen reader's activate command does."""
+    action = control.get_action_iface()
+    if action is None:
+        raise Failure(f'"{control.get_name()}" offers no actions')
+    names = [action.get_action_name(i) for i in range(action.get_n_actions())]
+    for index, name in enumerate(names):
+        if name.lower() in action_names:
+            if not action.do_action(index):
+                raise Failure(f'"{control.get_name()}" refused its action "{name}"')
+            return
+    raise Failure(f'"{control.get_name()}" has no press action, only {names}')
+
+
+def text_of(control):
+    text = control.get_text_iface()
+    if text is None:
+        return control.get_name() or ""
+    return text.get_text(0, text.get_character_count())
+
+
+def set_text(control, value):
+    editable = control.get_editable_text_iface()
+    if editable is None or not editable.set_text_contents(value):
+        raise Failure(f'"{control.get_name()}" cannot take the text {value!r}')
+
+
+def expect_text(control, what, pattern):
+    """Waits until the control's text matches the regular expression, and returns the text."""
+    wait_until(f"{what} to match {pattern!r} (it reads {text_of(control)!r})",
+               lambda: re.search(pattern, text_of(control)))
+    return text_of(control)
+
+
+# ---------------------------------------------------------------------------------------------------
+# The planting job.
+
+def choose_file(app, title, path):
+    """Answers Qt's file dialog: the full path into its file name field, then its accept button."""
+    dialog = window(app, title)
+    name_field = find(dialog, "File name:", Atspi.Role.TEXT, prefix=True)
+    set_text(name_field, str(path))
+    press(find(dialog, title.split()[0], Atspi.Role.PUSH_BUTTON))
+    wait_until(f'the "{title}" dialog to close', lambda: window_gone(app, dialog))
+
+
+def window_gone(app, dialog):
+    try:
+        return dialog not in list(children(app)) or not is_showing(dialog)
+    except Exception:
+        return True
+
+
+def menu_command(main, item):
+    file_menu = find(main, "File", Atspi.Role.MENU)
+    press(file_menu)
+    press(find(main, item, Atspi.Role.MENU_ITEM, showing=False))
+
+
+def check_tabs(main):
+    palettes = find(main, "Palettes", Atspi.Role.PAGE_TAB_LIST)
+    for tab, only_there, elsewhere in (("Vorl's Texures", "Tree conic", "Conifer 3"),
+                                       ("Default Textures", "Conifer 3", "Tree conic")):
+        press(find(palettes, tab, Atspi.Role.PAGE_TAB, showing=False))
+        find(main, only_there, Atspi.Role.PUSH_BUTTON)
+        wait_until(f'"{elsewhere}" to be hidden on the tab "{tab}"', lambda: not find_all(main, elsewhere))
+
+
+def choose_height(main, page_showing_height):
+    """Picks the second entry of the Height list through its selection, as a screen reader's list does."""
+    height = find(main, "Height", Atspi.Role.COMBO_BOX)
+    lists = wait_until("the Height box's list", lambda: find_all(height, role=Atspi.Role.LIST, showing=False))
+    entries = wait_until("the Height box's entries", lambda: list(children(lists[0])))
+    if len(entries) < 2:
+        raise Failure(f"the Height box offers {len(entries)} heights, expected several")
+    selection = lists[0].get_selection_iface()
+    if selection is None or not selection.select_child(1):
+        raise Failure("the Height box's list cannot be selected through the bus")
+    wanted = entries[1].get_name()
+    expect_text(height, "the Height box", re.escape(wanted))
+    return wanted
+
+
+def plant(main, status, expected_count, latitude, longitude):
+    press(find(main, "Plant tree", Atspi.Role.PUSH_BUTTON))
+    expect_text(status, "the status line",
+                rf"Planted {expected_count} at {latitude:.7f}, {longitude:.7f}")
+
+
+def edit_and_delete_second(app, main):
+    press(find(main, "Edit", Atspi.Role.PUSH_BUTTON))
+    dialog = window(app, "Edit")
+    rows_list = find(dialog, "Planted objects")
+    count = find(dialog, "Number of trees", Atspi.Role.TEXT)
+    expect_text(count, '"Number of trees"', r"^3$")
+    rows = wait_until("three rows in the Edit list", lambda: [r for r in find_all(rows_list, showing=False)
+                                                               if r is not rows_list and r.get_name()][:3])
+    names = [row.get_name() for row in rows]
+    for number, row in enumerate(names, start=1):
+        if not re.match(rf"^\s*{number}\s+-?\d+\.\d{{7}}\s+-?\d+\.\d{{7}} Conifer 3$", row):
+            raise Failure(f"Edit row {number} reads {row!r}")
+    selection = rows_list.get_selection_iface()
+    if selection is None or not selection.select_child(1):
+        raise Failure('the rows of "Planted objects" cannot be selected through the bus')
+    press(find(dialog, "Delete", Atspi.Role.PUSH_BUTTON))
+    expect_text(count, '"Number of trees" after Delete', r"^2$")
+    press(find(dialog, "OK", Atspi.Role.PUSH_BUTTON))
+    wait_until("the Edit dialog to close", lambda: window_gone(app, dialog))
+    return names[0], names[2]
+
+
+def answer_message_boxes(app, main, answer="Yes"):
+    """Answers any message box the program shows, and returns their texts."""
+    texts = []
+    for box in [w for w in children(app) if w is not main and is_showing(w)]:
+        labels = [text_of(label) for label in find_all(box, role=Atspi.Role.LABEL)]
+        texts.append(" ".join(labels))
+        buttons = find_all(box, answer, Atspi.Role.PUSH_BUTTON) or find_all(box, "OK", Atspi.Role.PUSH_BUTTON)
+        if buttons:
+            press(buttons[0])
+    return texts
+
+
+def check_saved_files(folder, work, kept_rows):
+    xml = wait_until("trees.xml in the chosen folder", lambda: (folder / "trees.xml").exists() and
+                     (folder / "trees.xml").read_bytes())
+    wait_until("trees.bgl in the chosen folder", lambda: (folder / "trees.bgl").exists())
+    if (folder / "trees.bgl").stat().st_size == 0:
+        raise Failure("trees.bgl is empty")
+    if not (work / "t.txt").exists():
+        raise Failure("the compiler's report t.txt is missing in the working folder")
+    objects = re.findall(rb"<LibraryObject\b", xml)
+    if len(objects) != 2:
+        raise Failure(f"trees.xml holds {len(objects)} library objects, expected the 2 kept")
+    for row in kept_rows:
+        latitude = row.split()[1]
+        if latitude.encode() not in xml:
+            raise Failure(f"trees.xml lacks the kept latitude {latitude}")
+
+
+def run(arguments):
+    processes = Processes()
+    temporary = Path(tempfile.mkdtemp(prefix="grovewright-a11y-"))
+    try:
+        work, runtime, chosen = temporary / "work", temporary / "runtime", temporary / "chosen"
+        for folder in (work, runtime, chosen):
+            folder.mkdir(mode=0o700)
+        shutil.copy(arguments.compiler, work / "bglcomp.exe")
+        schema = Path(arguments.compiler).with_name("bglcomp.xsd")
+        if schema.exists():
+            shutil.copy(schema, work / "bglcomp.xsd")
+
+        env = {key: value for key, value in os.environ.items()
+               if key not in ("QT_QPA_PLATFORMTHEME", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
+                              "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_ACCESSIBILITY")}
+        env["XDG_RUNTIME_DIR"] = str(runtime)
+        env["DISPLAY"] = start_x_server(processes)
+        env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(processes, env)
+        env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        env["NO_AT_BRIDGE"] = "0"
+        start_accessibility_bus(processes, env)
+        os.environ.update({key: env[key] for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR")})
+        connect_to_bus()
+
+        simulator = Simulator(processes, arguments.simulator, env)
+        simulator.command("position 47.5 8.25")
+        grovewright = processes.start([arguments.app], cwd=work, env=env)
+        app = wait_until("Grovewright on the accessibility bus (is the bus reachable?)",
+                         lambda: grovewright.poll() is None and application("grovewright"), timeout=30)
+        main = window(app, "Grovewright V4")
+        status = find(main, "Status")
+
+        check_tabs(main)
+
+        menu_command(main, "New")
+        choose_file(app, "Open", chosen / "trees")
+        expect_text(find(main, "Filename", Atspi.Role.TEXT), "the Filename box", r"^trees$")
+
+        press(find(main, "Conifer 3", Atspi.Role.PUSH_BUTTON))
+        expect_text(find(main, "Tree type", Atspi.Role.TEXT), "the Tree type box", r"^Conifer 3$")
+        choose_height(main, status)
+
+        plant(main, status, 1, 47.5, 8.25)
+        for north, east in ((30, 0), (0, 40)):
+            latitude, longitude = map(float, simulator.command(f"slew {north} {east}").split()[1:3])
+            count = 2 if north else 3
+            plant(main, status, count, latitude, longitude)
+
+        kept = edit_and_delete_second(app, main)
+        expect_text(status, "the status line after Edit", r"\b2\b")
+
+        if arguments.skip_files:
+            print("file commands skipped")
+        else:
+            menu_command(main, "Save")
+            time.sleep(0.5)
+            answer_message_boxes(app, main)
+            check_saved_files(chosen, work, kept)
+            menu_command(main, "Open")
+            choose_file(app, "Open", chosen / "trees.xml")
+            expect_text(status, "the status line after Open", r"\b2\b")
+
+        menu_command(main, "Exit")
+        wait_until("Grovewright to end after Exit", lambda: grovewright.poll() is not None or
+                   (answer_message_boxes(app, main) and False), timeout=STEP_TIMEOUT)
+        print("accessibility planting job: passed")
+        return 0
+    finally:
+        processes.stop_all()
+        if not arguments.keep:
+            shutil.rmtree(temporary, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--app", required=True)
+    parser.add_argument("--simulator", required=True)
+    parser.add_argument("--compiler", required=True)
+    parser.add_argument("--skip-files", action="store_true", help="stop after the Edit dialog")
+    parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
+    arguments = parser.parse_args()
+    try:
+        return run(arguments)
+    except Failure as failure:
+        print(f"accessibility planting job FAILED: {failure}", file=sys.stderr)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
