@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The whole planting job, driven only through the accessibility bus, as a screen reader drives it.
 
 Starts a private X server, session bus and accessibility bus, the stand-in simulator and Grovewright
@@ -11,7 +11,6 @@ import argparse
 import os
 import queue
 import re
-import select
 import shutil
 import signal
 import subprocess
@@ -74,14 +73,26 @@ class Processes:
                 process.wait(timeout=5)
 
 
-def read_line(stream, what, timeout=STEP_TIMEOUT):
-    ready, _, _ = select.select([stream], [], [], timeout)
-    if not ready:
-        raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
-    line = stream.readline()
-    if not line:
-        raise Failure(f"{what}: the process closed its output")
-    return line.decode().strip() if isinstance(line, bytes) else line.strip()
+class LineReader:
+    """Lines of a process's output, read on a thread so that every wait for one can time out."""
+
+    def __init__(self, stream):
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, args=(stream,), daemon=True).start()
+
+    def _read(self, stream):
+        for line in stream:
+            self.lines.put(line.decode(errors="replace").strip())
+        self.lines.put(None)
+
+    def next(self, what, timeout=STEP_TIMEOUT):
+        try:
+            line = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            raise Failure(f"timed out after {timeout:.0f} s waiting for {what}") from None
+        if line is None:
+            raise Failure(f"{what}: the process closed its output")
+        return line
 
 
 def start_x_server(processes):
@@ -89,14 +100,13 @@ def start_x_server(processes):
     processes.start(["Xvfb", "-displayfd", str(writer), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                      "-noreset"], pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(writer)
-    with os.fdopen(reader, "rb") as stream:
-        return ":" + read_line(stream, "Xvfb to name its display")
+    return ":" + LineReader(os.fdopen(reader, "rb")).next("Xvfb to name its display")
 
 
 def start_session_bus(processes, env):
     bus = processes.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                          stdout=subprocess.PIPE, env=env)
-    return read_line(bus.stdout, "the session bus to give its address")
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
+    return LineReader(bus.stdout).next("the session bus to give its address")
 
 
 def start_accessibility_bus(processes, env):
@@ -112,15 +122,16 @@ class Simulator:
     def __init__(self, processes, program, env):
         self.process = processes.start([program, "--headless"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                        env=env)
-        ready = read_line(self.process.stdout, "the simulator to start")
+        self.answers = LineReader(self.process.stdout)
+        ready = self.answers.next("the simulator to start")
         if not ready.startswith("ready"):
             raise Failure(f"the simulator did not start: {ready!r}")
-        read_line(self.process.stdout, "the simulator's start position")
+        self.answers.next("the simulator's start position")
 
     def command(self, text):
         self.process.stdin.write((text + "\n").encode())
         self.process.stdin.flush()
-        answer = read_line(self.process.stdout, f"the simulator's answer to {text!r}")
+        answer = self.answers.next(f"the simulator's answer to {text!r}")
         if answer.startswith("error"):
             raise Failure(f"the simulator refused {text!r}: {answer}")
         return answer
@@ -178,8 +189,37 @@ def find_all(root, name=None, role=None, showing=True, prefix=False):
 
 def find(root, name, role=None, timeout=STEP_TIMEOUT, **options):
     role_text = f" ({role.value_nick})" if role is not None else ""
-    return wait_until(f'the control "{name}"{role_text}',
+    return wait_until(f'the control "{name or ""}"{role_text}',
                       lambda: next(iter(find_all(root, name, role, **options)), None), timeout)
+
+
+def dump(node, depth=0):
+    """The control tree under node, one line per control, for a failure's diagnosis."""
+    try:
+        action = node.get_action_iface()
+        actions = [action.get_action_name(i) for i in range(action.get_n_actions())] if action else []
+        line = f"{'  ' * depth}{node.get_role_name()} {node.get_name()!r}{' showing' if is_showing(node) else ''}"
+        lines = [line + (f" actions={actions}" if actions else "")]
+        for child in children(node):
+            lines += dump(child, depth + 1)
+        return lines
+    except Exception as error:
+        return [f"{'  ' * depth}<gone: {error}>"]
+
+
+def labelled(root, label, role):
+    """The control that the label names, through the label's relation, as a screen reader finds it
+    for a box whose own name is its current value."""
+    def target():
+        for node in find_all(root, label, Atspi.Role.LABEL):
+            for relation in node.get_relation_set():
+                if relation.get_relation_type() == Atspi.RelationType.LABEL_FOR:
+                    for index in range(relation.get_n_targets()):
+                        candidate = relation.get_target(index)
+                        if candidate.get_role() == role and is_showing(candidate):
+                            return candidate
+        return None
+    return wait_until(f'the {role.value_nick} labelled "{label}"', target)
 
 
 def application(name):
@@ -246,13 +286,12 @@ def window_gone(app, dialog):
 
 
 def menu_command(main, item):
-    file_menu = find(main, "File", Atspi.Role.MENU)
-    press(file_menu)
+    press(find(main, "File", Atspi.Role.MENU_ITEM), ("showmenu",))
     press(find(main, item, Atspi.Role.MENU_ITEM, showing=False))
 
 
 def check_tabs(main):
-    palettes = find(main, "Palettes", Atspi.Role.PAGE_TAB_LIST)
+    palettes = find(main, None, Atspi.Role.PAGE_TAB_LIST)
     for tab, only_there, elsewhere in (("Vorl's Texures", "Tree conic", "Conifer 3"),
                                        ("Default Textures", "Conifer 3", "Tree conic")):
         press(find(palettes, tab, Atspi.Role.PAGE_TAB, showing=False))
@@ -262,7 +301,7 @@ def check_tabs(main):
 
 def choose_height(main, page_showing_height):
     """Picks the second entry of the Height list through its selection, as a screen reader's list does."""
-    height = find(main, "Height", Atspi.Role.COMBO_BOX)
+    height = labelled(main, "Height", Atspi.Role.COMBO_BOX)
     lists = wait_until("the Height box's list", lambda: find_all(height, role=Atspi.Role.LIST, showing=False))
     entries = wait_until("the Height box's entries", lambda: list(children(lists[0])))
     if len(entries) < 2:
@@ -335,6 +374,7 @@ def check_saved_files(folder, work, kept_rows):
 def run(arguments):
     processes = Processes()
     temporary = Path(tempfile.mkdtemp(prefix="grovewright-a11y-"))
+    app = None
     try:
         work, runtime, chosen = temporary / "work", temporary / "runtime", temporary / "chosen"
         for folder in (work, runtime, chosen):
@@ -399,6 +439,10 @@ def run(arguments):
                    (answer_message_boxes(app, main) and False), timeout=STEP_TIMEOUT)
         print("accessibility planting job: passed")
         return 0
+    except Failure:
+        if arguments.dump and app is not None:
+            print("\n".join(dump(app)), file=sys.stderr)
+        raise
     finally:
         processes.stop_all()
         if not arguments.keep:
@@ -411,13 +455,18 @@ def main():
     parser.add_argument("--simulator", required=True)
     parser.add_argument("--compiler", required=True)
     parser.add_argument("--skip-files", action="store_true", help="stop after the Edit dialog")
+    parser.add_argument("--dump", action="store_true", help="print the program's control tree on failure")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     arguments = parser.parse_args()
+    for program in ("app", "simulator", "compiler"):
+        setattr(arguments, program, os.path.abspath(getattr(arguments, program)))
     try:
         return run(arguments)
     except Failure as failure:
         print(f"accessibility planting job FAILED: {failure}", file=sys.stderr)
-        return 1
+    except Exception as error:  # a bus error names the call that failed
+        print(f"accessibility planting job FAILED: {type(error).__name__}: {error}", file=sys.stderr)
+    return 1
 
 
 if __name__ == "__main__":
