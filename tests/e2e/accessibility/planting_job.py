@@ -36,6 +36,8 @@ def wait_until(what, probe, timeout=STEP_TIMEOUT):
             value = probe()
             if value:
                 return value
+        except Failure:
+            raise
         except Exception as error:  # the bus may answer with an error while a window is being built
             last_error = error
         time.sleep(0.1)
@@ -332,55 +334,66 @@ def expect_status(status, what, pattern):
     expect_text(status, what, pattern)
 
 
-def planted_count(app, main):
-    """The count the Edit dialog shows, closed again with Cancel. The page's handlers run in the order
-    of the presses, so the count includes every press made before."""
+def planted_rows(app, main):
+    """The count and the rows the Edit dialog shows, closed again with Cancel. The page's handlers run
+    in the order of the presses, so they include every press made before."""
     press(find(main, "Edit", Atspi.Role.PUSH_BUTTON))
     dialog = window(app, "Edit")
     count = text_of(find(dialog, "Number of trees", Atspi.Role.TEXT))
+    rows_list = find(dialog, "Planted objects", Atspi.Role.LIST)
+    rows = [row.get_name() for row in children(rows_list)]
     press(find(dialog, "Cancel", Atspi.Role.PUSH_BUTTON))
     wait_until("the Edit dialog to close", lambda: window_gone(app, dialog))
-    return count
+    return count, rows
 
 
 def plant(app, main, status, expected_count, latitude, longitude):
     press(find(main, "Plant tree", Atspi.Role.PUSH_BUTTON))
     expect_status(status, "the status line", rf"Planted {expected_count} at {latitude:.7f}, {longitude:.7f}")
-    count = planted_count(app, main)
+    count, _ = planted_rows(app, main)
     if count != str(expected_count):
         raise Failure(f"after planting at {latitude:.7f}, {longitude:.7f} the Edit dialog counts {count!r} "
                       f"trees, expected {expected_count}")
 
 
+def select_row(list_, row):
+    """Selects one row: through the list's selection where it offers one, else by the row's toggle."""
+    selection = list_.get_selection_iface()
+    if selection is None or not selection.select_child(row.get_index_in_parent()):
+        press(row)
+    wait_until(f"the row {row.get_name()!r} to be selected",
+               lambda: row.get_state_set().contains(Atspi.StateType.SELECTED))
+
+
 def edit_and_delete_second(app, main, positions, height):
     press(find(main, "Edit", Atspi.Role.PUSH_BUTTON))
     dialog = window(app, "Edit")
-    rows_list = find(dialog, "Planted objects")
+    rows_list = find(dialog, "Planted objects", Atspi.Role.LIST)
     count = find(dialog, "Number of trees", Atspi.Role.TEXT)
     expect_text(count, '"Number of trees"', r"^3$")
-    rows = wait_until("three rows in the Edit list", lambda: [r for r in find_all(rows_list, showing=False)
-                                                               if r is not rows_list and r.get_name()][:3])
+    rows = wait_until("three rows in the Edit list", lambda: list(children(rows_list))[:3])
     names = [row.get_name() for row in rows]
     for number, (row, (latitude, longitude)) in enumerate(zip(names, positions), start=1):
         expected = rf"^\s*{number}\s+{latitude:.7f}\s+{longitude:.7f} Conifer 3\s+- {re.escape(height.lower())}$"
         if not re.match(expected, row):
             raise Failure(f"Edit row {number} reads {row!r}, expected {expected!r}")
-    selection = rows_list.get_selection_iface()
-    if selection is None or not selection.select_child(1):
-        raise Failure('the rows of "Planted objects" cannot be selected through the bus')
+    select_row(rows_list, rows[1])
     press(find(dialog, "Delete", Atspi.Role.PUSH_BUTTON))
     expect_text(count, '"Number of trees" after Delete', r"^2$")
     press(find(dialog, "OK", Atspi.Role.PUSH_BUTTON))
     wait_until("the Edit dialog to close", lambda: window_gone(app, dialog))
-    return names[0], names[2]
+    return [names[0], names[2]]
 
 
 def answer_message_boxes(app, main, answer="Yes"):
     """Answers any message box the program shows, and returns their texts."""
     texts = []
+    if not main.get_state_set().contains(Atspi.StateType.SHOWING):
+        return texts
     for box in [w for w in children(app) if w is not main and is_showing(w)]:
         labels = [text_of(label) for label in find_all(box, role=Atspi.Role.LABEL)]
         texts.append(" ".join(labels))
+        print(f"answered {answer!r} to: {texts[-1]!r}")
         buttons = find_all(box, answer, Atspi.Role.PUSH_BUTTON) or find_all(box, "OK", Atspi.Role.PUSH_BUTTON)
         if buttons:
             press(buttons[0])
@@ -402,6 +415,23 @@ def check_saved_files(folder, work, kept_rows):
         latitude = row.split()[1]
         if latitude.encode() not in xml:
             raise Failure(f"trees.xml lacks the kept latitude {latitude}")
+
+
+def renumbered(rows):
+    """Rows as a new Edit dialog shows them: numbered from 1 in list order."""
+    return [f"{number:4d} {row[5:]}" for number, row in enumerate(rows, start=1)]
+
+
+def expect_rows(app, main, when, rows):
+    count, shown = planted_rows(app, main)
+    if (count, shown) != (str(len(rows)), rows):
+        raise Failure(f"{when} the Edit dialog shows {count!r} trees {shown}, expected {rows}")
+
+
+def still_running(process):
+    if process.poll() is not None:
+        raise Failure(f"Grovewright ended at start-up with exit code {process.returncode}")
+    return True
 
 
 def run(arguments):
@@ -433,7 +463,7 @@ def run(arguments):
         simulator.command("position 47.5 8.25")
         grovewright = processes.start([arguments.app], cwd=work, env=env)
         app = wait_until("Grovewright on the accessibility bus (is the bus reachable?)",
-                         lambda: grovewright.poll() is None and application("grovewright"), timeout=30)
+                         lambda: still_running(grovewright) and application("grovewright"), timeout=30)
         main = window(app, "Grovewright V4")
         status = find(main, "Status")
 
@@ -456,23 +486,32 @@ def run(arguments):
 
         kept = edit_and_delete_second(app, main, positions, height)
         expect_status(status, "the status line after Edit", r"\b2\b")
+        kept = renumbered(kept)
+        expect_rows(app, main, "after deleting the second row", kept)
 
         if arguments.skip_files:
             print("file commands skipped")
-        else:
-            menu_command(main, "Save")
-            time.sleep(0.5)
-            answer_message_boxes(app, main)
-            check_saved_files(chosen, work, kept)
-            menu_command(main, "Open")
-            choose_file(app, "Open", chosen / "trees.xml")
-            expect_status(status, "the status line after Open", r"\b2\b")
+            GAPS.append("the file commands were skipped")
+            return 0
+        filename_box = find(main, "Filename", Atspi.Role.TEXT)
+        menu_command(main, "Save")
+        wait_until("the save to close the document (Filename box blank)",
+                   lambda: answer_message_boxes(app, main) is not None and not text_of(filename_box).strip(),
+                   timeout=60)
+        check_saved_files(chosen, work, kept)
+        expect_rows(app, main, "after Save", [])
+
+        menu_command(main, "Open")
+        choose_file(app, "Open", chosen / "trees.xml")
+        expect_text(filename_box, "the Filename box after Open", r"^trees$")
+        expect_status(status, "the status line after Open", r"\b2\b")
+        expect_rows(app, main, "after Open", kept)
 
         menu_command(main, "Exit")
-        wait_until("Grovewright to end after Exit", lambda: grovewright.poll() is not None or
-                   (answer_message_boxes(app, main) and False), timeout=STEP_TIMEOUT)
-        for gap in GAPS:
-            print(f"note: {gap}")
+        wait_until("Grovewright to end after Exit (its question answered Yes)",
+                   lambda: grovewright.poll() is not None or (answer_message_boxes(app, main) and False))
+        if grovewright.returncode != 0:
+            raise Failure(f"Grovewright ended with exit code {grovewright.returncode}")
         print("accessibility planting job: passed")
         return 0
     except Failure:
@@ -480,6 +519,8 @@ def run(arguments):
             print("\n".join(dump(app)), file=sys.stderr)
         raise
     finally:
+        for gap in GAPS:
+            print(f"note: {gap}")
         processes.stop_all()
         if not arguments.keep:
             shutil.rmtree(temporary, ignore_errors=True)
