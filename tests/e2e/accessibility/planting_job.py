@@ -115,7 +115,8 @@ def start_accessibility_bus(processes, env):
     launcher = Path("/usr/libexec/at-spi-bus-launcher")
     if not launcher.exists():
         raise Failure(f"the accessibility bus cannot be started: {launcher} is missing (package at-spi2-core)")
-    processes.start([str(launcher), "--launch-immediately"], env=env, stdout=subprocess.DEVNULL)
+    processes.start([str(launcher), "--launch-immediately"], env=env, stdout=subprocess.DEVNULL,
+                    stderr=subprocess.DEVNULL)
 
 
 class Simulator:
