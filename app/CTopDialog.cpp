@@ -8,6 +8,7 @@
 
 #include "app/CBusyCursor.h"
 #include "app/CDialogs.h"
+#include "app/FilenameBoxText.h"
 #include "app/GrovewrightResources.h"
 #include "app/OutcomeTexts.h"
 #include "trees/CPlaceTreesDlg.h"
@@ -24,12 +25,6 @@ std::string WorkingFolder() {
     std::string folder = std::filesystem::current_path(failure).string();
     folder += static_cast<char>(std::filesystem::path::preferred_separator);
     return folder;
-}
-
-// The Filename box shows the name cut before its first ".xml" (exact case); a name without it shows nothing.
-QString FilenameBoxText(const std::string& fileName) {
-    const std::size_t extension = fileName.find(".xml");
-    return extension == std::string::npos ? QString() : QString::fromStdString(fileName.substr(0, extension));
 }
 
 }  // namespace
@@ -102,6 +97,7 @@ void CTopDialog::BuildFileMenu() {
         }
     }
     menuBar->setGeometry(0, 0, width(), menuHeight);
+    AddFileShortcuts();
     resize(width(), height() + menuHeight);
 }
 
@@ -146,10 +142,10 @@ void CTopDialog::ShowStatus(const QString& lastEvent) {
 }
 
 void CTopDialog::keyPressEvent(QKeyEvent* event) {
-    // Escape would end the dialog at once, planted objects and all; the window closes only through
-    // its commands.
+    // Escape closes the window as its close button does, with the same question about unsaved objects.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -178,11 +174,3 @@ void CTopDialog::OnNew() {
     const std::size_t kept = document.PlantedCount();
     ShowStatus(kept == 0 ? QString() : QStringLiteral("%1 kept").arg(PlantedCountText(kept)));
 }
-
-// The commands below belong to the file handling that comes next; their menu items are in place.
-void CTopDialog::OnOpen() {}
-void CTopDialog::OnAppendFrom() {}
-void CTopDialog::OnClose() {}
-void CTopDialog::OnSave() {}
-void CTopDialog::OnSaveAs() {}
-void CTopDialog::OnExit() {}

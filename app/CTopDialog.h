@@ -2,8 +2,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 
+#include "app/CDialogs.h"
 #include "document/PlantingDocument.h"
 #include "simlink/IpcLinkMaker.h"
 
@@ -48,11 +50,33 @@ public:
     void OnSaveAs();
     void OnExit();
 
+    // Append From and a Copse button: reads a chosen planting file into the planting list or into the
+    // copse pattern. The user is told why a file was refused; the outcome says what was read.
+    enum class ReadTarget { PlantingList, CopsePattern };
+    ReadOutcome ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen, ReadTarget target);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The title bar's close button, the system menu, Alt+F4 and Escape: asks about unsaved objects.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 
 private:
     void BuildFileMenu();
+    void AddFileShortcuts();
+    // Reads the file `name` in `folder`; a refused file is told to the user.
+    ReadOutcome ReadNamedFile(QWidget* parent, const std::string& folder, const std::string& name, ReadTarget target);
+    // The questions of Close and the window's close; true when the document may be discarded.
+    bool MayDiscardAfterAsking();
+    // Save As: true when the document was closed by a save, false when the user cancelled or the file
+    // could not be written (then nothing changed).
+    bool SaveAsChosenFile();
+    // Runs a save off the user-interface thread, the window painted but closed to input meanwhile, and
+    // tells the user what failed; true when the document was closed by it.
+    bool RunSave(const std::function<SaveOutcome()>& save);
+    void SetInputEnabled(bool enabled);
+    // Ends the work on the file: no file open, the Filename box one blank, both lists empty.
+    void CloseDocument();
     void ShowSelectedPage();
 
     std::unique_ptr<Ui::CTopDialog> ui;
@@ -60,4 +84,5 @@ private:
     PlantingDocument document;
     CVorlsTrees* vorlsPage = nullptr;
     CPlaceTreesDlg* defaultPage = nullptr;
+    bool saving = false;  // a save is running: the document belongs to it
 };

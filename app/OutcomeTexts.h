@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <string>
 
 #include "document/DocumentOutcomes.h"
 
@@ -10,3 +11,13 @@ QString PlantOutcomeText(const PlantOutcome& outcome);
 
 // The status line's count of the objects the next save writes.
 QString PlantedCountText(std::size_t count);
+
+// The one message a save needs, a line for each step that failed (the system's reason on a line of
+// its own after it); empty when every step went well. `programFolder` is where unmoved files stay.
+QString SaveOutcomeText(const SaveOutcome& outcome, const std::string& programFolder);
+
+// Why a planting file was not taken, naming it as `name`; empty when it was read.
+QString ReadRefusalText(const ReadOutcome& outcome, const QString& name);
+
+// What reading a planting file added, for the status line.
+QString ReadOutcomeText(const ReadOutcome& outcome, const QString& name);

@@ -115,6 +115,20 @@ void CPalettePage::OnCopse() {
         CDialogs::Message(this, QStringLiteral("No files open"));
         return;
     }
+    const auto chosen = CDialogs::ChooseFile(this, CDialogs::FileChoice::OpenExisting);
+    if (!chosen) {
+        return;
+    }
+    // The page shows no choice until a pattern is loaded; the selection stays for a refused file.
+    ResetPalette();
+    const ReadOutcome outcome = mainWindow->ReadChosenFile(this, *chosen, CTopDialog::ReadTarget::CopsePattern);
+    if (outcome.status != ReadStatus::Read || outcome.emptyFile) {
+        return;
+    }
+    copseLoaded = 1;
+    treeSelected = 0;
+    treeTypeBox->setText(QStringLiteral("Copse"));
+    heightBox->setEditText(QStringLiteral(" "));
 }
 
 void CPalettePage::OnEdit() {

@@ -54,7 +54,13 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
     } else if (fileDialog != nullptr && !answer.path.isEmpty()) {
         // Typed as a user would: selectFile leaves the name box alone while it has the focus.
         fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
-        QMetaObject::invokeMethod(fileDialog, &QDialog::accept);
+        if (answer.afterChoice) {
+            connect(fileDialog, &QDialog::accepted, this, answer.afterChoice, Qt::SingleShotConnection);
+        }
+        // Queued, so that a question the dialog asks on accepting is answered by this timer too.
+        QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
+    } else if (answer.cancel) {
+        Dismiss(modal);
     } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer.accept) {
         dialog->accept();
     } else {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
 // Answers the modal dialogs a command opens, one scripted answer per dialog, from a polling timer, so
@@ -16,10 +17,16 @@ public:
         QMessageBox::StandardButton button = QMessageBox::NoButton;  // for a message box
         QString path;                                               // for a file dialog
         bool accept = false;                                        // for any other dialog: OK
+        bool cancel = false;                                        // for any dialog: Cancel
+        std::function<void()> afterChoice;                          // for a file dialog: run once it accepted
     };
-    static Answer Press(QMessageBox::StandardButton button) { return {button, {}, false}; }
-    static Answer Choose(const QString& path) { return {QMessageBox::NoButton, path, false}; }
-    static Answer Accept() { return {QMessageBox::NoButton, {}, true}; }
+    static Answer Press(QMessageBox::StandardButton button) { return {button, {}, false, false, {}}; }
+    static Answer Choose(const QString& path) { return {QMessageBox::NoButton, path, false, false, {}}; }
+    static Answer Accept() { return {QMessageBox::NoButton, {}, true, false, {}}; }
+    static Answer Cancel() { return {QMessageBox::NoButton, {}, false, true, {}}; }
+    static Answer ChooseThen(const QString& path, std::function<void()> then) {
+        return {QMessageBox::NoButton, path, false, false, std::move(then)};
+    }
 
     explicit ModalScript(std::vector<Answer> answers, int timeoutMs = 10000);
 

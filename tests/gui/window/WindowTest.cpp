@@ -107,7 +107,7 @@ void WindowTest::TabsShowTheirPagesAndKeysCloseNothing() {
     tabs->setCurrentIndex(1);
     QVERIFY(!window->DefaultPage().isVisible() && window->SecondPage().isVisible());
 
-    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         QTest::keyClick(window.get(), key);
         QVERIFY(window->isVisible());
     }

@@ -1,0 +1,454 @@
+// The File commands and the Copse buttons through the real window, file dialogs and message boxes,
+// against the stand-in simulator and the stand-in compiler as "bglcomp.exe" in the program's folder.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+#include "app/CMyEditDialog.h"
+#include "app/CTopDialog.h"
+#include "tests/gui/window/ModalScript.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tools/simulator/ScratchRuntimeFolder.h"
+#include "tools/simulator/SimulatorProcess.h"
+#include "trees/CPlaceTreesDlg.h"
+#include "trees/CVorlsTrees.h"
+#include "trees/TreeCatalogue.h"
+
+namespace fs = std::filesystem;
+using Answer = ModalScript::Answer;
+
+namespace {
+
+const std::string guidA = "AAAAAAAA111122223333444444444444";
+const std::string guidB = "BBBBBBBB111122223333444444444444";
+
+// A planting file with the origin marker, in the attribute form the reader looks for.
+std::string MarkedFile(const std::vector<std::tuple<double, double, std::string>>& objects) {
+    std::string text = "<!-- Created by Grovewright -->\n<FSData>\n";
+    for (const auto& [latitude, longitude, guid] : objects) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "<SceneryObject lat=\"%.6f\" lon=\"%.6f\"><LibraryObject name=\"%s\"/>\n", latitude,
+                      longitude, guid.c_str());
+        text += line;
+    }
+    return text + "</FSData>\n";
+}
+
+QString Text(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+}  // namespace
+
+class FilesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void SaveAsThatSavedNothingKeepsTheDocument();
+    void CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave();
+    void SaveWithNoFileOpenAsksForAName();
+    void SaveTellsEveryFailedStepInOneMessage();
+    void SaveKeepsTheWindowPaintedAndClosedToInput();
+    void RefusedAndEmptyFilesChangeNothing();
+    void CopsePatternIsSharedAndASecondLoadAddsNothing();
+    void WholePlantingJob();
+
+private:
+    // Runs a command with its dialogs answered in turn; the texts of the message boxes answered, with
+    // "(unfinished)" after them when a dialog went unanswered or came uninvited.
+    QStringList Dialogue(const std::function<void()>& command, std::vector<Answer> answers);
+    void InstallCompiler(const std::string& script);
+    // A file open in the user's folder with objects planted into it.
+    void OpenWithObjects(std::size_t count);
+    void Press(int controlId);
+    QString FilenameBox() { return window->findChild<QLineEdit*>("filenameBox")->text(); }
+    QString User(const std::string& name) { return Text(user->Path(name)); }
+
+    ScratchRuntimeFolder runtime;
+    std::unique_ptr<TemporaryFolder> program;
+    std::unique_ptr<TemporaryFolder> user;
+    std::unique_ptr<SimulatorProcess> simulator;
+    std::unique_ptr<CTopDialog> window;
+};
+
+void FilesTest::init() {
+    std::setlocale(LC_NUMERIC, "C");  // the test's own expected texts
+    program = std::make_unique<TemporaryFolder>();
+    user = std::make_unique<TemporaryFolder>();
+    fs::copy_file(GROVEWRIGHT_COMPILER, program->Path("bglcomp.exe"));
+    fs::current_path(program->Path());
+    simulator = std::make_unique<SimulatorProcess>(GROVEWRIGHT_SIMULATOR, std::vector<std::string>{});
+    QVERIFY(simulator->IsReady());
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker());
+    QVERIFY(window->OnInitDialog());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void FilesTest::cleanup() {
+    window.reset();
+    simulator.reset();
+    fs::current_path(fs::temp_directory_path());
+    program.reset();
+    user.reset();
+}
+
+QStringList FilesTest::Dialogue(const std::function<void()>& command, std::vector<Answer> answers) {
+    const ModalScript script(std::move(answers));
+    command();
+    // A command run from a key is queued: its dialogs come after the key has returned.
+    const bool finished = QTest::qWaitFor([&script] { return script.Finished(); });
+    QStringList messages = script.Messages();
+    if (!finished || !script.Finished()) {
+        messages << "(unfinished)";
+    }
+    return messages;
+}
+
+void FilesTest::InstallCompiler(const std::string& script) {
+    fs::remove(program->Path("bglcomp.exe"));
+    program->Write("bglcomp.exe", "#!/bin/sh\n" + script + "\n");
+    fs::permissions(program->Path("bglcomp.exe"), fs::perms::owner_all);
+}
+
+void FilesTest::OpenWithObjects(std::size_t count) {
+    PlantingDocument& document = window->Document();
+    document.ClearLists();
+    document.fileOpen = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        document.AddPlantedObject(50.0 + static_cast<double>(i), 8.0, guidA);
+    }
+    user->Write("open.xml", "");
+    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("open.xml"))}), QStringList{});
+    QVERIFY(window->FileOpen());
+}
+
+void FilesTest::Press(int controlId) {
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (button->property("controlId").toInt() == controlId && button->isVisibleTo(window.get())) {
+            button->click();
+        }
+    }
+    QCoreApplication::processEvents();  // the buttons' handlers run queued
+}
+
+void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
+    user->Write("taken.xml", "older planting");
+    fs::create_directory(program->Path("blocked.xml"));  // the XML file cannot be written over a folder
+    const QString overwrite = "taken.xml exists.\nDo you wish to overwrite it?";
+    const QString unwritable = Text(program->Path("blocked.xml")) +
+                               " could not be written. Nothing was saved; your planted objects are kept.";
+    const struct {
+        const char* what;
+        std::vector<Answer> answers;
+        QString lastMessage;
+    } rows[] = {
+        {"cancelled", {ModalScript::Cancel()}, {}},
+        {"overwrite answered No",
+         {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::Yes),
+          ModalScript::Press(QMessageBox::No)},
+         overwrite},
+        {"not writable",
+         {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)},
+         unwritable},
+    };
+    OpenWithObjects(2);
+    for (const auto& row : rows) {
+        const QStringList messages = Dialogue([this] { window->OnSaveAs(); }, row.answers);
+        QVERIFY2(!messages.contains("(unfinished)"), row.what);
+        QCOMPARE(
+            messages.isEmpty() ? QString() : messages.last().section('\n', 0, row.lastMessage.count('\n')),
+            row.lastMessage);
+        QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
+        QVERIFY(window->FileOpen());
+        QCOMPARE(window->Document().fileName, "open.xml");
+        QCOMPARE(FilenameBox(), "open");
+        QCOMPARE(user->Read("taken.xml"), "older planting");
+    }
+}
+
+void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
+    const QString saveNow = "You have not saved.\nDo you wish to save now?";
+    const std::pair<const char*, std::function<void()>> closings[] = {
+        {"Close", [this] { window->OnClose(); }},
+        {"close button", [this] { window->close(); }},
+        {"Escape", [this] { QTest::keyClick(window.get(), Qt::Key_Escape); }},
+        {"Close key",
+         [this] {
+             window->activateWindow();
+             QVERIFY(QTest::qWaitForWindowActive(window.get()));
+             QTest::keySequence(window.get(), QKeySequence::Close);
+         }},
+    };
+    int saved = 0;
+    for (const auto& [what, closing] : closings) {
+        const bool closesWindow = !std::string(what).starts_with("Close");
+        window->show();
+        OpenWithObjects(2);
+        // Yes, then no save: nothing is discarded.
+        QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Cancel()}),
+                 QStringList{saveNow});
+        QVERIFY2(window->isVisible() && window->FileOpen(), what);
+        QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
+        // Yes and a save: the objects are in the file, and the close goes ahead.
+        const std::string name = "saved" + std::to_string(++saved) + ".xml";
+        QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Choose(User(name))}),
+                 QStringList{saveNow});
+        QVERIFY2(user->Read(name).find(guidA) != std::string::npos, what);
+        QCOMPARE(window->isVisible(), !closesWindow);
+        QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+        // No: discarded on purpose.
+        window->show();
+        OpenWithObjects(1);
+        QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::No)}), QStringList{saveNow});
+        QCOMPARE(window->isVisible(), !closesWindow);
+        if (!closesWindow) {
+            QVERIFY(!window->FileOpen());
+            QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+        }
+    }
+    // Exit never saves: No keeps everything, Yes ends without a save.
+    OpenWithObjects(1);
+    QCOMPARE(Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::No)}),
+             QStringList{"You have not saved.\nAre you sure you wish to exit?"});
+    QVERIFY(window->isVisible() && window->Document().PlantedCount() == 1);
+    const std::vector<std::string> before = user->FileNames();
+    Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::Yes)});
+    QVERIFY(!window->isVisible());
+    QCOMPARE(user->FileNames(), before);
+    QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
+}
+
+void FilesTest::SaveWithNoFileOpenAsksForAName() {
+    user->Write("earlier.xml", "an earlier save");
+    PlantingDocument& document = window->Document();
+    document.fileName = "earlier.xml";
+    document.folder = user->Path().string() + "/";
+    document.AddPlantedObject(1.0, 2.0, guidA);
+    QCOMPARE(Dialogue([this] { window->OnSave(); }, {ModalScript::Cancel()}), QStringList{});
+    QCOMPARE(user->Read("earlier.xml"), "an earlier save");
+    QCOMPARE(document.PlantedCount(), std::size_t{1});
+    // Nothing to save and no file: no dialog at all.
+    document.ClearLists();
+    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+}
+
+void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
+    InstallCompiler("echo refused\nexit 3");
+    OpenWithObjects(1);
+    user->Write("gone", "a file where the folder was");
+    window->Document().folder = user->Path("gone").string() + "/";
+    const QStringList messages =
+        Dialogue([this] { window->OnSave(); }, {ModalScript::Press(QMessageBox::Ok)});
+    QCOMPARE(messages.size(), 1);
+    const QStringList lines = messages.front().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0],
+             "The scenery was not compiled. The compiler's report is in " + Text(program->Path("t.txt")));
+    QCOMPARE(lines[1], "The compiler ended with status 3.");
+    QCOMPARE(lines[2], "open.xml could not be moved to " + Text(user->Path("gone")) + "/; it is in " +
+                           Text(program->Path()) + "/");
+    // The XML file was written, so the document is closed; the file waits in the program's folder.
+    QVERIFY(program->Exists("open.xml"));
+    QCOMPARE(program->Read("t.txt"), "refused\n");
+    QVERIFY(!window->FileOpen());
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+    QCOMPARE(FilenameBox(), " ");
+}
+
+void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
+    InstallCompiler(std::string("sleep 2\nexec '") + GROVEWRIGHT_COMPILER + "' \"$@\"");
+    OpenWithObjects(1);
+    int blockedTicks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        const bool closed = !window->isEnabled() && !window->findChild<QAction*>("newAction")->isEnabled();
+        blockedTicks += closed && cursor != nullptr && cursor->shape() == Qt::WaitCursor ? 1 : 0;
+    });
+    tick.start(50);
+    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+    QVERIFY2(blockedTicks >= 20, qPrintable(QString::number(blockedTicks)));
+    QVERIFY(window->isEnabled() && QApplication::overrideCursor() == nullptr);
+    QVERIFY(user->Exists("open.bgl"));
+}
+
+void FilesTest::RefusedAndEmptyFilesChangeNothing() {
+    const std::string marked = MarkedFile({{1.0, 2.0, guidB}});
+    user->Write("other.xml",
+                "<FSData><SceneryObject lat=\"1.0\" lon=\"2.0\"><LibraryObject name=\"" + guidB + "\"/>");
+    user->Write("empty.xml", "");
+    // Passes the dialog and the existence test, then stands as a folder that cannot be read as a file.
+    const auto folderAfterChoice = [this, marked](const std::string& name) {
+        user->Write(name, marked);
+        return ModalScript::ChooseThen(User(name), [this, name] {
+            fs::remove(user->Path(name));
+            fs::create_directory(user->Path(name));
+        });
+    };
+    CPalettePage& page = window->DefaultPage();
+    const struct {
+        const char* command;
+        std::function<void()> run;
+    } commands[] = {
+        {"Open", [this] { window->OnOpen(); }},
+        {"Append From", [this] { window->OnAppendFrom(); }},
+        {"Copse", [&page] { page.OnCopse(); }},
+    };
+    for (const auto& [command, run] : commands) {
+        const bool open = std::string(command) == "Open";
+        const struct {
+            Answer choice;
+            QStringList messages;
+        } files[] = {
+            {ModalScript::Choose(User("other.xml")), {"other.xml was not created by Grovewright"}},
+            {folderAfterChoice(std::string(command).substr(0, 4) + ".xml"),
+             {QString::fromStdString(std::string(command).substr(0, 4) + ".xml could not be read.")}},
+            {ModalScript::Choose(User("empty.xml")), {}},
+        };
+        for (const auto& file : files) {
+            window->Document().ClearLists();
+            window->Document().AddPlantedObject(5.0, 6.0, guidA);
+            window->Document().fileOpen = !open;
+            page.treeSelected = 1;
+            std::vector<Answer> answers{file.choice};
+            if (!file.messages.isEmpty()) {
+                answers.push_back(ModalScript::Press(QMessageBox::Ok));
+            }
+            QCOMPARE(Dialogue(run, answers), file.messages);
+            QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+            QCOMPARE(window->Document().CopseCount(), std::size_t{0});
+            QVERIFY2(page.treeSelected == 1 && page.copseLoaded == 0, command);
+            // Only Open takes an empty file, as a new planting file.
+            QCOMPARE(window->FileOpen(), !open || file.messages.isEmpty());
+        }
+        // The empty file Open took stays the open one: Append From and Copse do not touch the box.
+        QCOMPARE(FilenameBox(), "empty");
+    }
+}
+
+void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
+    user->Write("copse.xml", MarkedFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
+    window->Document().fileOpen = true;
+    for (CPalettePage* page :
+         std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
+        page->treeSelected = 1;
+        QCOMPARE(Dialogue([page] { page->OnCopse(); }, {ModalScript::Choose(User("copse.xml"))}),
+                 QStringList{});
+        QVERIFY(page->copseLoaded == 1 && page->treeSelected == 0);
+        QCOMPARE(window->Document().CopseCount(), std::size_t{3});
+    }
+    for (QLineEdit* treeType : window->findChildren<QLineEdit*>("treeTypeBox")) {
+        QCOMPARE(treeType->text(), "Copse");
+    }
+}
+
+void FilesTest::WholePlantingJob() {
+    // New in the user's folder: a name with capitals, kept as chosen where case matters.
+    QCOMPARE(Dialogue([this] { window->OnNew(); }, {ModalScript::Choose(User("Forest.xml"))}), QStringList{});
+    Press(1009);  // Conifer 3, its first height
+    for (const char* position : {"position 47.1 -122.1", "position 47.2 -122.2", "position 47.3 -122.3"}) {
+        QVERIFY(simulator->Command(position).starts_with("position"));
+        Press(1020);
+    }
+    user->Write("earlier.xml", MarkedFile({{10.0, 20.0, guidA}, {10.001, 20.002, guidB}}));
+    QCOMPARE(Dialogue([this] { Press(1025); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
+    QVERIFY(simulator->Command("position 47.4 -122.4").starts_with("position"));
+    Press(1020);
+    QCOMPARE(window->Document().PlantedCount(), std::size_t{5});
+
+    // Edit: the second object deleted.
+    QTimer::singleShot(200, this, [] {
+        auto* dialog = qobject_cast<CMyEditDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        auto* rows = dialog->findChild<QListView*>("plantedObjectsList");
+        rows->setCurrentIndex(rows->model()->index(1, 0));
+        dialog->findChild<QPushButton*>("deleteButton")->click();
+        dialog->findChild<QPushButton*>("okButton")->click();
+    });
+    Press(1022);
+    QTRY_COMPARE(window->Document().PlantedCount(), std::size_t{4});
+
+    const PlantingList planted = window->Document().plantingList;
+    const std::string conifer = TreeCatalogue().GuidForEntry(56, 0);
+    const std::tuple<double, double, std::string> intended[] = {
+        {47.1, -122.1, conifer}, {47.3, -122.3, conifer}, {47.4, -122.4, guidA}, {47.401, -122.398, guidB}};
+    std::string expected =
+        "<!--\r\n  Created by Grovewright STAMP\r\n-->\r\n<FSData\r\n\tversion=\"9.0\"\r\n"
+        "\txmlns:xsi='http://www.w3.org/2001/"
+        "XMLSchema-instance'\r\n\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n";
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto& [latitude, longitude, guid] = intended[i];
+        QVERIFY(qAbs(planted.LatitudeAt(i) - latitude) < 1e-6 &&
+                qAbs(planted.LongitudeAt(i) - longitude) < 1e-6);
+        QCOMPARE(planted.GuidAt(i), guid);
+        char block[600];
+        std::snprintf(
+            block, sizeof block,
+            "<SceneryObject\r\n        lat=\"%18.14f\" lon=\"%18.14f\"\r\n        alt=\"0\" "
+            "altitudeIsAgl=\"TRUE\"\r\n"
+            "        pitch=\"0\" bank=\"0\" heading=\"HEADING\"\r\n        imageComplexity=\"NORMAL\">\r\n"
+            "        <LibraryObject\r\n            name=\"%s\"\r\n            scale=\"1.0\" />\r\n"
+            " </SceneryObject>\r\n",
+            planted.LatitudeAt(i), planted.LongitudeAt(i), guid.c_str());
+        expected += block;
+    }
+    expected += "</FSData>\r\n";
+
+    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+    QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
+    QVERIFY(fs::file_size(user->Path("Forest.bgl")) > 0);
+    QString written = QString::fromStdString(user->Read("Forest.xml"));
+    const QRegularExpression stamp(
+        "Grovewright [A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\r\n");
+    QVERIFY(written.contains(stamp));
+    written.replace(stamp, "Grovewright STAMP\r\n");
+    const QRegularExpression heading("heading=\"([ 0-9.]{11})\"");
+    for (const QRegularExpressionMatch& match : heading.globalMatch(written)) {
+        const double value = match.captured(1).toDouble();
+        QVERIFY2(value >= 25.0 && value <= 65.0, qPrintable(match.captured(1)));
+    }
+    written.replace(heading, "heading=\"HEADING\"");
+    const std::string actual = written.toStdString();
+    const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    QVERIFY2(actual == expected,
+             qPrintable(QString("first difference at byte %1").arg(differ.first - actual.begin())));
+
+    // Open brings the same objects back, in order, under the name as chosen.
+    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("Forest.xml"))}),
+             QStringList{});
+    QCOMPARE(window->Document().fileName, "Forest.xml");
+    QCOMPARE(FilenameBox(), "Forest");
+    const PlantingList& read = window->Document().plantingList;
+    QCOMPARE(read.Count(), std::size_t{4});
+    for (std::size_t i = 0; i < 4; ++i) {
+        QVERIFY(qAbs(read.LatitudeAt(i) - planted.LatitudeAt(i)) < 1e-13);
+        QVERIFY(qAbs(read.LongitudeAt(i) - planted.LongitudeAt(i)) < 1e-13);
+        QCOMPARE(read.GuidAt(i), planted.GuidAt(i));
+    }
+    // Append From adds the earlier file's objects behind them; the open file stays the same.
+    QCOMPARE(Dialogue([this] { window->OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}),
+             QStringList{});
+    QCOMPARE(read.Count(), std::size_t{6});
+    QCOMPARE(read.GuidAt(5), guidB);
+    QCOMPARE(window->Document().fileName, "Forest.xml");
+}
+
+QTEST_MAIN(FilesTest)
+#include "FilesTest.moc"
