@@ -231,8 +231,9 @@ def application(name):
 
 
 def window(app, title, timeout=STEP_TIMEOUT):
-    return wait_until(f'the window "{title}"',
-                      lambda: next((w for w in children(app) if w.get_name() == title), None), timeout)
+    """The showing top-level window with the title; a closed dialog may linger on the bus, hidden."""
+    return wait_until(f'the window "{title}"', lambda: next(
+        (w for w in children(app) if w.get_name() == title and is_showing(w)), None), timeout)
 
 
 def press(control, action_names=("press", "click", "toggle", "activate")):
@@ -290,7 +291,7 @@ def window_gone(app, dialog):
 
 def menu_command(main, item):
     press(find(main, "File", Atspi.Role.MENU_ITEM), ("showmenu",))
-    press(find(main, item, Atspi.Role.MENU_ITEM, showing=False))
+    press(find(main, item, Atspi.Role.MENU_ITEM))
 
 
 def check_tabs(main):
@@ -302,20 +303,27 @@ def check_tabs(main):
         wait_until(f'"{elsewhere}" to be hidden on the tab "{tab}"', lambda: not find_all(main, elsewhere))
 
 
-def choose_height(main, wanted):
-    """Types a height of the list into the Height box and commits it with Return, as a screen reader
-    user does; which height was planted is checked later in the Edit dialog's rows."""
+def choose_height(app, main, wanted):
+    """Types a height of the list into the Height box and commits it with Return, as a keyboard user
+    does: toggling an entry of the box's list through the bus selects it in the closed list only, and
+    the typed text alone leaves the planted height unchanged. Which height was planted is checked
+    later in the Edit dialog's rows."""
     height = labelled(main, "Height", Atspi.Role.COMBO_BOX)
     entries = [entry.get_name() for list_ in find_all(height, role=Atspi.Role.LIST, showing=False)
                for entry in children(list_)]
     if wanted not in entries:
         raise Failure(f"the Height box does not offer {wanted!r}, only {entries}")
     field = find(height, None, Atspi.Role.TEXT)
-    field.get_component_iface().grab_focus()
+    press(field, ("setfocus",))
     set_text(field, wanted)
     if not Atspi.generate_keyboard_event(0xFF0D, None, Atspi.KeySynthType.SYM):  # Return
         raise Failure("the bus cannot send the Return key")
     expect_text(height, "the Height box", "^" + re.escape(wanted) + "$")
+    time.sleep(0.5)
+    for stray in [w for w in children(app) if w.get_name() != main.get_name() and is_showing(w)]:
+        GAPS.append(f'Return in the Height box also opened the window "{stray.get_name()}"')
+        press(find(stray, "Cancel", Atspi.Role.PUSH_BUTTON))
+        wait_until(f'the stray "{stray.get_name()}" window to close', lambda: window_gone(app, stray))
 
 
 def status_text(status):
@@ -391,7 +399,7 @@ def answer_message_boxes(app, main, answer="Yes"):
     texts = []
     if not main.get_state_set().contains(Atspi.StateType.SHOWING):
         return texts
-    for box in [w for w in children(app) if w is not main and is_showing(w)]:
+    for box in [w for w in children(app) if w.get_role() == Atspi.Role.ALERT and is_showing(w)]:
         labels = [text_of(label) for label in find_all(box, role=Atspi.Role.LABEL)]
         texts.append(" ".join(labels))
         print(f"answered {answer!r} to: {texts[-1]!r}")
@@ -476,7 +484,7 @@ def run(arguments):
         press(find(main, "Conifer 3", Atspi.Role.PUSH_BUTTON))
         expect_text(find(main, "Tree type", Atspi.Role.TEXT), "the Tree type box", r"^Conifer 3$")
         height = "12 Fat"
-        choose_height(main, height)
+        choose_height(app, main, height)
 
         positions = [(47.5, 8.25)]
         plant(app, main, status, 1, *positions[0])
