@@ -319,6 +319,10 @@ def choose_height(app, main, wanted):
     field = find(height, None, Atspi.Role.TEXT)
     press(field, ("setfocus",))
     set_text(field, wanted)
+    # The pointer over the box, so that the key reaches this window also where the X server gives
+    # the keyboard to the window under the pointer.
+    place = field.get_component_iface().get_extents(Atspi.CoordType.SCREEN)
+    Atspi.generate_mouse_event(place.x + place.width // 2, place.y + place.height // 2, "abs")
     if not Atspi.generate_keyboard_event(0xFF0D, None, Atspi.KeySynthType.SYM):  # Return
         raise Failure("the bus cannot send the Return key")
     expect_text(height, "the Height box", "^" + re.escape(wanted) + "$")
@@ -480,7 +484,9 @@ def planting_job(app, main, simulator, work, chosen):
     choose_file(app, "Open", chosen / "trees")
     expect_text(filename_box, "the Filename box", r"^trees$")
 
-    press(find(main, "Conifer 3", Atspi.Role.PUSH_BUTTON))
+    conifer = find(main, "Conifer 3", Atspi.Role.PUSH_BUTTON)
+    press(conifer)
+    wait_until('"Conifer 3" to be shown pressed', lambda: conifer.get_state_set().contains(Atspi.StateType.PRESSED))
     expect_text(find(main, "Tree type", Atspi.Role.TEXT), "the Tree type box", r"^Conifer 3$")
     height = "12 Fat"
     choose_height(app, main, height)
