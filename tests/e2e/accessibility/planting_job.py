@@ -402,7 +402,7 @@ def edit_and_delete_second(app, main, positions, height):
 
 
 def answer_message_boxes(app, answer="Yes"):
-    """Answers every message box the program shows with Yes (or OK), telling what it said."""
+    """Answers every message box the program shows with Yes (or OK), telling what it said; gives None."""
     for box in [w for w in children(app) if w.get_role() == Atspi.Role.ALERT and is_showing(w)]:
         said = " ".join(text_of(label) for label in find_all(box, role=Atspi.Role.LABEL))
         buttons = find_all(box, answer, Atspi.Role.PUSH_BUTTON) or find_all(box, "OK", Atspi.Role.PUSH_BUTTON)
@@ -412,10 +412,9 @@ def answer_message_boxes(app, answer="Yes"):
 
 
 def answering(app, probe):
-    """The probe, answering the program's message boxes while it waits."""
+    """The probe, answering the program's message boxes while it is not yet true."""
     def answered_probe():
-        answer_message_boxes(app)
-        return probe()
+        return probe() or answer_message_boxes(app)
     return answered_probe
 
 
