@@ -334,9 +334,11 @@ def choose_height(app, main, wanted):
 
 
 def status_text(status):
-    """The status line's text, or None while the line shows the bus only its fixed name."""
-    text = text_of(status)
-    return None if text == "Status" and status.get_text_iface() is None else text
+    """The status line's text as the bus shows it (its text, a name that is the text, or its
+    description), or None while the line shows the bus only its fixed name."""
+    if status.get_text_iface() is not None or status.get_name() != "Status":
+        return text_of(status)
+    return status.get_description() or None
 
 
 GAPS = []
@@ -347,7 +349,8 @@ def expect_status(status, what, pattern):
         if "status line" not in " ".join(GAPS):
             GAPS.append('the status line shows the bus only its name "Status", not its text')
         return
-    expect_text(status, what, pattern)
+    wait_until(f"{what} to match {pattern!r} (it reads {status_text(status)!r})",
+               lambda: re.search(pattern, status_text(status)))
 
 
 def planted_rows(app, main):
