@@ -138,7 +138,10 @@ void CTopDialog::ShowSelectedPage() {
 
 void CTopDialog::ShowStatus(const QString& lastEvent) {
     const QString count = PlantedCountText(document.PlantedCount());
-    ui->statusLine->setText(lastEvent.isEmpty() ? count : count + QLatin1Char('\n') + lastEvent);
+    const QString text = lastEvent.isEmpty() ? count : count + QLatin1Char('\n') + lastEvent;
+    ui->statusLine->setText(text);
+    // The line keeps its name "Status" for screen readers and tools; what it says is its description.
+    ui->statusLine->setAccessibleDescription(text);
 }
 
 void CTopDialog::keyPressEvent(QKeyEvent* event) {

@@ -37,6 +37,19 @@ void CPalettePage::BindControls() {
     heightBox = findChild<QComboBox*>(QStringLiteral("heightBox"));
     plantButton = findChild<QPushButton*>(QStringLiteral("plantButton"));
     connect(heightBox, &QComboBox::currentIndexChanged, this, &CPalettePage::OnHeightSelChange);
+    // A height typed (or set by an accessibility tool) that names an entry of the list counts as
+    // choosing that entry, so that what the box shows is what is planted.
+    connect(heightBox, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        const int index = heightBox->findText(text);
+        if (index >= 0) {
+            heightIndex = index;
+        }
+    });
+    // Return in a box of the page must not press one of its buttons: none is the window's default.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     // Buttons run their handlers queued, after the click's own event has returned, so that an
     // accessibility tool pressing one is answered before a message box or dialog of the handler opens.
     connect(plantButton, &QPushButton::clicked, this, &CPalettePage::OnPlantTree, Qt::QueuedConnection);
