@@ -1,7 +1,9 @@
 #include "trees/CPalettePage.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -45,6 +47,19 @@ void CPalettePage::BindControls() {
             heightIndex = index;
         }
     });
+    // An accessibility tool chooses a height by selecting an entry of the closed list; that choice
+    // becomes the box's own. While the list is open, its selection follows the pointer and is not yet
+    // a choice.
+    connect(heightBox->view()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (heightBox->view()->isVisible() || selected.indexes().isEmpty()) {
+                    return;
+                }
+                const int row = selected.indexes().first().row();
+                if (row != heightBox->currentIndex()) {
+                    heightBox->setCurrentIndex(row);
+                }
+            });
     // Return in a box of the page must not press one of its buttons: none is the window's default.
     for (QPushButton* button : findChildren<QPushButton*>()) {
         button->setAutoDefault(false);
