@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "document/DocumentChange.h"
 #include "document/Outcome.h"
 
 // What the document's whole operations came to (see PlantingDocument).
@@ -61,6 +62,7 @@ struct ReadOutcome : Outcome<ReadStatus> {
     std::size_t objectsAdded = 0;    // of those, added
     std::size_t objectsLeftOut = 0;  // left out as near an existing entry
     bool emptyFile = false;          // Read: the file is 0 bytes long (Open takes it as an empty planting file)
+    DocumentChange change;           // what the document took of it
 };
 
 enum class PlantStatus {
@@ -73,4 +75,5 @@ struct PlantOutcome : Outcome<PlantStatus> {
     double longitude = 0.0;
     std::size_t objectsAdded = 0;
     std::size_t objectsLeftOut = 0;  // near an existing entry
+    DocumentChange change;           // the objects added
 };

@@ -5,38 +5,73 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "document/DocumentChange.h"
 #include "document/DocumentOutcomes.h"
+#include "document/ParsePlantingText.h"
 #include "document/PlantingList.h"
 #include "simlink/IpcLinkMaker.h"
 
-// The planting document the main window holds: the open planting file's name and folder, the
-// program's folder where files are written and compiled, the planted objects and the copse pattern.
-// Each of its whole operations (save, read a file into it, plant at the aircraft) returns one outcome;
-// the window turns that into a message. No user interface here.
+// One entry of a list, handed out by value.
+struct PlantedObject {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    std::string guid;
+};
+
+// A planting file read and parsed but not yet added anywhere: the slow half of Open, Append From and
+// Copse, which may run off the user-interface thread while the document is only read.
+struct PlantingFileContent {
+    ReadOutcome outcome;  // status Read (emptyFile where 0 bytes), or why the file was refused
+    std::vector<ParsedPlantingObject> objects;
+};
+
+// The planting document: the open planting file's name and folder, the program's folder where files
+// are written and compiled, the planted objects and the copse pattern. Its state is read through the
+// getters and changed only by its operations. Each whole operation (save, read a file into it, plant
+// at the aircraft) returns one outcome; every change to a list says what it changed, so that it can be
+// undone exactly (Undo) and done again (Redo). No user interface here.
 class PlantingDocument {
 public:
     // `programFolder` is where the XML file is written and the compiler runs; it ends with a separator.
     explicit PlantingDocument(std::string programFolder);
 
-    // The state of the open planting file.
-    std::string fileName;       // the file's name without folder, as the user chose it
-    std::string folder;         // the file's folder, ending with a separator
-    bool fileOpen = false;
+    const std::string& FileName() const { return fileName; }  // without folder, as the user chose it
+    const std::string& Folder() const { return folder; }      // ends with a separator
+    bool FileOpen() const { return fileOpen; }
     const std::string& ProgramFolder() const { return programFolder; }
+    const PlantingList& PlantedObjects() const { return plantingList; }
+    const PlantingList& CopsePattern() const { return copsePattern; }
+    DocumentFile File() const { return {fileName, folder, fileOpen}; }
 
-    PlantingList plantingList;  // the objects the next save writes
-    PlantingList copsePattern;  // members as offsets in degrees from their file's first object
-
-    // The small set of operations the palette pages call through the main window.
+    // The small set of operations planting is built from.
     void AddPlantedObject(double latitude, double longitude, std::string_view guid);
     void AddCopseObject(double latitudeOffset, double longitudeOffset, std::string_view guid);
     std::size_t PlantedCount() const { return plantingList.Count(); }
     std::size_t CopseCount() const { return copsePattern.Count(); }
-    void GetCopseObject(std::size_t index, double& latitudeOffset, double& longitudeOffset,
-                        std::string& guid) const;
-    // Empties the planting list and the copse pattern together.
-    void ClearLists();
+    PlantedObject GetCopseObject(std::size_t index) const;
+
+    // New: the named file becomes the open file, to be written by the next save. Objects planted while
+    // no file was open stay and belong to it; the copse pattern is emptied.
+    void NameNewFile(std::string newFileName, std::string newFolder);
+    // Ends the work on the open file: no file open, both lists empty.
+    void Close();
+    // The Edit dialog's OK: keeps only the entries at `keptIndices` (ascending list positions), in order.
+    // The change lists every removed entry with its place.
+    DocumentChange KeepRows(const std::vector<std::size_t>& keptIndices);
+
+    // Reading a planting file, whole (ReadFile) or in two halves: Content may run on another thread
+    // while nothing changes the document; the operation taking it then adds the objects, each through
+    // the list's Add, the copse pattern's as offsets from the file's first object. A file that could
+    // not be read, or that lacks the origin marker, changes nothing.
+    static PlantingFileContent Content(const std::filesystem::path& file);
+    // Open: the file becomes the document's open file only where it was read (an empty file included).
+    ReadOutcome OpenFile(std::string name, std::string newFolder, PlantingFileContent content);
+    ReadOutcome AppendPlantingFile(PlantingFileContent content);
+    ReadOutcome LoadCopsePattern(PlantingFileContent content);
+    ReadOutcome AppendPlantingFile(const std::filesystem::path& file) { return AppendPlantingFile(Content(file)); }
+    ReadOutcome LoadCopsePattern(const std::filesystem::path& file) { return LoadCopsePattern(Content(file)); }
 
     // Writes `fileName` into the program's folder, compiles it there and moves the XML file and the
     // .bgl file into `folder` (an empty folder: they stay where they were written). A file there is
@@ -48,22 +83,37 @@ public:
     // The same under another name and folder, which become the document's only where the file was
     // written.
     SaveOutcome SaveAs(const std::string& newFileName, const std::string& newFolder);
+    // The two halves of a save: the files (which only read the document and may run on another thread,
+    // drawing the headings from the shared generator), then what the save does to the document.
+    SaveOutcome SaveFiles(const std::string& name, const std::string& destinationFolder) const;
+    void FinishSave(const SaveOutcome& outcome, const std::string& name, const std::string& destinationFolder);
 
-    // Reads a planting file and adds its objects to the planting list (Open, Append From), or to the
-    // copse pattern as offsets from the file's first object (Copse), each through the list's Add. A
-    // file that cannot be read, or that lacks the origin marker, changes nothing; an empty file is
-    // read with nothing in it (emptyFile).
-    ReadOutcome AppendPlantingFile(const std::filesystem::path& file);
-    ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
+    // Reads the aircraft's position through a new link (may run on another thread); status Planted
+    // with the position, or LinkFailed with the link's result as code.
+    static PlantOutcome ReadPlantingPosition(const IpcLinkMaker& makeLink);
+    // Plants one catalogue tree (its GUID), or every member of the copse pattern, at a position read
+    // by ReadPlantingPosition, each through AddPlantedObject; a failed reading adds nothing.
+    PlantOutcome PlantTree(const PlantOutcome& position, std::string_view guid);
+    PlantOutcome PlantCopse(const PlantOutcome& position);
+    PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid) {
+        return PlantTree(ReadPlantingPosition(makeLink), guid);
+    }
+    PlantOutcome PlantCopse(const IpcLinkMaker& makeLink) { return PlantCopse(ReadPlantingPosition(makeLink)); }
 
-    // Reads the aircraft's position through a new link and plants there one catalogue tree (its GUID)
-    // or every member of the copse pattern, each through AddPlantedObject. Where the link fails,
-    // nothing is added and the outcome's code is the link's result.
-    PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid);
-    PlantOutcome PlantCopse(const IpcLinkMaker& makeLink);
+    // Takes back a change this document reported, the document being as the change left it; Redo does
+    // it again, the document being as Undo left it. The nearness index follows both ways.
+    void Undo(const DocumentChange& change);
+    void Redo(const DocumentChange& change);
+
+    // Whether the scenery compiler stands in `folder`: "bglcomp.exe" in any letter case, the same rule
+    // the save's compile step runs it by.
+    static bool CompilerPresent(const std::filesystem::path& folder);
 
 private:
-    SaveOutcome SaveUnder(const std::string& name, const std::string& destinationFolder);
-
     std::string programFolder;
+    std::string fileName;
+    std::string folder;
+    bool fileOpen = false;
+    PlantingList plantingList;  // the objects the next save writes
+    PlantingList copsePattern;  // members as offsets in degrees from their file's first object
 };
