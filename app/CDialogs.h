@@ -7,15 +7,18 @@
 
 // The one place that shows message boxes and file dialogs, so that every one of them has the
 // application's title as caption, OK or Yes/No only, and the planting files' filter and extension.
+// Commands are given one; flow tests give a scripted one instead.
 class CDialogs {
 public:
+    virtual ~CDialogs() = default;
+
     // The executable's base name.
     static QString Title();
 
     // A message with an OK button.
-    static void Message(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Warning);
+    virtual void Message(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Warning);
     // A question with Yes and No; true for Yes.
-    static bool Ask(QWidget* parent, const QString& text);
+    virtual bool Ask(QWidget* parent, const QString& text);
 
     struct ChosenFile {
         std::string fileName;  // with extension, without folder
@@ -27,5 +30,5 @@ public:
         SaveAs,        // asks before it accepts an existing file
     };
     // A planting file chosen in a file dialog; nothing when the user cancels.
-    static std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice);
+    virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice);
 };

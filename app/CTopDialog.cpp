@@ -1,23 +1,25 @@
 #include "app/CTopDialog.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QAction>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QUndoStack>
 #include <filesystem>
 
-#include "app/CBusyCursor.h"
-#include "app/CDialogs.h"
+#include "app/CInputBlocker.h"
+#include "app/FileCommands.h"
 #include "app/FilenameBoxText.h"
 #include "app/GrovewrightResources.h"
 #include "app/OutcomeTexts.h"
-#include "trees/CPlaceTreesDlg.h"
-#include "trees/CVorlsTrees.h"
+#include "app/PlantCommands.h"
+#include "app/PlantingSession.h"
+#include "app/StartupCheck.h"
+#include "app/palette/CPlaceTreesDlg.h"
+#include "app/palette/CVorlsTrees.h"
 #include "ui_CTopDialog.h"
 
 namespace {
-
-constexpr std::uint32_t fs2004 = 7;
 
 // The working folder at start-up, where files are written and the compiler runs.
 std::string WorkingFolder() {
@@ -29,66 +31,55 @@ std::string WorkingFolder() {
 
 }  // namespace
 
-CTopDialog::CTopDialog(IpcLinkMaker linkMaker, QWidget* parent)
+CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::CTopDialog>()),
-      makeLink(std::move(linkMaker)),
-      document(WorkingFolder()) {
+      ownDialogs(givenDialogs == nullptr ? std::make_unique<CDialogs>() : nullptr),
+      dialogs(givenDialogs == nullptr ? *ownDialogs : *givenDialogs),
+      session(new PlantingSession(WorkingFolder(), std::move(makeLink), this)),
+      fileCommands(new FileCommands(*session, dialogs, this)),
+      plantCommands(new PlantCommands(*session, dialogs, *fileCommands, this)),
+      inputBlocker(new CInputBlocker(this)) {
     LoadGrovewrightResources();
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/grovewright.png")));
 
-    defaultPage = new CPlaceTreesDlg(this);
-    vorlsPage = new CVorlsTrees(this);
+    defaultPage = new CPlaceTreesDlg(dialogs, this);
+    vorlsPage = new CVorlsTrees(dialogs, this);
     const QPoint pagePlace(ui->tabBar->x() - 8, ui->statusLine->geometry().bottom() + 4);
-    for (QWidget* page : {static_cast<QWidget*>(defaultPage), static_cast<QWidget*>(vorlsPage)}) {
+    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
         ui->tabBar->addTab(page->windowTitle());
         page->move(pagePlace);
+        WirePage(*page);
     }
     connect(ui->tabBar, &QTabBar::currentChanged, this, &CTopDialog::ShowSelectedPage);
     ShowSelectedPage();
 
-    BuildFileMenu();
+    connect(session, &PlantingSession::Changed, this, [this](PlantingSession::Changes what) { ShowChanges(what); });
+    connect(session, &PlantingSession::BusyChanged, this, &CTopDialog::ShowBusy);
+    connect(session, &PlantingSession::Waiting, this, &CTopDialog::ShowStatus);
+    connect(fileCommands, &FileCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(fileCommands, &FileCommands::ExitRequested, this, &QDialog::accept);
+    connect(plantCommands, &PlantCommands::Status, this, &CTopDialog::ShowStatus);
+
+    BuildMenus();
     ShowStatus(QString());
     setFixedSize(size());
 }
 
 CTopDialog::~CTopDialog() = default;
 
-void CTopDialog::BuildFileMenu() {
+void CTopDialog::WirePage(CPalettePage& page) {
+    connect(&page, &CPalettePage::PlantRequested, plantCommands, &PlantCommands::OnPlantTree);
+    connect(&page, &CPalettePage::CopseRequested, plantCommands, [this, &page] { plantCommands->OnCopse(page); });
+    connect(&page, &CPalettePage::EditRequested, plantCommands, &PlantCommands::OnEdit);
+}
+
+void CTopDialog::BuildMenus() {
     auto* menuBar = new QMenuBar(this);
-    QMenu* fileMenu = menuBar->addMenu(QStringLiteral("&File"));
-    fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    fileMenu->menuAction()->setProperty("controlId", 170);
-    struct Item {
-        const char* text;
-        const char* name;
-        int id;
-        void (CTopDialog::*handler)();
-    };
-    const Item items[] = {
-        {"New", "newAction", 57600, &CTopDialog::OnNew},
-        {"Open", "openAction", 57601, &CTopDialog::OnOpen},
-        {"Append From", "appendFromAction", 3273, &CTopDialog::OnAppendFrom},
-        {"Close", "closeAction", 32777, &CTopDialog::OnClose},
-        {nullptr, nullptr, 0, nullptr},
-        {"Save", "saveAction", 57603, &CTopDialog::OnSave},
-        {"Save As", "saveAsAction", 32775, &CTopDialog::OnSaveAs},
-        {"Exit", "exitAction", 32776, &CTopDialog::OnExit},
-    };
-    for (const Item& item : items) {
-        if (item.text == nullptr) {
-            fileMenu->addSeparator();
-            continue;
-        }
-        QAction* action = fileMenu->addAction(QString::fromLatin1(item.text));
-        action->setObjectName(QString::fromLatin1(item.name));
-        action->setProperty("controlId", item.id);
-        // Queued, so that the menu's own event (an accessibility tool's action among them) has returned
-        // before the command's modal dialog opens.
-        connect(action, &QAction::triggered, this, item.handler, Qt::QueuedConnection);
-    }
+    fileCommands->AddMenu(*menuBar);
+    AddEditMenu(*menuBar);
     // The menu sits above the template's controls.
     const int menuHeight = menuBar->sizeHint().height();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -97,35 +88,65 @@ void CTopDialog::BuildFileMenu() {
         }
     }
     menuBar->setGeometry(0, 0, width(), menuHeight);
-    AddFileShortcuts();
     resize(width(), height() + menuHeight);
 }
 
-bool CTopDialog::OnInitDialog() {
-    {
-        std::unique_ptr<IpcLink> link;
-        {
-            const CBusyCursor busy;
-            link = makeLink(0);
-        }
-        if (link == nullptr || link->GetResult() != IpcResult::Okay) {
-            CDialogs::Message(nullptr, QStringLiteral("No connection to FS2004"));
-            return false;
-        }
-        if (link->GetSimulatorVersion() != fs2004) {
-            CDialogs::Message(nullptr, QStringLiteral("This program works only with FS2004"));
-            return false;
-        }
+void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
+    QMenu* editMenu = menuBar.addMenu(QStringLiteral("&Edit"));
+    editMenu->setObjectName(QStringLiteral("editMenu"));
+    undoAction = editMenu->addAction(QStringLiteral("Undo"));
+    undoAction->setObjectName(QStringLiteral("undoAction"));
+    undoAction->setShortcuts(QKeySequence::Undo);
+    redoAction = editMenu->addAction(QStringLiteral("Redo"));
+    redoAction->setObjectName(QStringLiteral("redoAction"));
+    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {undoAction, redoAction}) {
+        addAction(action);
     }
-    const QStringList missing = DefaultPage().MissingBitmaps() + SecondPage().MissingBitmaps();
-    if (!missing.isEmpty()) {
-        CDialogs::Message(nullptr, QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
-                                       .arg(missing.join(QStringLiteral(", "))));
+    connect(undoAction, &QAction::triggered, this, [this] {
+        const QString step = session->UndoStack().undoText();
+        session->Undo();
+        ShowStatus(QStringLiteral("Undone: ") + step);
+    });
+    connect(redoAction, &QAction::triggered, this, [this] {
+        const QString step = session->UndoStack().redoText();
+        session->Redo();
+        ShowStatus(QStringLiteral("Redone: ") + step);
+    });
+    QUndoStack& history = session->UndoStack();
+    connect(&history, &QUndoStack::indexChanged, this, &CTopDialog::UpdateUndoActions);
+    connect(&history, &QUndoStack::cleanChanged, this, &CTopDialog::UpdateUndoActions);
+    UpdateUndoActions();
+}
+
+void CTopDialog::UpdateUndoActions() {
+    const QUndoStack& history = session->UndoStack();
+    const bool ready = !session->IsBusy();
+    undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
+    redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+    undoAction->setEnabled(ready && history.canUndo());
+    redoAction->setEnabled(ready && history.canRedo());
+}
+
+bool CTopDialog::OnInitDialog() {
+    const StartupLink link = CheckSimulatorLink(session->LinkMaker(), this);
+    if (!link.connected) {
+        dialogs.Message(nullptr, QStringLiteral("No connection to FS2004"));
         return false;
     }
-    if (!QFile(QStringLiteral("bglcomp.exe")).open(QIODevice::ReadOnly)) {
-        CDialogs::Message(nullptr,
-                          QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"));
+    if (link.simulatorVersion != fs2004Version) {
+        dialogs.Message(nullptr, QStringLiteral("This program works only with FS2004"));
+        return false;
+    }
+    const QStringList missing = defaultPage->MissingBitmaps() + vorlsPage->MissingBitmaps();
+    if (!missing.isEmpty()) {
+        dialogs.Message(nullptr, QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
+                                     .arg(missing.join(QStringLiteral(", "))));
+        return false;
+    }
+    if (!PlantingDocument::CompilerPresent(session->Document().ProgramFolder())) {
+        dialogs.Message(nullptr,
+                        QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"));
         return false;
     }
     return true;
@@ -136,8 +157,41 @@ void CTopDialog::ShowSelectedPage() {
     vorlsPage->setVisible(ui->tabBar->currentIndex() == 1);
 }
 
-void CTopDialog::ShowStatus(const QString& lastEvent) {
-    const QString count = PlantedCountText(document.PlantedCount());
+void CTopDialog::ShowChanges(int what) {
+    const PlantingSession::Changes changes(what);
+    const PlantingDocument& document = session->Document();
+    if (changes.testFlag(PlantingSession::Change::File)) {
+        ui->filenameBox->setText(document.FileOpen() ? FilenameBoxText(document.FileName()) : QStringLiteral(" "));
+        for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+            page->SetFileOpen(document.FileOpen());
+        }
+    }
+    if (changes.testFlag(PlantingSession::Change::Closed)) {
+        defaultPage->ResetPalette();
+        vorlsPage->ResetPalette();
+    }
+    ShowStatus(lastEvent);
+}
+
+void CTopDialog::ShowBusy(bool busy) {
+    inputBlocker->SetBlocking(busy);
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+    for (QAction* action : actions()) {
+        action->setEnabled(!busy);
+    }
+    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+        page->SetBusy(busy);
+    }
+    UpdateUndoActions();
+}
+
+void CTopDialog::ShowStatus(const QString& event) {
+    lastEvent = event;
+    const QString count = PlantedCountText(session->Document().PlantedCount());
     const QString text = lastEvent.isEmpty() ? count : count + QLatin1Char('\n') + lastEvent;
     ui->statusLine->setText(text);
     // The line keeps its name "Status" for screen readers and tools; what it says is its description.
@@ -154,26 +208,13 @@ void CTopDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CTopDialog::OnNew() {
-    if (document.fileOpen) {
-        CDialogs::Message(this, QStringLiteral("File is currently open"));
+void CTopDialog::closeEvent(QCloseEvent* event) {
+    if (!fileCommands->OnCloseWindow()) {
+        event->ignore();
         return;
     }
-    const auto chosen = CDialogs::ChooseFile(this, CDialogs::FileChoice::OpenOrNew);
-    if (!chosen) {
-        return;
-    }
-    document.fileName = chosen->fileName;
-    document.folder = chosen->folder;
-    if (QFileInfo::exists(QString::fromStdString(document.folder + document.fileName)) &&
-        !CDialogs::Ask(this, QString::fromStdString(document.fileName) +
-                                 QStringLiteral(" exists.\nDo you wish to overwrite it?"))) {
-        return;
-    }
-    document.fileOpen = true;
-    // Objects planted while no file was open belong to the new file: they stay and are saved with it.
-    document.copsePattern.Clear();
-    ui->filenameBox->setText(FilenameBoxText(document.fileName));
-    const std::size_t kept = document.PlantedCount();
-    ShowStatus(kept == 0 ? QString() : QStringLiteral("%1 kept").arg(PlantedCountText(kept)));
+    event->accept();
+    done(QDialog::Rejected);
 }
+
+void CTopDialog::reject() { close(); }

@@ -1,283 +1,217 @@
-// The File menu's commands on the planting document and the window's close. They ask, call one of the
-// document's operations and show its outcome; the reading and saving are the document's.
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDir>
-#include <QEventLoop>
-#include <QLineEdit>
-#include <QPointer>
-#include <filesystem>
-#include <new>
-#include <thread>
-#include <utility>
+#include "app/FileCommands.h"
 
-#include "app/CBusyCursor.h"
-#include "app/CDialogs.h"
-#include "app/CTopDialog.h"
-#include "app/FilenameBoxText.h"
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+#include "app/ChosenFiles.h"
 #include "app/OutcomeTexts.h"
-#include "trees/CPlaceTreesDlg.h"
-#include "trees/CVorlsTrees.h"
-#include "ui_CTopDialog.h"
+#include "app/PlantingSession.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+// One item of the File menu; a null text is a separator.
+struct FileMenuItem {
+    const char* text;
+    const char* objectName;
+    int controlId;
+    QKeySequence::StandardKey key;
+    void (FileCommands::*handler)();
+};
 
-fs::path PathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-bool Exists(const std::string& folder, const std::string& fileName) {
-    std::error_code failure;
-    return fs::exists(PathOf(folder + fileName), failure);
-}
-
-// The name a chosen file is read and named under: lower case where that reaches the same file (a file
-// system that ignores case), as chosen otherwise, so that the next save does not write a second file
-// beside the user's own.
-std::string NameToUse(const std::string& folder, const std::string& fileName) {
-    std::string lower = fileName;
-    for (char& letter : lower) {
-        if (letter >= 'A' && letter <= 'Z') {
-            letter = static_cast<char>(letter - 'A' + 'a');
-        }
-    }
-    std::error_code failure;
-    const bool sameFile =
-        lower == fileName || fs::equivalent(PathOf(folder + lower), PathOf(folder + fileName), failure);
-    return sameFile ? lower : fileName;
-}
-
-void MakeCurrent(const std::string& folder) {
-    QDir::setCurrent(QString::fromStdString(folder));
-}
+const FileMenuItem fileMenuItems[] = {
+    {"New", "newAction", 57600, QKeySequence::New, &FileCommands::OnNew},
+    {"Open", "openAction", 57601, QKeySequence::Open, &FileCommands::OnOpen},
+    {"Append From", "appendFromAction", 3273, QKeySequence::UnknownKey, &FileCommands::OnAppendFrom},
+    {"Close", "closeAction", 32777, QKeySequence::Close, &FileCommands::OnClose},
+    {nullptr, nullptr, 0, QKeySequence::UnknownKey, nullptr},
+    {"Save", "saveAction", 57603, QKeySequence::Save, &FileCommands::OnSave},
+    {"Save As", "saveAsAction", 32775, QKeySequence::SaveAs, &FileCommands::OnSaveAs},
+    {"Exit", "exitAction", 32776, QKeySequence::Quit, &FileCommands::OnExit},
+};
 
 }  // namespace
 
-void CTopDialog::AddFileShortcuts() {
-    const std::pair<const char*, QKeySequence::StandardKey> keys[] = {
-        {"newAction", QKeySequence::New},
-        {"openAction", QKeySequence::Open},
-        {"saveAction", QKeySequence::Save},
-        {"saveAsAction", QKeySequence::SaveAs},
-        {"closeAction", QKeySequence::Close},
-        {"exitAction", QKeySequence::Quit},
-        {"appendFromAction", QKeySequence::UnknownKey},
-    };
-    for (const auto& [name, key] : keys) {
-        if (auto* action = findChild<QAction*>(QLatin1String(name))) {
-            action->setShortcuts(key);
-            // Also the window's own, so that the keys work while the menu was never opened and a save
-            // can close them all to input.
-            addAction(action);
+FileCommands::FileCommands(PlantingSession& session_, CDialogs& dialogs_, QWidget* window_)
+    : QObject(window_), session(session_), dialogs(dialogs_), window(window_) {}
+
+void FileCommands::AddMenu(QMenuBar& menuBar) {
+    QMenu* fileMenu = menuBar.addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    fileMenu->menuAction()->setProperty("controlId", 170);
+    for (const FileMenuItem& item : fileMenuItems) {
+        if (item.text == nullptr) {
+            fileMenu->addSeparator();
+            continue;
         }
+        QAction* action = fileMenu->addAction(QString::fromLatin1(item.text));
+        action->setObjectName(QString::fromLatin1(item.objectName));
+        action->setProperty("controlId", item.controlId);
+        action->setShortcuts(item.key);
+        window->addAction(action);
+        // Queued, so that the menu's own event (an accessibility tool's action among them) has returned
+        // before the command's modal dialog opens.
+        connect(action, &QAction::triggered, this, item.handler, Qt::QueuedConnection);
     }
 }
 
-void CTopDialog::OnOpen() {
-    if (saving) {
+void FileCommands::OnNew() {
+    if (session.IsBusy()) {
         return;
     }
-    if (document.fileOpen) {
-        CDialogs::Message(this, QStringLiteral("File is currently open"));
+    if (session.Document().FileOpen()) {
+        dialogs.Message(window, QStringLiteral("File is currently open"));
         return;
     }
-    const auto chosen = CDialogs::ChooseFile(this, CDialogs::FileChoice::OpenOrNew);
+    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
+    if (!chosen || (FileExists(chosen->folder, chosen->fileName) &&
+                    !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
+                                             QStringLiteral(" exists.\nDo you wish to overwrite it?")))) {
+        return;
+    }
+    // Objects planted while no file was open belong to the new file: they stay and are saved with it.
+    session.NameNewFile(chosen->fileName, chosen->folder);
+    const std::size_t kept = session.Document().PlantedCount();
+    Q_EMIT Status(kept == 0 ? QString() : QStringLiteral("%1 kept").arg(PlantedCountText(kept)));
+}
+
+void FileCommands::OnOpen() {
+    if (session.IsBusy()) {
+        return;
+    }
+    if (session.Document().FileOpen()) {
+        dialogs.Message(window, QStringLiteral("File is currently open"));
+        return;
+    }
+    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
     if (!chosen) {
         return;
     }
-    MakeCurrent(chosen->folder);
-    const bool isNew = !Exists(chosen->folder, chosen->fileName);
-    if (isNew && !CDialogs::Ask(this, QString::fromStdString(chosen->fileName) +
+    MakeCurrentFolder(chosen->folder);
+    const bool isNew = !FileExists(chosen->folder, chosen->fileName);
+    if (isNew && !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
                                           QStringLiteral(" does not exist.\nDo you wish to create it?"))) {
         return;
     }
     const std::string name = isNew ? chosen->fileName : NameToUse(chosen->folder, chosen->fileName);
-    if (!isNew &&
-        ReadNamedFile(this, chosen->folder, name, ReadTarget::PlantingList).status != ReadStatus::Read) {
-        return;
-    }
-    document.fileName = name;
-    document.folder = chosen->folder;
-    ui->filenameBox->setText(FilenameBoxText(name));
-    document.fileOpen = true;
-}
-
-void CTopDialog::OnAppendFrom() {
-    if (saving) {
-        return;
-    }
-    if (!document.fileOpen) {
-        CDialogs::Message(this, QStringLiteral("No files open"));
-        return;
-    }
-    if (const auto chosen = CDialogs::ChooseFile(this, CDialogs::FileChoice::OpenExisting)) {
-        ReadChosenFile(this, *chosen, ReadTarget::PlantingList);
-    }
-}
-
-ReadOutcome CTopDialog::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen,
-                                       ReadTarget target) {
-    MakeCurrent(chosen.folder);
-    ReadOutcome outcome;
-    if (!Exists(chosen.folder, chosen.fileName)) {
-        outcome.status = ReadStatus::NotFound;
-        CDialogs::Message(parent,
-                          QString::fromStdString(chosen.fileName) + QStringLiteral(" does not exist."));
-        return outcome;
-    }
-    return ReadNamedFile(parent, chosen.folder, NameToUse(chosen.folder, chosen.fileName), target);
-}
-
-ReadOutcome CTopDialog::ReadNamedFile(QWidget* parent, const std::string& folder, const std::string& name,
-                                      ReadTarget target) {
-    ReadOutcome outcome;
-    {
-        const CBusyCursor busy;
-        const fs::path file = PathOf(folder + name);
-        outcome = target == ReadTarget::PlantingList ? document.AppendPlantingFile(file)
-                                                     : document.LoadCopsePattern(file);
-    }
+    const ReadOutcome outcome = session.OpenFile(name, chosen->folder, isNew);
     const QString shown = QString::fromStdString(name);
     if (outcome.status == ReadStatus::Read) {
-        ShowStatus(ReadOutcomeText(outcome, shown));
-        return outcome;
+        Q_EMIT Status(isNew ? QString() : ReadOutcomeText(outcome, shown));
+        return;
     }
     // A file that could not be read is refused, never taken as empty: the next save would replace it.
     if (outcome.status == ReadStatus::MarkerMissing) {
-        MakeCurrent(document.ProgramFolder());
+        MakeCurrentFolder(session.Document().ProgramFolder());
     }
-    CDialogs::Message(parent, ReadRefusalText(outcome, shown));
+    dialogs.Message(window, ReadRefusalText(outcome, shown));
+}
+
+void FileCommands::OnAppendFrom() {
+    if (session.IsBusy()) {
+        return;
+    }
+    if (!session.Document().FileOpen()) {
+        dialogs.Message(window, QStringLiteral("No files open"));
+        return;
+    }
+    if (const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenExisting)) {
+        ReadChosenFile(window, *chosen, false);
+    }
+}
+
+ReadOutcome FileCommands::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen, bool intoCopsePattern) {
+    MakeCurrentFolder(chosen.folder);
+    ReadOutcome outcome;
+    if (!FileExists(chosen.folder, chosen.fileName)) {
+        outcome.status = ReadStatus::NotFound;
+        dialogs.Message(parent, QString::fromStdString(chosen.fileName) + QStringLiteral(" does not exist."));
+        return outcome;
+    }
+    const std::string name = NameToUse(chosen.folder, chosen.fileName);
+    const auto file = PathOf(chosen.folder + name);
+    outcome = intoCopsePattern ? session.LoadCopsePattern(file) : session.AppendFrom(file);
+    const QString shown = QString::fromStdString(name);
+    if (outcome.status == ReadStatus::Read) {
+        Q_EMIT Status(ReadOutcomeText(outcome, shown));
+        return outcome;
+    }
+    if (outcome.status == ReadStatus::MarkerMissing) {
+        MakeCurrentFolder(session.Document().ProgramFolder());
+    }
+    dialogs.Message(parent, ReadRefusalText(outcome, shown));
     return outcome;
 }
 
-void CTopDialog::OnSave() {
-    if (saving) {
+void FileCommands::OnSave() {
+    if (session.IsBusy()) {
         return;
     }
-    if (!document.fileOpen) {
+    if (!session.Document().FileOpen()) {
         // The name of an earlier save or a refused Open is no file of these objects: ask for one.
-        if (document.PlantedCount() > 0) {
+        if (session.Document().PlantedCount() > 0) {
             SaveAsChosenFile();
         }
         return;
     }
-    RunSave([this] { return document.Save(); });
+    ShowSaved(session.Save());
 }
 
-void CTopDialog::OnSaveAs() {
-    if (!saving) {
+void FileCommands::OnSaveAs() {
+    if (!session.IsBusy()) {
         SaveAsChosenFile();
     }
 }
 
-bool CTopDialog::SaveAsChosenFile() {
-    const auto chosen = CDialogs::ChooseFile(this, CDialogs::FileChoice::SaveAs);
+bool FileCommands::SaveAsChosenFile() {
+    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::SaveAs);
     if (!chosen) {
         return false;
     }
-    MakeCurrent(chosen->folder);
-    if (Exists(chosen->folder, chosen->fileName) &&
-        !CDialogs::Ask(this, QString::fromStdString(chosen->fileName) +
+    MakeCurrentFolder(chosen->folder);
+    if (FileExists(chosen->folder, chosen->fileName) &&
+        !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
                                  QStringLiteral(" exists.\nDo you wish to overwrite it?"))) {
         return false;
     }
-    return RunSave([this, &chosen] { return document.SaveAs(chosen->fileName, chosen->folder); });
+    return ShowSaved(session.SaveAs(chosen->fileName, chosen->folder));
 }
 
-bool CTopDialog::RunSave(const std::function<SaveOutcome()>& save) {
-    SaveOutcome outcome;
-    {
-        // The compiler may take seconds: the window stays painted, its input closed, until the save ends.
-        const CBusyCursor busy;
-        const QPointer<QWidget> focused = QApplication::focusWidget();
-        ShowStatus(QStringLiteral("Saving and compiling..."));
-        saving = true;
-        SetInputEnabled(false);
-        QEventLoop waiting;
-        std::thread worker([&] {
-            try {
-                outcome = save();
-            } catch (const std::bad_alloc&) {
-                // Out of memory part-way: told as an unwritten file, the planted objects still held.
-                outcome.xml.status = WriteStatus::WriteFailed;
-                outcome.xml.error = std::make_error_code(std::errc::not_enough_memory);
-            }
-            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        waiting.exec();
-        worker.join();
-        SetInputEnabled(true);
-        saving = false;
-        if (focused != nullptr) {
-            focused->setFocus();
-        }
-    }
-    const bool closed = outcome.Written() || outcome.xml.status == WriteStatus::NothingToWrite;
-    if (closed) {
-        CloseDocument();
-    }
-    ShowStatus(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path)
-                                 : QString());
-    const QString failures = SaveOutcomeText(outcome, document.ProgramFolder());
+bool FileCommands::ShowSaved(const SaveOutcome& outcome) {
+    Q_EMIT Status(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path)
+                                    : QString());
+    const QString failures = SaveOutcomeText(outcome, session.Document().ProgramFolder());
     if (!failures.isEmpty()) {
-        CDialogs::Message(this, failures);
+        dialogs.Message(window, failures);
     }
-    return closed;
+    return outcome.Written() || outcome.xml.status == WriteStatus::NothingToWrite;
 }
 
-void CTopDialog::SetInputEnabled(bool enabled) {
-    setEnabled(enabled);
-    // The menu's actions too: an accessibility tool can trigger them while their widgets are disabled.
-    for (QAction* action : actions()) {
-        action->setEnabled(enabled);
-    }
-}
-
-void CTopDialog::CloseDocument() {
-    document.fileOpen = false;
-    ui->filenameBox->setText(QStringLiteral(" "));
-    document.ClearLists();
-}
-
-bool CTopDialog::MayDiscardAfterAsking() {
-    if (document.PlantedCount() == 0 ||
-        !CDialogs::Ask(this, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
+bool FileCommands::MayDiscardAfterAsking() {
+    if (session.Document().PlantedCount() == 0 ||
+        !dialogs.Ask(window, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
         return true;
     }
     return SaveAsChosenFile();
 }
 
-void CTopDialog::OnClose() {
-    if (saving || !MayDiscardAfterAsking()) {
+void FileCommands::OnClose() {
+    if (session.IsBusy() || !MayDiscardAfterAsking()) {
         return;
     }
-    CloseDocument();
-    defaultPage->ResetPalette();
-    vorlsPage->ResetPalette();
-    ShowStatus(QString());
+    session.Close();
+    Q_EMIT Status(QString());
 }
 
-void CTopDialog::OnExit() {
-    if (saving ||
-        (document.PlantedCount() > 0 &&
-         !CDialogs::Ask(this, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
+void FileCommands::OnExit() {
+    if (session.IsBusy() ||
+        (session.Document().PlantedCount() > 0 &&
+         !dialogs.Ask(window, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
         return;
     }
-    accept();
+    Q_EMIT ExitRequested();
 }
 
-void CTopDialog::closeEvent(QCloseEvent* event) {
-    if (saving || !MayDiscardAfterAsking()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    done(QDialog::Rejected);
-}
-
-void CTopDialog::reject() {
-    close();
-}
+bool FileCommands::OnCloseWindow() { return !session.IsBusy() && MayDiscardAfterAsking(); }

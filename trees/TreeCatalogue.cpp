@@ -136,3 +136,16 @@ std::string TreeCatalogue::NameForGuid(const std::string& guid) const {
 const std::string& TreeCatalogue::NameAt(int index) const { return EntryText(AllEntries().names, index); }
 
 const std::string& TreeCatalogue::GuidAt(int index) const { return EntryText(AllEntries().guids, index); }
+
+int TreeCatalogue::FirstEntryOf(std::string_view model) const {
+    int first = 0;
+    for (const Range& range : ranges) {
+        if (model == range.stem) {
+            return first;
+        }
+        for (std::size_t n = 0; n < maxRangeLength && range.tails[n] != nullptr; ++n) {
+            ++first;
+        }
+    }
+    return -1;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The fixed table of plantable library objects: 199 trees, shrubs, bushes and cacti from two
 // object libraries, each a GUID (what a planted object records and the scenery file names) and a
@@ -27,4 +28,7 @@ public:
     // Entry index's name and GUID; an empty string for an index outside 0 to Count() - 1.
     const std::string& NameAt(int index) const;
     const std::string& GuidAt(int index) const;
+
+    // The first entry of the model named `model` (its heights follow it), or -1 for no such model.
+    int FirstEntryOf(std::string_view model) const;
 };

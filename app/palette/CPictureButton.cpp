@@ -1,4 +1,4 @@
-#include "trees/CPictureButton.h"
+#include "app/palette/CPictureButton.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

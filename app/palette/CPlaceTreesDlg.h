@@ -1,13 +1,13 @@
 #pragma once
 
-#include "trees/CPalettePage.h"
+#include "app/palette/CPalettePage.h"
 
 // The default library's palette, "Default Textures": 16 drawn models in five rows.
 class CPlaceTreesDlg : public CPalettePage {
     Q_OBJECT
 
 public:
-    explicit CPlaceTreesDlg(CTopDialog* window);
+    CPlaceTreesDlg(CDialogs& dialogs, QWidget* parent);
 
     static const PaletteTable& Table();
 };

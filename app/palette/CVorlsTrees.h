@@ -1,13 +1,13 @@
 #pragma once
 
-#include "trees/CPalettePage.h"
+#include "app/palette/CPalettePage.h"
 
 // The second library's palette, "Vorl's Texures": 20 photographed models, each labelled below.
 class CVorlsTrees : public CPalettePage {
     Q_OBJECT
 
 public:
-    explicit CVorlsTrees(CTopDialog* window);
+    CVorlsTrees(CDialogs& dialogs, QWidget* parent);
 
     static const PaletteTable& Table();
 };

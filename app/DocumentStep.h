@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QUndoCommand>
+
+#include "document/DocumentChange.h"
+
+class PlantingSession;
+
+// One step of the session's history: a change the document reported, taken back by undo and done
+// again by redo. It is pushed after the document made the change, so its first redo does nothing.
+class DocumentStep : public QUndoCommand {
+public:
+    DocumentStep(PlantingSession& session, DocumentChange change, const QString& text);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    PlantingSession& session;
+    DocumentChange change;
+    bool done = true;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QFlags>
+#include <QObject>
+#include <QString>
+#include <QUndoStack>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/PlantingDocument.h"
+#include "simlink/IpcLinkMaker.h"
+
+// The planting session: the one owner of the planting document, of the way links to the simulator
+// are made and of the undo history. Every view reads the document here and listens to Changed; every
+// command changes it through one method here. The slow work (reading a file, saving, asking the
+// simulator for the aircraft's position) runs on another thread while the window keeps painting; the
+// session is busy meanwhile and refuses every other command, so nothing changes the document under it.
+class PlantingSession : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Change {
+        PlantedObjects = 1,  // entries added to or removed from the planted objects
+        File = 2,            // the file's name, folder or open state
+        CopsePattern = 4,    // members added to or removed from the copse pattern
+        Closed = 8,          // the file was closed by Close: the palettes show no choice
+    };
+    Q_DECLARE_FLAGS(Changes, Change)
+
+    PlantingSession(std::string programFolder, IpcLinkMaker makeLink, QObject* parent = nullptr);
+    ~PlantingSession() override;
+
+    const PlantingDocument& Document() const { return document; }
+    const IpcLinkMaker& LinkMaker() const { return makeLink; }
+    QUndoStack& UndoStack() { return undoStack; }
+    bool IsBusy() const { return busy; }
+
+    // Each operation is refused (returns at once, changing nothing) while the session is busy; the
+    // outcome of a refused one says nothing was done (its default value).
+    void NameNewFile(const std::string& fileName, const std::string& folder);
+    // An existing file is read first and becomes the open file only where it was read; a new name
+    // (`isNew`) is opened empty.
+    ReadOutcome OpenFile(const std::string& fileName, const std::string& folder, bool isNew);
+    ReadOutcome AppendFrom(const std::filesystem::path& file);
+    ReadOutcome LoadCopsePattern(const std::filesystem::path& file);
+    // Reads the aircraft's position through a new link and plants the catalogue tree `guid` there (the
+    // step named after `model`), or every member of the copse pattern.
+    PlantOutcome PlantTree(const std::string& guid, const QString& model);
+    PlantOutcome PlantCopse();
+    // The Edit dialog's OK: keeps the entries at the ascending positions `keptIndices`.
+    void KeepRows(const std::vector<std::size_t>& keptIndices);
+    // Save and Save As: the document is closed where the files were written (or there was nothing
+    // to write), and the history ends with it.
+    SaveOutcome Save();
+    SaveOutcome SaveAs(const std::string& fileName, const std::string& folder);
+    void Close();
+    void Undo();
+    void Redo();
+
+Q_SIGNALS:
+    void Changed(PlantingSession::Changes what);
+    void BusyChanged(bool busy);
+    // Slow work has gone on long enough that the user should be told what it waits for.
+    void Waiting(const QString& what);
+
+private:
+    friend class DocumentStep;
+    friend class BusyScope;
+
+    // Runs `work` on another thread and waits for it, the window painted meanwhile; where it takes long,
+    // Waiting says `waitingFor`.
+    template <typename Result>
+    Result RunOffThread(const std::function<Result()>& work, const QString& waitingFor = QString());
+    void SetBusy(bool isBusy);
+    // Records a change the document reported as one step of the history and tells the views.
+    void Record(DocumentChange change, const QString& stepText);
+    void ForgetHistory();
+    void TellChanged(const DocumentChange& change);
+    ReadOutcome ReadInto(const std::filesystem::path& file, bool intoCopsePattern);
+    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt, const QString& stepText);
+    SaveOutcome SaveUnder(const std::string& fileName, const std::string& folder);
+
+    PlantingDocument document;
+    IpcLinkMaker makeLink;
+    QUndoStack undoStack;
+    bool busy = false;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(PlantingSession::Changes)
