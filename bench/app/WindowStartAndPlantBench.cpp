@@ -8,11 +8,12 @@
 #include <filesystem>
 
 #include "app/CTopDialog.h"
+#include "app/PlantingSession.h"
+#include "app/palette/CPictureButton.h"
+#include "app/palette/CPlaceTreesDlg.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
-#include "trees/CPictureButton.h"
-#include "trees/CPlaceTreesDlg.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ void PlantPress(benchmark::State& state) {
         return;
     }
     window.show();
-    window.Document().fileOpen = true;
+    PlantingSession& session = window.Session();
+    session.NameNewFile("bench.xml", world.workingFolder.Path().string() + "/");
     window.DefaultPage().TreeButton(1000)->click();
     QApplication::processEvents();
     auto* plant = window.DefaultPage().findChild<QPushButton*>(QStringLiteral("plantButton"));
@@ -70,11 +72,11 @@ void PlantPress(benchmark::State& state) {
         plant->click();
         QApplication::processEvents();  // the press's handler runs queued
         state.PauseTiming();
-        if (window.Document().PlantedCount() != 1) {
+        if (session.Document().PlantedCount() != 1) {
             state.SkipWithError("the press planted nothing");
             break;
         }
-        window.Document().plantingList.Clear();
+        session.Undo();  // frees the spot for the next press
         state.ResumeTiming();
     }
 }

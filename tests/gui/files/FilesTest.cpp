@@ -18,12 +18,15 @@
 
 #include "app/CMyEditDialog.h"
 #include "app/CTopDialog.h"
+#include "app/FileCommands.h"
+#include "app/PlantCommands.h"
+#include "app/PlantingSession.h"
+#include "app/palette/CPlaceTreesDlg.h"
+#include "app/palette/CVorlsTrees.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
-#include "trees/CPlaceTreesDlg.h"
-#include "trees/CVorlsTrees.h"
 #include "trees/TreeCatalogue.h"
 
 namespace fs = std::filesystem;
@@ -75,7 +78,10 @@ private:
     QStringList Dialogue(const std::function<void()>& command, std::vector<Answer> answers);
     void InstallCompiler(const std::string& script);
     // A file open in the user's folder with objects planted into it.
-    void OpenWithObjects(std::size_t count);
+    void OpenWithObjects(std::size_t count, const std::string& name = "open.xml");
+    const PlantingDocument& Document() { return window->Session().Document(); }
+    bool FileOpen() { return Document().FileOpen(); }
+    FileCommands& Files() { return window->Files(); }
     void Press(int controlId);
     QString FilenameBox() { return window->findChild<QLineEdit*>("filenameBox")->text(); }
     QString User(const std::string& name) { return Text(user->Path(name)); }
@@ -127,16 +133,16 @@ void FilesTest::InstallCompiler(const std::string& script) {
     fs::permissions(program->Path("bglcomp.exe"), fs::perms::owner_all);
 }
 
-void FilesTest::OpenWithObjects(std::size_t count) {
-    PlantingDocument& document = window->Document();
-    document.ClearLists();
-    document.fileOpen = false;
+void FilesTest::OpenWithObjects(std::size_t count, const std::string& name) {
+    window->Session().Close();
+    std::vector<std::tuple<double, double, std::string>> objects;
     for (std::size_t i = 0; i < count; ++i) {
-        document.AddPlantedObject(50.0 + static_cast<double>(i), 8.0, guidA);
+        objects.emplace_back(50.0 + static_cast<double>(i), 8.0, guidA);
     }
-    user->Write("open.xml", "");
-    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("open.xml"))}), QStringList{});
-    QVERIFY(window->FileOpen());
+    user->Write(name, MarkedFile(objects));
+    QCOMPARE(Dialogue([this] { Files().OnOpen(); }, {ModalScript::Choose(User(name))}), QStringList{});
+    QVERIFY(FileOpen());
+    QCOMPARE(Document().PlantedCount(), count);
 }
 
 void FilesTest::Press(int controlId) {
@@ -170,14 +176,14 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
     };
     OpenWithObjects(2);
     for (const auto& row : rows) {
-        const QStringList messages = Dialogue([this] { window->OnSaveAs(); }, row.answers);
+        const QStringList messages = Dialogue([this] { Files().OnSaveAs(); }, row.answers);
         QVERIFY2(!messages.contains("(unfinished)"), row.what);
         QCOMPARE(
             messages.isEmpty() ? QString() : messages.last().section('\n', 0, row.lastMessage.count('\n')),
             row.lastMessage);
-        QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
-        QVERIFY(window->FileOpen());
-        QCOMPARE(window->Document().fileName, "open.xml");
+        QCOMPARE(Document().PlantedCount(), std::size_t{2});
+        QVERIFY(FileOpen());
+        QCOMPARE(Document().FileName(), "open.xml");
         QCOMPARE(FilenameBox(), "open");
         QCOMPARE(user->Read("taken.xml"), "older planting");
     }
@@ -186,7 +192,7 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
 void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
     const QString saveNow = "You have not saved.\nDo you wish to save now?";
     const std::pair<const char*, std::function<void()>> closings[] = {
-        {"Close", [this] { window->OnClose(); }},
+        {"Close", [this] { Files().OnClose(); }},
         {"close button", [this] { window->close(); }},
         {"Escape", [this] { QTest::keyClick(window.get(), Qt::Key_Escape); }},
         {"Close key",
@@ -204,58 +210,61 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
         // Yes, then no save: nothing is discarded.
         QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Cancel()}),
                  QStringList{saveNow});
-        QVERIFY2(window->isVisible() && window->FileOpen(), what);
-        QCOMPARE(window->Document().PlantedCount(), std::size_t{2});
+        QVERIFY2(window->isVisible() && FileOpen(), what);
+        QCOMPARE(Document().PlantedCount(), std::size_t{2});
         // Yes and a save: the objects are in the file, and the close goes ahead.
         const std::string name = "saved" + std::to_string(++saved) + ".xml";
         QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Choose(User(name))}),
                  QStringList{saveNow});
         QVERIFY2(user->Read(name).find(guidA) != std::string::npos, what);
         QCOMPARE(window->isVisible(), !closesWindow);
-        QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+        QCOMPARE(Document().PlantedCount(), std::size_t{0});
         // No: discarded on purpose.
         window->show();
         OpenWithObjects(1);
         QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::No)}), QStringList{saveNow});
         QCOMPARE(window->isVisible(), !closesWindow);
         if (!closesWindow) {
-            QVERIFY(!window->FileOpen());
-            QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+            QVERIFY(!FileOpen());
+            QCOMPARE(Document().PlantedCount(), std::size_t{0});
         }
     }
     // Exit never saves: No keeps everything, Yes ends without a save.
     OpenWithObjects(1);
-    QCOMPARE(Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::No)}),
+    QCOMPARE(Dialogue([this] { Files().OnExit(); }, {ModalScript::Press(QMessageBox::No)}),
              QStringList{"You have not saved.\nAre you sure you wish to exit?"});
-    QVERIFY(window->isVisible() && window->Document().PlantedCount() == 1);
+    QVERIFY(window->isVisible() && Document().PlantedCount() == 1);
     const std::vector<std::string> before = user->FileNames();
-    Dialogue([this] { window->OnExit(); }, {ModalScript::Press(QMessageBox::Yes)});
+    Dialogue([this] { Files().OnExit(); }, {ModalScript::Press(QMessageBox::Yes)});
     QVERIFY(!window->isVisible());
     QCOMPARE(user->FileNames(), before);
     QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
 }
 
 void FilesTest::SaveWithNoFileOpenAsksForAName() {
+    // After a save of earlier.xml the palette keeps its choice, and a press plants with no file open.
+    OpenWithObjects(1, "earlier.xml");
+    Press(1009);
+    QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
     user->Write("earlier.xml", "an earlier save");
-    PlantingDocument& document = window->Document();
-    document.fileName = "earlier.xml";
-    document.folder = user->Path().string() + "/";
-    document.AddPlantedObject(1.0, 2.0, guidA);
-    QCOMPARE(Dialogue([this] { window->OnSave(); }, {ModalScript::Cancel()}), QStringList{});
+    Press(1020);
+    QCOMPARE(Document().PlantedCount(), std::size_t{1});
+    QCOMPARE(Dialogue([this] { Files().OnSave(); }, {ModalScript::Cancel()}), QStringList{});
     QCOMPARE(user->Read("earlier.xml"), "an earlier save");
-    QCOMPARE(document.PlantedCount(), std::size_t{1});
+    QCOMPARE(Document().PlantedCount(), std::size_t{1});
     // Nothing to save and no file: no dialog at all.
-    document.ClearLists();
-    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+    window->Session().Close();
+    QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
 }
 
 void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
     InstallCompiler("echo refused\nexit 3");
-    OpenWithObjects(1);
+    fs::create_directory(user->Path("gone"));
+    OpenWithObjects(1, "gone/open.xml");
+    fs::remove_all(user->Path("gone"));
     user->Write("gone", "a file where the folder was");
-    window->Document().folder = user->Path("gone").string() + "/";
     const QStringList messages =
-        Dialogue([this] { window->OnSave(); }, {ModalScript::Press(QMessageBox::Ok)});
+        Dialogue([this] { Files().OnSave(); }, {ModalScript::Press(QMessageBox::Ok)});
     QCOMPARE(messages.size(), 1);
     const QStringList lines = messages.front().split('\n');
     QCOMPARE(lines.size(), 4);
@@ -267,8 +276,8 @@ void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
     // The XML file was written, so the document is closed; the file waits in the program's folder.
     QVERIFY(program->Exists("open.xml"));
     QCOMPARE(program->Read("t.txt"), "refused\n");
-    QVERIFY(!window->FileOpen());
-    QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+    QVERIFY(!FileOpen());
+    QCOMPARE(Document().PlantedCount(), std::size_t{0});
     QCOMPARE(FilenameBox(), " ");
 }
 
@@ -279,14 +288,22 @@ void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] {
         const QCursor* cursor = QApplication::overrideCursor();
-        const bool closed = !window->isEnabled() && !window->findChild<QAction*>("newAction")->isEnabled();
+        const bool closed = window->Session().IsBusy() && !window->findChild<QAction*>("newAction")->isEnabled();
         blockedTicks += closed && cursor != nullptr && cursor->shape() == Qt::WaitCursor ? 1 : 0;
+        // A Plant press, an Undo and a second Save meanwhile are refused and change nothing.
+        Q_EMIT window->DefaultPage().PlantRequested(window->DefaultPage().Selection());
+        window->Session().Undo();
+        Files().OnSave();
     });
+    Press(1009);
     tick.start(50);
-    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+    QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
+    tick.stop();
     QVERIFY2(blockedTicks >= 20, qPrintable(QString::number(blockedTicks)));
-    QVERIFY(window->isEnabled() && QApplication::overrideCursor() == nullptr);
+    QVERIFY(!window->Session().IsBusy() && QApplication::overrideCursor() == nullptr);
     QVERIFY(user->Exists("open.bgl"));
+    QCOMPARE(Document().PlantedCount(), std::size_t{0});
+    QVERIFY(window->findChild<QAction*>("newAction")->isEnabled());
 }
 
 void FilesTest::RefusedAndEmptyFilesChangeNothing() {
@@ -307,9 +324,9 @@ void FilesTest::RefusedAndEmptyFilesChangeNothing() {
         const char* command;
         std::function<void()> run;
     } commands[] = {
-        {"Open", [this] { window->OnOpen(); }},
-        {"Append From", [this] { window->OnAppendFrom(); }},
-        {"Copse", [&page] { page.OnCopse(); }},
+        {"Open", [this] { Files().OnOpen(); }},
+        {"Append From", [this] { Files().OnAppendFrom(); }},
+        {"Copse", [this, &page] { window->Planting().OnCopse(page); }},
     };
     for (const auto& [command, run] : commands) {
         const bool open = std::string(command) == "Open";
@@ -323,36 +340,37 @@ void FilesTest::RefusedAndEmptyFilesChangeNothing() {
             {ModalScript::Choose(User("empty.xml")), {}},
         };
         for (const auto& file : files) {
-            window->Document().ClearLists();
-            window->Document().AddPlantedObject(5.0, 6.0, guidA);
-            window->Document().fileOpen = !open;
-            page.treeSelected = 1;
+            // A tree chosen on the page; for Open no file open, otherwise one holding one object.
+            OpenWithObjects(1, "base.xml");
+            Press(1000);
+            const std::size_t before = open ? 0 : 1;
+            if (open) {
+                window->Session().Close();
+            }
             std::vector<Answer> answers{file.choice};
             if (!file.messages.isEmpty()) {
                 answers.push_back(ModalScript::Press(QMessageBox::Ok));
             }
             QCOMPARE(Dialogue(run, answers), file.messages);
-            QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
-            QCOMPARE(window->Document().CopseCount(), std::size_t{0});
-            QVERIFY2(page.treeSelected == 1 && page.copseLoaded == 0, command);
+            QCOMPARE(Document().PlantedCount(), before);
+            QCOMPARE(Document().CopseCount(), std::size_t{0});
+            QVERIFY2(page.Selection().choice == PaletteSelection::Choice::Tree, command);
             // Only Open takes an empty file, as a new planting file.
-            QCOMPARE(window->FileOpen(), !open || file.messages.isEmpty());
+            QCOMPARE(FileOpen(), !open || file.messages.isEmpty());
+            QCOMPARE(FilenameBox(), FileOpen() ? (open ? "empty" : "base") : " ");
         }
-        // The empty file Open took stays the open one: Append From and Copse do not touch the box.
-        QCOMPARE(FilenameBox(), "empty");
     }
 }
 
 void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
     user->Write("copse.xml", MarkedFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
-    window->Document().fileOpen = true;
+    OpenWithObjects(0);
     for (CPalettePage* page :
          std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
-        page->treeSelected = 1;
-        QCOMPARE(Dialogue([page] { page->OnCopse(); }, {ModalScript::Choose(User("copse.xml"))}),
+        QCOMPARE(Dialogue([this, page] { window->Planting().OnCopse(*page); }, {ModalScript::Choose(User("copse.xml"))}),
                  QStringList{});
-        QVERIFY(page->copseLoaded == 1 && page->treeSelected == 0);
-        QCOMPARE(window->Document().CopseCount(), std::size_t{3});
+        QVERIFY(page->Selection().choice == PaletteSelection::Choice::Copse);
+        QCOMPARE(Document().CopseCount(), std::size_t{3});
     }
     for (QLineEdit* treeType : window->findChildren<QLineEdit*>("treeTypeBox")) {
         QCOMPARE(treeType->text(), "Copse");
@@ -361,7 +379,7 @@ void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
 
 void FilesTest::WholePlantingJob() {
     // New in the user's folder: a name with capitals, kept as chosen where case matters.
-    QCOMPARE(Dialogue([this] { window->OnNew(); }, {ModalScript::Choose(User("Forest.xml"))}), QStringList{});
+    QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("Forest.xml"))}), QStringList{});
     Press(1009);  // Conifer 3, its first height
     for (const char* position : {"position 47.1 -122.1", "position 47.2 -122.2", "position 47.3 -122.3"}) {
         QVERIFY(simulator->Command(position).starts_with("position"));
@@ -371,7 +389,7 @@ void FilesTest::WholePlantingJob() {
     QCOMPARE(Dialogue([this] { Press(1025); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
     QVERIFY(simulator->Command("position 47.4 -122.4").starts_with("position"));
     Press(1020);
-    QCOMPARE(window->Document().PlantedCount(), std::size_t{5});
+    QCOMPARE(Document().PlantedCount(), std::size_t{5});
 
     // Edit: the second object deleted.
     QTimer::singleShot(200, this, [] {
@@ -383,9 +401,9 @@ void FilesTest::WholePlantingJob() {
         dialog->findChild<QPushButton*>("okButton")->click();
     });
     Press(1022);
-    QTRY_COMPARE(window->Document().PlantedCount(), std::size_t{4});
+    QTRY_COMPARE(Document().PlantedCount(), std::size_t{4});
 
-    const PlantingList planted = window->Document().plantingList;
+    const PlantingList planted = Document().PlantedObjects();
     const std::string conifer = TreeCatalogue().GuidForEntry(56, 0);
     const std::tuple<double, double, std::string> intended[] = {
         {47.1, -122.1, conifer}, {47.3, -122.3, conifer}, {47.4, -122.4, guidA}, {47.401, -122.398, guidB}};
@@ -411,7 +429,7 @@ void FilesTest::WholePlantingJob() {
     }
     expected += "</FSData>\r\n";
 
-    QCOMPARE(Dialogue([this] { window->OnSave(); }, {}), QStringList{});
+    QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
     QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
     QVERIFY(fs::file_size(user->Path("Forest.bgl")) > 0);
     QString written = QString::fromStdString(user->Read("Forest.xml"));
@@ -431,11 +449,11 @@ void FilesTest::WholePlantingJob() {
              qPrintable(QString("first difference at byte %1").arg(differ.first - actual.begin())));
 
     // Open brings the same objects back, in order, under the name as chosen.
-    QCOMPARE(Dialogue([this] { window->OnOpen(); }, {ModalScript::Choose(User("Forest.xml"))}),
+    QCOMPARE(Dialogue([this] { Files().OnOpen(); }, {ModalScript::Choose(User("Forest.xml"))}),
              QStringList{});
-    QCOMPARE(window->Document().fileName, "Forest.xml");
+    QCOMPARE(Document().FileName(), "Forest.xml");
     QCOMPARE(FilenameBox(), "Forest");
-    const PlantingList& read = window->Document().plantingList;
+    const PlantingList& read = Document().PlantedObjects();
     QCOMPARE(read.Count(), std::size_t{4});
     for (std::size_t i = 0; i < 4; ++i) {
         QVERIFY(qAbs(read.LatitudeAt(i) - planted.LatitudeAt(i)) < 1e-13);
@@ -443,11 +461,11 @@ void FilesTest::WholePlantingJob() {
         QCOMPARE(read.GuidAt(i), planted.GuidAt(i));
     }
     // Append From adds the earlier file's objects behind them; the open file stays the same.
-    QCOMPARE(Dialogue([this] { window->OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}),
+    QCOMPARE(Dialogue([this] { Files().OnAppendFrom(); }, {ModalScript::Choose(User("earlier.xml"))}),
              QStringList{});
     QCOMPARE(read.Count(), std::size_t{6});
     QCOMPARE(read.GuidAt(5), guidB);
-    QCOMPARE(window->Document().fileName, "Forest.xml");
+    QCOMPARE(Document().FileName(), "Forest.xml");
 }
 
 QTEST_MAIN(FilesTest)

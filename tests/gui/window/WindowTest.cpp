@@ -1,6 +1,9 @@
 // The main window and its palettes driven through their real widgets, against the stand-in simulator.
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,15 +14,17 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/CMyEditDialog.h"
 #include "app/CTopDialog.h"
-#include "app/KeepPlantedObjects.h"
+#include "app/FileCommands.h"
+#include "app/PlantingSession.h"
+#include "app/palette/CPictureButton.h"
+#include "app/palette/CPlaceTreesDlg.h"
+#include "app/palette/CVorlsTrees.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
-#include "trees/CPictureButton.h"
-#include "trees/CPlaceTreesDlg.h"
-#include "trees/CVorlsTrees.h"
 
 namespace {
 
@@ -57,13 +62,15 @@ private Q_SLOTS:
     void PlantsTheChosenHeightOnceAtTheAircraft();
     void PlantsEveryCopseMemberInOrder();
     void PressWithTheSimulatorGonePlantsNothing();
-    void EditKeepsTheChosenObjectsInOrder();
+    void EditDeleteIsOneStepOfTheHistory();
     void AccessibleNamesAndPressAction();
     void LayoutShowsEveryTextAndPicture();
 
 private:
     void ChooseConifer3Height(int index);
     QString Status() const { return window->findChild<QLabel*>("statusLine")->text(); }
+    const PlantingDocument& Document() { return window->Session().Document(); }
+    void OpenNewFile() { window->Session().NameNewFile("trees.xml", workingFolder.Path().string() + "/"); }
     void New(const QString& path, QMessageBox::StandardButton answer);
 
     ScratchRuntimeFolder runtime;
@@ -92,7 +99,9 @@ void WindowTest::cleanup() {
 }
 
 void WindowTest::ChooseConifer3Height(int index) {
-    window->Document().fileOpen = true;
+    if (!Document().FileOpen()) {
+        OpenNewFile();
+    }
     Press(Control<CPictureButton>(window.get(), conifer3));
     auto* heights = Control<QComboBox>(window.get(), 1016);
     QCOMPARE(heights->count(), 7);
@@ -120,34 +129,40 @@ void WindowTest::TabsShowTheirPagesAndKeysCloseNothing() {
 
 void WindowTest::TreeButtonRefusedWhileNoFileOpen() {
     ChooseConifer3Height(3);
-    window->Document().fileOpen = false;
+    window->Session().Close();
     const ModalScript script({ModalScript::Press(QMessageBox::Ok)});
     Press(Control<CPictureButton>(window.get(), 1000));
     QVERIFY(script.Finished());
     QCOMPARE(script.Messages(), QStringList{"No file open"});
-    QVERIFY(Control<CPictureButton>(window.get(), conifer3)->IsHeld());
+    QVERIFY(!Control<CPictureButton>(window.get(), conifer3)->IsHeld());
     QVERIFY(!Control<CPictureButton>(window.get(), 1000)->IsHeld());
-    QCOMPARE(Control<QLineEdit>(window.get(), 1017)->text(), "Conifer 3");
-    QCOMPARE(window->DefaultPage().baseIndex + window->DefaultPage().heightIndex, 56 + 3);
+    QCOMPARE(Control<QLineEdit>(window.get(), 1017)->text(), " ");
+    // The selection stays: Plant still plants Conifer 3 in its fourth height.
+    const PaletteSelection& selection = window->DefaultPage().Selection();
+    QVERIFY(selection.choice == PaletteSelection::Choice::Tree);
+    QCOMPARE(selection.baseIndex + selection.heightIndex, 56 + 3);
 }
 
 void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
     // One object planted while no file is open, as after a save with the selection kept.
     ChooseConifer3Height(0);
-    window->Document().fileOpen = false;
+    window->Session().Close();
     Press(Control<QPushButton>(window.get(), 1020));
-    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+    QCOMPARE(Document().PlantedCount(), std::size_t{1});
 
     workingFolder.Write("trees.xml", "older planting");
     const QString trees = QString::fromStdString(workingFolder.Path("trees.xml").string());
     New(trees, QMessageBox::No);
-    QVERIFY(!window->FileOpen());
+    // No names nothing: the document is as it was.
+    QVERIFY(!Document().FileOpen());
+    QCOMPARE(Document().FileName(), "");
+    QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), " ");
     New(trees, QMessageBox::Yes);
-    QVERIFY(window->FileOpen());
-    QCOMPARE(window->Document().fileName, "trees.xml");
-    QCOMPARE(window->Document().folder, workingFolder.Path().string() + "/");
+    QVERIFY(Document().FileOpen());
+    QCOMPARE(Document().FileName(), "trees.xml");
+    QCOMPARE(Document().Folder(), workingFolder.Path().string() + "/");
     QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), "trees");
-    QCOMPARE(window->Document().PlantedCount(), std::size_t{1});
+    QCOMPARE(Document().PlantedCount(), std::size_t{1});
     QVERIFY(Status().contains("1 planted object kept"));
 }
 
@@ -167,7 +182,7 @@ void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
     Press(plant);
     Press(plant);
 
-    const PlantingList& list = window->Document().plantingList;
+    const PlantingList& list = Document().PlantedObjects();
     QCOMPARE(list.Count(), std::size_t{1});
     QVERIFY(list.GuidAt(0).ends_with("E330"));
     QVERIFY(qAbs(list.LatitudeAt(0) - 47.25) < 1e-9 && qAbs(list.LongitudeAt(0) + 122.5) < 1e-9);
@@ -175,16 +190,21 @@ void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
 }
 
 void WindowTest::PlantsEveryCopseMemberInOrder() {
-    window->Document().AddCopseObject(0, 0, "A");
-    window->Document().AddCopseObject(0.0001, -0.0002, "B");
-    window->DefaultPage().copseLoaded = 1;
+    OpenNewFile();
+    const std::string guidA(32, 'A'), guidB(32, 'B');
+    workingFolder.Write("copse.xml", "<!-- Grovewright -->\n<SceneryObject lat=\"10.0\" lon=\"20.0\"><LibraryObject name=\"" +
+                                         guidA + "\"/>\n<SceneryObject lat=\"10.0001\" lon=\"19.9998\"><LibraryObject name=\"" +
+                                         guidB + "\"/>\n");
+    QCOMPARE(window->Session().LoadCopsePattern(workingFolder.Path("copse.xml")).objectsAdded, std::size_t{2});
+    window->DefaultPage().ShowCopseLoaded();
     Press(Control<QPushButton>(window.get(), 1020));
 
-    const PlantingList& list = window->Document().plantingList;
+    const PlantingList& list = Document().PlantedObjects();
     QCOMPARE(list.Count(), std::size_t{2});
-    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), "AB");
+    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), guidA + guidB);
     QVERIFY(qAbs(list.LatitudeAt(1) - 47.5001) < 1e-9 && qAbs(list.LongitudeAt(1) - 8.2498) < 1e-9);
     QCOMPARE(Status(), "2 planted objects\nPlanted 2 at 47.5000000, 8.2500000");
+    QCOMPARE(window->findChild<QAction*>("undoAction")->text(), "Undo Plant copse of 2");
 }
 
 void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
@@ -192,25 +212,60 @@ void WindowTest::PressWithTheSimulatorGonePlantsNothing() {
     QCOMPARE(simulator->Command("quit"), "quit");
     QVERIFY(simulator->Wait(5000) != -1);
     Press(Control<QPushButton>(window.get(), 1020));
-    QCOMPARE(window->Document().PlantedCount(), std::size_t{0});
+    QCOMPARE(Document().PlantedCount(), std::size_t{0});
     QCOMPARE(Status(), "0 planted objects\nNothing planted: no connection to the simulator");
+    // A press that planted nothing is no step of the history.
+    QVERIFY(!window->findChild<QAction*>("undoAction")->isEnabled());
 }
 
-void WindowTest::EditKeepsTheChosenObjectsInOrder() {
-    // B stands within 5e-06 degrees of A; both are kept, in order.
-    PlantingList& list = window->Document().plantingList;
-    list.AppendUnchecked(10.0, 20.0, "A");
-    list.AppendUnchecked(11.0, 21.0, "C");
-    list.AppendUnchecked(10.000004, 20.000004, "B");
-    KeepPlantedObjects(list, {0, 2});
-    QCOMPARE(list.Count(), std::size_t{2});
-    QCOMPARE(list.GuidAt(0) + list.GuidAt(1), "AB");
-    QCOMPARE(list.LatitudeAt(1), 10.000004);
-    // The Edit button opens the dialog over the list; OK without deletions keeps everything.
-    const ModalScript script({ModalScript::Accept()});
+void WindowTest::EditDeleteIsOneStepOfTheHistory() {
+    ChooseConifer3Height(0);
+    for (const char* position : {"position 10 20", "position 11 21", "position 12 22"}) {
+        QVERIFY(simulator->Command(position).starts_with("position"));
+        Press(Control<QPushButton>(window.get(), 1020));
+    }
+    auto* undo = window->findChild<QAction*>("undoAction");
+    auto* redo = window->findChild<QAction*>("redoAction");
+    QCOMPARE(undo->text(), "Undo Plant Conifer 3");
+    QVERIFY(undo->isEnabled() && !redo->isEnabled());
+    // Rows 1 and 3 deleted in the Edit dialog: the second object stays.
+    bool answered = false;
+    QTimer::singleShot(200, this, [&answered] {
+        auto* dialog = qobject_cast<CMyEditDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        auto* rows = dialog->findChild<QListView*>("plantedObjectsList");
+        for (const int row : {0, 2}) {
+            rows->selectionModel()->select(rows->model()->index(row, 0), QItemSelectionModel::Select);
+        }
+        dialog->findChild<QPushButton*>("deleteButton")->click();
+        dialog->findChild<QPushButton*>("okButton")->click();
+        answered = true;
+    });
     Press(Control<QPushButton>(window.get(), 1022));
-    QVERIFY(script.Finished());
+    QTRY_VERIFY(answered);
+    QCoreApplication::processEvents();
+    const PlantingList& list = Document().PlantedObjects();
+    QCOMPARE(list.Count(), std::size_t{1});
+    QCOMPARE(list.LatitudeAt(0), 11.0);
+    QCOMPARE(undo->text(), "Undo Delete 2 objects");
+    // Undo puts both back in their places; Redo deletes them again.
+    undo->trigger();
+    QCOMPARE(list.Count(), std::size_t{3});
+    QCOMPARE(list.LatitudeAt(0) + list.LatitudeAt(2), 22.0);
+    QCOMPARE(Status(), "3 planted objects\nUndone: Delete 2 objects");
+    QCOMPARE(redo->text(), "Redo Delete 2 objects");
+    redo->trigger();
+    QCOMPARE(list.Count(), std::size_t{1});
+    // Undoing a plant frees its spot: the same press plants there again.
+    undo->trigger();
+    undo->trigger();
     QCOMPARE(list.Count(), std::size_t{2});
+    Press(Control<QPushButton>(window.get(), 1020));
+    QCOMPARE(list.Count(), std::size_t{3});
+    QVERIFY(!redo->isEnabled());
+    // Close ends the history.
+    window->Session().Close();
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
 }
 
 void WindowTest::AccessibleNamesAndPressAction() {
@@ -220,7 +275,7 @@ void WindowTest::AccessibleNamesAndPressAction() {
     std::map<int, QString> treeTypes;
     for (const PaletteTable* table : {&CPlaceTreesDlg::Table(), &CVorlsTrees::Table()}) {
         for (const TreeButtonRow& row : table->buttons) {
-            treeTypes[row.controlId] = row.treeType;
+            treeTypes[row.controlId] = row.model;
         }
     }
     int controls = 0;
@@ -248,12 +303,12 @@ void WindowTest::AccessibleNamesAndPressAction() {
     }
     QCOMPARE(items, (QStringList{"New", "Open", "Append From", "Close", "", "Save", "Save As", "Exit"}));
 
-    window->Document().fileOpen = true;
+    OpenNewFile();
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(Control(window.get(), conifer3));
     QVERIFY(!button->state().pressed);
     button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QCoreApplication::processEvents();
-    QCOMPARE(window->DefaultPage().baseIndex, 56);
+    QCOMPARE(window->DefaultPage().Selection().baseIndex, 56);
     QVERIFY(button->state().pressed);
 }
 
