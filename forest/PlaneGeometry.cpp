@@ -21,13 +21,21 @@ bool OnSegment(PlanePoint a, PlanePoint b, PlanePoint c) {
            c.y <= std::max(a.y, b.y);
 }
 
-// Neighbouring edges a->b and b->c fold back when they run in opposite directions along one line.
+// Corners come from degrees through the plane, so a corner meant to lie on an edge lies a rounding
+// error off it: within this distance (metres) a corner touches an edge.
+constexpr double touchDistance = 0.01;
+
+bool Near(PlanePoint p, PlanePoint a, PlanePoint b) {
+    return SquaredDistanceToSegment(p, a, b) < touchDistance * touchDistance;
+}
+
+// Neighbouring edges a->b and b->c fold back when one's far end lies on the other.
 bool FoldsBack(PlanePoint a, PlanePoint b, PlanePoint c) {
-    const double dot = (a.x - b.x) * (c.x - b.x) + (a.y - b.y) * (c.y - b.y);
-    return Cross(a, b, c) == 0.0 && dot > 0.0;
+    return Near(c, a, b) || Near(a, b, c);
 }
 
 struct EdgeSpan {
+    // The edge's y-range, widened by the touching distance.
     double low, high;
     std::size_t edge;
 };
@@ -49,7 +57,8 @@ bool EdgesCross(const std::vector<PlanePoint>& c, std::size_t i, std::size_t j) 
     if (Neighbours(i, j, n)) {
         return NeighboursCross(c, i, j);
     }
-    return SegmentsTouch(c[i], c[(i + 1) % n], c[j], c[(j + 1) % n]);
+    const PlanePoint a = c[i], b = c[(i + 1) % n], d = c[j], e = c[(j + 1) % n];
+    return SegmentsTouch(a, b, d, e) || Near(a, d, e) || Near(b, d, e) || Near(d, a, b) || Near(e, a, b);
 }
 
 }  // namespace
@@ -78,7 +87,7 @@ std::optional<std::pair<std::size_t, std::size_t>> FindCrossingEdges(const std::
     std::vector<EdgeSpan> spans(n);
     for (std::size_t i = 0; i < n; ++i) {
         const PlanePoint a = corners[i], b = corners[(i + 1) % n];
-        spans[i] = {std::min(a.y, b.y), std::max(a.y, b.y), i};
+        spans[i] = {std::min(a.y, b.y) - touchDistance, std::max(a.y, b.y) + touchDistance, i};
     }
     std::sort(spans.begin(), spans.end(), [](const EdgeSpan& l, const EdgeSpan& r) {
         return l.low < r.low || (l.low == r.low && l.edge < r.edge);

@@ -16,8 +16,9 @@ double SignedArea(const std::vector<PlanePoint>& corners);
 // Whether the closed segments ab and cd share a point.
 bool SegmentsTouch(PlanePoint a, PlanePoint b, PlanePoint c, PlanePoint d);
 
-// The first pair of edges (i < j) that cross or touch, other than neighbouring edges meeting at
-// their shared corner; neighbours that fold back over each other count. Edges are sorted by their
+// The first pair of edges (i < j) that cross or touch (a corner within a centimetre of another edge),
+// other than neighbouring edges meeting at their shared corner; neighbours that fold back over each
+// other count. Edges are sorted by their
 // lowest y and each is tested only against those whose y-ranges overlap it: O(n log n) plus the
 // overlapping pairs, which for the outlines people draw or import is close to linear (a polygon whose
 // edges all share one band of y falls back to comparing every pair).
