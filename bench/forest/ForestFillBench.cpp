@@ -19,7 +19,8 @@ ForestAreaShape Square(double side) {
     const LocalPlane plane(centre);
     const double h = side / 2.0;
     ForestAreaShape shape;
-    shape.Build({plane.Reverse({-h, -h}), plane.Reverse({h, -h}), plane.Reverse({h, h}), plane.Reverse({-h, h})}, {});
+    shape.Build(
+        {plane.Reverse({-h, -h}), plane.Reverse({h, -h}), plane.Reverse({h, h}), plane.Reverse({-h, h})}, {});
     return shape;
 }
 
@@ -91,10 +92,14 @@ void BM_DartThrowingAndAdd(benchmark::State& state, double side, double density)
 
 // 100 ha at 400 trees per hectare: about 40,000 trees.
 BENCHMARK_CAPTURE(BM_FillAndAdd, 100ha_400perha, 1000.0, 400.0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_DartThrowingAndAdd, 100ha_400perha, 1000.0, 400.0)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_DartThrowingAndAdd, 100ha_400perha, 1000.0, 400.0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 // 2,500 ha at 399 trees per hectare: about 1,000,000 trees (dart throwing would take hours: a tenth
 // of the count shows its quadratic growth).
 BENCHMARK_CAPTURE(BM_FillAndAdd, 2500ha_1M, 5000.0, 399.0)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_DartThrowingAndAdd, 25ha_10k, 500.0, 400.0)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(BM_DartThrowingAndAdd, 25ha_10k, 500.0, 400.0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

@@ -21,7 +21,8 @@ void CheckAsArea(const KmlPolygon& polygon) {
         holes.push_back({hole, 1.0});
     }
     ForestAreaShape shape;
-    if (shape.Build(polygon.corners, holes).Ok() && !(shape.Hectares() <= ForestAreaShape::maxSquareKilometres * 100.0)) {
+    if (shape.Build(polygon.corners, holes).Ok() &&
+        !(shape.Hectares() <= ForestAreaShape::maxSquareKilometres * 100.0)) {
         Fail();
     }
 }
