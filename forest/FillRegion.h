@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "forest/PlanePoint.h"
+
+// An exclusion laid in the plane: a point is excluded inside the polygon or within `buffer` metres
+// of one of its edges.
+struct PlaneExclusion {
+    std::vector<PlanePoint> corners;
+    double buffer = 0.0;
+};
+
+// The part of an area's polygon outside every exclusion, cut into horizontal rows so that a point's
+// test looks only at the edges that reach its row: a few edges for the outlines people draw, however
+// many corners the polygons have. Each row also knows the x-range the area covers in it.
+class FillRegion {
+public:
+    FillRegion(const std::vector<PlanePoint>& area, const std::vector<PlaneExclusion>& exclusions,
+               double rowHeight);
+
+    bool Contains(PlanePoint p) const;
+
+    // Rows run upwards from MinY(), each RowHeight() tall. RowOf gives -1 below the first row and
+    // RowCount() or more above the last.
+    std::size_t RowCount() const { return rowLow.size(); }
+    long long RowOf(double y) const {
+        const double t = (y - minY) * inverseRowHeight;
+        if (!(t >= 0.0)) {
+            return -1;
+        }
+        return t < rowLimit ? static_cast<long long>(t) : static_cast<long long>(rowLimit);
+    }
+    double MinX() const { return minX; }
+    double MinY() const { return minY; }
+    double RowHeight() const { return rowHeight; }
+    // The smallest and largest x of the area within the row (low > high for a row it misses).
+    std::pair<double, double> RowSpan(std::size_t row) const { return {rowLow[row], rowHigh[row]}; }
+
+private:
+    // An edge of the area (shape -1) or of exclusion `shape`.
+    struct Feature {
+        PlanePoint a, b;
+        int shape;
+    };
+
+    void AddShapeRows(const std::vector<PlanePoint>& corners, int shape, double reach, bool count);
+    void WidenRowSpans(PlanePoint a, PlanePoint b);
+    bool Settles(int shape, bool inside) const { return shape < 0 ? inside : !inside; }
+
+    double rowHeight;
+    double inverseRowHeight;
+    double rowLimit = 0.0;  // RowCount() as a double
+    double minX = 0.0, minY = 0.0;
+    std::vector<double> rowLow, rowHigh;
+    std::vector<std::size_t> rowStarts;  // features of row k: rowStarts[k] to rowStarts[k + 1]
+    std::vector<Feature> features;       // per row, the area's edges first, then each exclusion's in turn
+    std::vector<double> squaredBuffers;  // per exclusion
+};
