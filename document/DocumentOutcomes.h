@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "document/DocumentChange.h"
 #include "document/Outcome.h"
@@ -33,10 +34,17 @@ enum class MoveStatus {
 
 // path: the XML file's full path in the program's folder.
 using WriteOutcome = Outcome<WriteStatus>;
-// path: the full path of the compiler's report "t.txt"; code: the exit status.
-using CompileOutcome = Outcome<CompileStatus>;
+// path: the full path of the compiler's report "t.txt"; code: the exit status (-1 where none).
+struct CompileOutcome : Outcome<CompileStatus> {
+    std::string bglName;       // the .bgl file the compiler writes, without folder
+    bool bglProduced = false;  // this run wrote (or replaced) that file
+};
 // path: the file's name; destination: the planting file's folder.
 using MoveOutcome = Outcome<MoveStatus>;
+struct MoveOutcomes {
+    MoveOutcome xml;
+    MoveOutcome bgl;
+};
 
 struct SaveOutcome {
     WriteOutcome xml;
@@ -61,8 +69,8 @@ struct ReadOutcome : Outcome<ReadStatus> {
     std::size_t objectsRead = 0;     // objects the file holds
     std::size_t objectsAdded = 0;    // of those, added
     std::size_t objectsLeftOut = 0;  // left out as near an existing entry
-    bool emptyFile = false;          // Read: the file is 0 bytes long (Open takes it as an empty planting file)
-    DocumentChange change;           // what the document took of it
+    bool emptyFile = false;  // Read: the file is 0 bytes long (Open takes it as an empty planting file)
+    DocumentChange change;   // what the document took of it
 };
 
 enum class PlantStatus {

@@ -44,18 +44,18 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
     return error;
 }
 
-FileMove MoveOne(const std::filesystem::path& programFolder, const std::filesystem::path& folder,
-                 const std::string& name, bool produced, bool sameFolder) {
-    FileMove move{name, FileMove::Status::NotProduced, {}};
+MoveOutcome MoveOne(const std::filesystem::path& programFolder, const std::string& folder,
+                    const std::string& name, bool produced, bool sameFolder) {
+    MoveOutcome move = NothingMoved(name, folder);
     if (!produced) {
         return move;
     }
     if (sameFolder) {
-        move.status = FileMove::Status::AlreadyThere;
+        move.status = MoveStatus::AlreadyThere;
         return move;
     }
-    move.error = MoveReplacing(programFolder / name, folder / name);
-    move.status = move.error ? FileMove::Status::Failed : FileMove::Status::Moved;
+    move.error = MoveReplacing(programFolder / name, std::filesystem::path(folder) / name);
+    move.status = move.error ? MoveStatus::Failed : MoveStatus::Moved;
     return move;
 }
 
@@ -74,9 +74,17 @@ bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) 
     return normalA == normalB;
 }
 
-MoveResult MovePlantingFiles(const std::filesystem::path& programFolder, const std::filesystem::path& folder,
-                             const std::string& xmlFileName, bool xmlProduced, const std::string& bglName,
-                             bool bglProduced) {
+MoveOutcome NothingMoved(const std::string& name, const std::string& folder) {
+    MoveOutcome move;
+    move.status = MoveStatus::NotProduced;
+    move.path = name;
+    move.destination = folder;
+    return move;
+}
+
+MoveOutcomes MovePlantingFiles(const std::filesystem::path& programFolder, const std::string& folder,
+                               const std::string& xmlFileName, bool xmlProduced, const std::string& bglName,
+                               bool bglProduced) {
     const bool sameFolder = SameFolder(programFolder, folder);
     return {MoveOne(programFolder, folder, xmlFileName, xmlProduced, sameFolder),
             MoveOne(programFolder, folder, bglName, bglProduced, sameFolder)};

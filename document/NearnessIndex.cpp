@@ -14,7 +14,9 @@ constexpr double gridLimit = 70368744177664.0;  // 2^46
 // can never make a pair near that lies across a border the query does not visit.
 constexpr double reachInCells = NearnessIndex::threshold * cellsPerDegree * (1.0 + 1e-12);
 
-bool Near(double a, double b) { return std::fabs(a - b) < NearnessIndex::threshold; }
+bool Near(double a, double b) {
+    return std::fabs(a - b) < NearnessIndex::threshold;
+}
 
 }  // namespace
 
@@ -29,7 +31,7 @@ NearnessIndex::AxisCells NearnessIndex::CellsToVisit(double coordinate) {
         std::memcpy(&bits, &coordinate, sizeof bits);
         return {{bits, 0}, 1};
     }
-    const double scaled = coordinate * cellsPerDegree;  // exact: a power-of-two scaling
+    const double scaled = coordinate * cellsPerDegree;                     // exact: a power-of-two scaling
     double cell = static_cast<double>(static_cast<std::int64_t>(scaled));  // |scaled| < 2^61: exact
     if (cell > scaled) {
         cell -= 1.0;  // truncation went up: floor of a negative non-integer
@@ -50,6 +52,10 @@ std::uint64_t NearnessIndex::CellDigest(std::int64_t latitudeKey, std::int64_t l
     h *= 0xD6E8FEB86659FD93ull;
     h ^= h >> 32;
     return h;
+}
+
+std::uint64_t NearnessIndex::DigestOf(double latitude, double longitude) {
+    return CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]);
 }
 
 std::size_t NearnessIndex::SlotFor(std::uint64_t cellDigest) const {
@@ -73,7 +79,8 @@ bool NearnessIndex::ChainHasNear(std::uint32_t head, double latitude, double lon
 }
 
 bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uint32_t index,
-                                     const std::vector<double>& latitudes, const std::vector<double>& longitudes) {
+                                     const std::vector<double>& latitudes,
+                                     const std::vector<double>& longitudes) {
     if (!Indexable(latitude, longitude)) {
         Insert(latitude, longitude, index);
         return true;
@@ -91,8 +98,9 @@ bool NearnessIndex::InsertUnlessNear(double latitude, double longitude, std::uin
     for (int a = 0; a < latitudeCells.count; ++a) {
         for (int b = 0; b < longitudeCells.count; ++b) {
             if ((a != 0 || b != 0) &&
-                ChainHasNear(cellSlots[SlotFor(CellDigest(latitudeCells.keys[a], longitudeCells.keys[b]))].head, latitude,
-                             longitude, latitudes, longitudes)) {
+                ChainHasNear(
+                    cellSlots[SlotFor(CellDigest(latitudeCells.keys[a], longitudeCells.keys[b]))].head,
+                    latitude, longitude, latitudes, longitudes)) {
                 return false;
             }
         }
@@ -105,8 +113,7 @@ void NearnessIndex::Prefetch(double latitude, double longitude) const {
     if (cellSlots.empty() || !Indexable(latitude, longitude)) {
         return;
     }
-    const std::size_t slot =
-        CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]) & (cellSlots.size() - 1);
+    const std::size_t slot = DigestOf(latitude, longitude) & (cellSlots.size() - 1);
 #if defined(__GNUC__)
     __builtin_prefetch(&cellSlots[slot]);
 #endif
@@ -120,8 +127,50 @@ void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t inde
     if ((usedSlots + 1) * 2 > cellSlots.size()) {
         Grow();
     }
-    const std::uint64_t digest = CellDigest(CellsToVisit(latitude).keys[0], CellsToVisit(longitude).keys[0]);
+    const std::uint64_t digest = DigestOf(latitude, longitude);
     Link(SlotFor(digest), digest, index);
+}
+
+void NearnessIndex::RemoveLast(std::size_t count, const std::vector<double>& latitudes,
+                               const std::vector<double>& longitudes) {
+    for (; count > 0 && !nextInCell.empty(); --count) {
+        const auto index = static_cast<std::uint32_t>(nextInCell.size() - 1);
+        if (Indexable(latitudes[index], longitudes[index])) {
+            Unlink(index, latitudes[index], longitudes[index]);
+        }
+        nextInCell.pop_back();
+    }
+}
+
+// The entry is the most recent of its cell, so it heads the cell's chain; a cell left without entries
+// gives its slot back.
+void NearnessIndex::Unlink(std::uint32_t index, double latitude, double longitude) {
+    const std::size_t slot = SlotFor(DigestOf(latitude, longitude));
+    if (cellSlots[slot].head != index) {
+        return;  // not recorded where its position says: nothing of it to take back
+    }
+    cellSlots[slot].head = nextInCell[index];
+    if (cellSlots[slot].head == none) {
+        FreeSlot(slot);
+        --usedSlots;
+    }
+}
+
+// Empties a slot of the open-addressing table and moves back every later slot of its run that could no
+// longer be reached from its home slot across the gap, so that every cell is still found by probing.
+void NearnessIndex::FreeSlot(std::size_t slot) {
+    const std::size_t mask = cellSlots.size() - 1;
+    cellSlots[slot].head = none;
+    for (std::size_t next = (slot + 1) & mask; cellSlots[next].head != none; next = (next + 1) & mask) {
+        const std::size_t home = cellSlots[next].cellDigest & mask;
+        // Whether home lies cyclically in (slot, next]: then the slot at `next` is reached without the gap.
+        const bool reachable = slot <= next ? (slot < home && home <= next) : (slot < home || home <= next);
+        if (!reachable) {
+            cellSlots[slot] = cellSlots[next];
+            cellSlots[next].head = none;
+            slot = next;
+        }
+    }
 }
 
 void NearnessIndex::Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index) {
@@ -141,7 +190,9 @@ void NearnessIndex::ReserveChainEntry(std::uint32_t index) {
     }
 }
 
-void NearnessIndex::Grow() { Rehash(cellSlots.empty() ? 64 : cellSlots.size() * 2); }
+void NearnessIndex::Grow() {
+    Rehash(cellSlots.empty() ? 64 : cellSlots.size() * 2);
+}
 
 void NearnessIndex::Reserve(std::size_t count) {
     nextInCell.reserve(count);
@@ -155,8 +206,9 @@ void NearnessIndex::Reserve(std::size_t count) {
 }
 
 void NearnessIndex::Rehash(std::size_t slotCount) {
-    std::vector<Slot> old = std::move(cellSlots);
-    cellSlots.assign(slotCount, Slot{0, none});
+    // The new table first: where it cannot be had, the index stays as it was.
+    std::vector<Slot> old(slotCount, Slot{0, none});
+    old.swap(cellSlots);
     for (const Slot& slot : old) {
         if (slot.head != none) {
             cellSlots[SlotFor(slot.cellDigest)] = slot;

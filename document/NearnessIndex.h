@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,14 @@ public:
 
     // Records entry `index` without the nearness test.
     void Insert(double latitude, double longitude, std::uint32_t index);
+
+    // How many entries are recorded: entries 0 to Recorded() - 1.
+    std::size_t Recorded() const { return nextInCell.size(); }
+
+    // Forgets the `count` entries recorded last, which the columns still hold, as if they had never been
+    // recorded. Each is its cell's most recent entry when its turn comes, so each costs constant time.
+    void RemoveLast(std::size_t count, const std::vector<double>& latitudes,
+                    const std::vector<double>& longitudes);
 
     void Clear();
 
@@ -54,14 +63,17 @@ private:
     static AxisCells CellsToVisit(double coordinate);
     static std::uint64_t CellDigest(std::int64_t latitudeKey, std::int64_t longitudeKey);
     std::size_t SlotFor(std::uint64_t cellDigest) const;
-    bool ChainHasNear(std::uint32_t head, double latitude, double longitude, const std::vector<double>& latitudes,
-                      const std::vector<double>& longitudes) const;
+    bool ChainHasNear(std::uint32_t head, double latitude, double longitude,
+                      const std::vector<double>& latitudes, const std::vector<double>& longitudes) const;
+    static std::uint64_t DigestOf(double latitude, double longitude);
     void Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index);
+    void Unlink(std::uint32_t index, double latitude, double longitude);
+    void FreeSlot(std::size_t slot);
     void ReserveChainEntry(std::uint32_t index);
     void Grow();
     void Rehash(std::size_t slotCount);
 
-    std::vector<Slot> cellSlots;               // open addressing, power-of-two size
+    std::vector<Slot> cellSlots;            // open addressing, power-of-two size
     std::vector<std::uint32_t> nextInCell;  // per entry: the previous entry of its cell, or none
     std::size_t usedSlots = 0;
 };

@@ -67,6 +67,7 @@ public:
     // not be read, or that lacks the origin marker, changes nothing.
     static PlantingFileContent Content(const std::filesystem::path& file);
     // Open: the file becomes the document's open file only where it was read (an empty file included).
+    // A default content, nothing read, opens a file that does not exist yet as a new, empty one.
     ReadOutcome OpenFile(std::string name, std::string newFolder, PlantingFileContent content);
     ReadOutcome AppendPlantingFile(PlantingFileContent content);
     ReadOutcome LoadCopsePattern(PlantingFileContent content);
@@ -110,6 +111,11 @@ public:
     static bool CompilerPresent(const std::filesystem::path& folder);
 
 private:
+    PlantingList& ListFor(DocumentChange::Target target);
+    // Adds a content's objects to the target list; the outcome's change lists those the list took.
+    ReadOutcome Take(PlantingFileContent content, DocumentChange::Target target);
+    void SetFile(const DocumentFile& file);
+
     std::string programFolder;
     std::string fileName;
     std::string folder;

@@ -38,10 +38,17 @@ void AppendEscapedName(std::string& out, std::string_view name) {
     }
     for (char c : name) {
         switch (c) {
-            case '"': out += "&quot;"; break;
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            default: out += c;
+            case '"':
+                out += "&quot;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            default:
+                out += c;
         }
     }
 }
@@ -59,7 +66,8 @@ void AppendHead(std::string& out, std::string_view creationStamp) {
     out += headAfterStamp;
 }
 
-void AppendObject(std::string& out, double latitude, double longitude, double heading, std::string_view guid) {
+void AppendObject(std::string& out, double latitude, double longitude, double heading,
+                  std::string_view guid) {
     out += "<SceneryObject\r\n        lat=\"";
     AppendFixedDecimal(out, latitude, 18, 14);
     out += "\" lon=\"";
@@ -71,9 +79,13 @@ void AppendObject(std::string& out, double latitude, double longitude, double he
     out += "\"\r\n            scale=\"1.0\" />\r\n </SceneryObject>\r\n";
 }
 
-void AppendTail(std::string& out) { out += tail; }
+void AppendTail(std::string& out) {
+    out += tail;
+}
 
-double HeadingForDraw(int draw) { return draw / 32767.0 * 40.0 + 25.0; }
+double HeadingForDraw(int draw) {
+    return draw / 32767.0 * 40.0 + 25.0;
+}
 
 std::string Text(const PlantingList& list, std::string_view creationStamp) {
     std::string out;
@@ -86,14 +98,21 @@ std::string Text(const PlantingList& list, std::string_view creationStamp) {
     return out;
 }
 
-WriteResult WriteFile(const std::filesystem::path& file, const PlantingList& list,
-                      std::string_view creationStamp) {
+WriteOutcome WriteFile(const std::filesystem::path& file, const PlantingList& list,
+                       std::string_view creationStamp) {
+    WriteOutcome outcome;
+    outcome.path = file.string();
+    const auto ended = [&outcome](WriteStatus status, std::error_code error) {
+        outcome.status = status;
+        outcome.error = error;
+        return outcome;
+    };
     if (list.Count() == 0) {
-        return {WriteResult::Status::NothingToWrite, {}};
+        return ended(WriteStatus::NothingToWrite, {});
     }
     AtomicFileWriter writer(file);
     if (const std::error_code error = writer.Open()) {
-        return {WriteResult::Status::CannotCreate, error};
+        return ended(WriteStatus::CannotCreate, error);
     }
     std::string chunk;
     chunk.reserve(chunkSize + 4096);
@@ -102,16 +121,16 @@ WriteResult WriteFile(const std::filesystem::path& file, const PlantingList& lis
         AppendEntry(chunk, list, i);
         if (chunk.size() >= chunkSize) {
             if (const std::error_code error = writer.Write(chunk)) {
-                return {WriteResult::Status::WriteFailed, error};
+                return ended(WriteStatus::WriteFailed, error);
             }
             chunk.clear();
         }
     }
     AppendTail(chunk);
     if (std::error_code error = writer.Write(chunk); error || (error = writer.Commit())) {
-        return {WriteResult::Status::WriteFailed, error};
+        return ended(WriteStatus::WriteFailed, error);
     }
-    return {WriteResult::Status::Written, {}};
+    return ended(WriteStatus::Written, {});
 }
 
 }  // namespace PlantingXmlWriter

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "document/DocumentOutcomes.h"
 #include "document/PlantingList.h"
 
 // Writes a planting list as a scenery-compiler source file: a comment head carrying the creation stamp,
@@ -24,19 +24,10 @@ void AppendTail(std::string& out);
 // The whole file's bytes, drawing one heading per entry. `creationStamp` ends in a line feed.
 std::string Text(const PlantingList& list, std::string_view creationStamp);
 
-struct WriteResult {
-    enum class Status {
-        Written,         // the file stands complete under its name
-        NothingToWrite,  // the list is empty: no file was written or touched
-        CannotCreate,    // the temporary file could not be created (folder missing, not writable...)
-        WriteFailed,     // writing failed part-way (device full...); the old file is untouched
-    };
-    Status status;
-    std::error_code error;  // the system's reason where there is one
-};
-
-// Writes the file beside its final name and renames it into place only when complete.
-WriteResult WriteFile(const std::filesystem::path& file, const PlantingList& list,
-                      std::string_view creationStamp);
+// Writes the file beside its final name and renames it into place only when complete. Status Written,
+// NothingToWrite (an empty list: no file is written or touched), CannotCreate or WriteFailed (the old
+// file is untouched), with the system's reason; path: the file.
+WriteOutcome WriteFile(const std::filesystem::path& file, const PlantingList& list,
+                       std::string_view creationStamp);
 
 }  // namespace PlantingXmlWriter

@@ -41,21 +41,21 @@ bool ReadToEnd(std::FILE* file, std::string& text, std::size_t reportedSize) {
 
 void ReadOpenFile(std::FILE* file, std::uintmax_t reportedSize, PlantingFileText& result) {
     if (reportedSize > result.text.max_size()) {
-        result.status = PlantingFileStatus::TooLarge;
+        result.status = ReadStatus::TooLarge;
         return;
     }
     try {
         errno = 0;
         if (ReadToEnd(file, result.text, static_cast<std::size_t>(reportedSize))) {
-            result.status = PlantingFileStatus::Read;
+            result.status = ReadStatus::Read;
         } else {
-            result.status = PlantingFileStatus::ReadError;
+            result.status = ReadStatus::ReadError;
             result.error = LastError(std::errc::io_error);
         }
     } catch (const std::bad_alloc&) {
-        result.status = PlantingFileStatus::TooLarge;
+        result.status = ReadStatus::TooLarge;
     } catch (const std::length_error&) {
-        result.status = PlantingFileStatus::TooLarge;
+        result.status = ReadStatus::TooLarge;
     }
 }
 
@@ -63,35 +63,36 @@ PlantingFileText ReadFile(const std::filesystem::path& path) {
     PlantingFileText result;
     const std::filesystem::file_status status = std::filesystem::status(path, result.error);
     if (status.type() == std::filesystem::file_type::not_found) {
-        result.status = PlantingFileStatus::NotFound;
+        result.status = ReadStatus::NotFound;
         result.error = std::make_error_code(std::errc::no_such_file_or_directory);
         return result;
     }
     if (!std::filesystem::exists(status)) {
-        result.status = PlantingFileStatus::CannotOpen;
+        result.status = ReadStatus::CannotOpen;
         return result;
     }
     result.error.clear();
     if (std::filesystem::is_directory(status)) {
-        result.status = PlantingFileStatus::CannotOpen;
+        result.status = ReadStatus::CannotOpen;
         result.error = std::make_error_code(std::errc::is_a_directory);
         return result;
     }
     errno = 0;
     const File file(SystemCalls::OpenForReading(path));
     if (!file) {
-        result.status = PlantingFileStatus::CannotOpen;
+        result.status = ReadStatus::CannotOpen;
         result.error = LastError(std::errc::permission_denied);
         return result;
     }
     // Special files report no size; they are read to their end all the same.
     std::error_code sizeError;
-    std::uintmax_t size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, sizeError) : 0;
+    std::uintmax_t size =
+        std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, sizeError) : 0;
     if (sizeError) {
         size = 0;
     }
     ReadOpenFile(file.get(), size, result);
-    if (result.status != PlantingFileStatus::Read) {
+    if (result.status != ReadStatus::Read) {
         result.text = std::string();
     }
     return result;
@@ -103,6 +104,6 @@ PlantingFileText ReadPlantingFile(const std::filesystem::path& path) {
     try {
         return ReadFile(path);
     } catch (const std::bad_alloc&) {
-        return {PlantingFileStatus::TooLarge, {}, {}};
+        return {ReadStatus::TooLarge, {}, {}};
     }
 }

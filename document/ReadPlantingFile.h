@@ -4,19 +4,13 @@
 #include <string>
 #include <system_error>
 
-// How reading a planting file ended.
-enum class PlantingFileStatus {
-    Read,        // the text holds the whole file
-    NotFound,    // nothing exists under the path
-    CannotOpen,  // something is there but cannot be opened for reading as a file (a folder, no access)
-    ReadError,   // the file opened but reading it failed part way
-    TooLarge,    // the file's text does not fit in memory
-};
+#include "document/DocumentOutcomes.h"
 
 // A planting file's text: the file's bytes exactly as stored (no line-end translation), empty for
-// an empty file and whenever the status is not Read.
+// an empty file and whenever the status is not Read. The status is Read, NotFound, CannotOpen (a
+// folder, no access), ReadError or TooLarge; MarkerMissing is the parser's to tell.
 struct PlantingFileText {
-    PlantingFileStatus status = PlantingFileStatus::NotFound;
+    ReadStatus status = ReadStatus::NotFound;
     std::string text;
     std::error_code error;  // the system's reason where reading failed on one
 };

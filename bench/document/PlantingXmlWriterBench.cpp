@@ -30,7 +30,8 @@ const PlantingList& Forest() {
 }
 
 std::filesystem::path OutputFile() {
-    return std::filesystem::temp_directory_path() / ("grovewright-bench-" + std::to_string(getpid()) + ".xml");
+    return std::filesystem::temp_directory_path() /
+           ("grovewright-bench-" + std::to_string(getpid()) + ".xml");
 }
 
 void BM_WriterToFile(benchmark::State& state) {
@@ -38,7 +39,7 @@ void BM_WriterToFile(benchmark::State& state) {
     const std::size_t bytes = PlantingXmlWriter::Text(Forest(), stamp).size();
     for (auto _ : state) {
         const auto result = PlantingXmlWriter::WriteFile(file, Forest(), stamp);
-        if (result.status != PlantingXmlWriter::WriteResult::Status::Written) {
+        if (result.status != WriteStatus::Written) {
             state.SkipWithError("write failed");
         }
     }
@@ -52,18 +53,22 @@ void BM_FprintfBaseline(benchmark::State& state) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         FILE* out = std::fopen(file.c_str(), "wb");
-        long written = std::fprintf(out, "<!--\r\n  Created by Grovewright %s-->\r\n<FSData\r\n\tversion=\"9.0\"\r\n"
-                                         "\txmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'\r\n"
-                                         "\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n", "Sat Dec 05 13:38:33 2026\r\n");
+        long written =
+            std::fprintf(out,
+                         "<!--\r\n  Created by Grovewright %s-->\r\n<FSData\r\n\tversion=\"9.0\"\r\n"
+                         "\txmlns:xsi='http://www.w3.org/2001/XMLSchema-instance'\r\n"
+                         "\txsi:noNamespaceSchemaLocation=\"bglcomp.xsd\">\r\n",
+                         "Sat Dec 05 13:38:33 2026\r\n");
         const PlantingList& list = Forest();
         for (std::size_t i = 0; i < list.Count(); ++i) {
-            written += std::fprintf(out,
-                                    "<SceneryObject\r\n        lat=\"%18.14f\" lon=\"%18.14f\"\r\n"
-                                    "        alt=\"0\" altitudeIsAgl=\"TRUE\"\r\n"
-                                    "        pitch=\"0\" bank=\"0\" heading=\"%11.7f\"\r\n"
-                                    "        imageComplexity=\"NORMAL\">\r\n        <LibraryObject\r\n"
-                                    "            name=\"%s\"\r\n            scale=\"1.0\" />\r\n </SceneryObject>\r\n",
-                                    list.LatitudeAt(i), list.LongitudeAt(i), 45.0, list.GuidAt(i).c_str());
+            written += std::fprintf(
+                out,
+                "<SceneryObject\r\n        lat=\"%18.14f\" lon=\"%18.14f\"\r\n"
+                "        alt=\"0\" altitudeIsAgl=\"TRUE\"\r\n"
+                "        pitch=\"0\" bank=\"0\" heading=\"%11.7f\"\r\n"
+                "        imageComplexity=\"NORMAL\">\r\n        <LibraryObject\r\n"
+                "            name=\"%s\"\r\n            scale=\"1.0\" />\r\n </SceneryObject>\r\n",
+                list.LatitudeAt(i), list.LongitudeAt(i), 45.0, list.GuidAt(i).c_str());
         }
         written += std::fprintf(out, "</FSData>\r\n");
         std::fclose(out);

@@ -33,16 +33,18 @@ TEST_F(PlantingDocumentPlant, ATreeAndACopseWhereTheAircraftIs) {
     EXPECT_EQ(outcome.objectsLeftOut, 1u);
 
     double latitude = 0.0, longitude = 0.0;
-    ASSERT_EQ(std::sscanf(simulator->Command("slew 300 -200").c_str(), "position %lf %lf", &latitude, &longitude), 2);
+    ASSERT_EQ(
+        std::sscanf(simulator->Command("slew 300 -200").c_str(), "position %lf %lf", &latitude, &longitude),
+        2);
     document.AddCopseObject(0.0, 0.0, guidA);
     document.AddCopseObject(0.0001, -0.0002, guidB);
     outcome = document.PlantCopse(PlatformIpcLinkMaker());
     ASSERT_EQ(outcome.status, PlantStatus::Planted) << "link result " << outcome.code;
     EXPECT_EQ(outcome.objectsAdded, 2u);
     ASSERT_EQ(document.PlantedCount(), 3u);
-    EXPECT_NEAR(document.plantingList.LatitudeAt(1), latitude, 1e-9);
-    EXPECT_NEAR(document.plantingList.LongitudeAt(2), longitude - 0.0002, 1e-9);
-    EXPECT_EQ(document.plantingList.GuidAt(2), guidB);
+    EXPECT_NEAR(document.PlantedObjects().LatitudeAt(1), latitude, 1e-9);
+    EXPECT_NEAR(document.PlantedObjects().LongitudeAt(2), longitude - 0.0002, 1e-9);
+    EXPECT_EQ(document.PlantedObjects().GuidAt(2), guidB);
 }
 
 TEST_F(PlantingDocumentPlant, ASimulatorThatIsGoneAddsNothing) {

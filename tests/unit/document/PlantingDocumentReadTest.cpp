@@ -37,7 +37,8 @@ std::string PlantingText(const std::vector<Object>& objects) {
 
 TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
     TemporaryFolder folder;
-    folder.Write("three.xml", PlantingText({{10.0, 20.0, guidA}, {10.000004, 20.000004, guidB}, {11.0, 21.0, guidB}}));
+    folder.Write("three.xml",
+                 PlantingText({{10.0, 20.0, guidA}, {10.000004, 20.000004, guidB}, {11.0, 21.0, guidB}}));
     std::string foreign = PlantingText({{12.0, 22.0, guidA}});
     foreign.replace(foreign.find("Grovewright"), 11, "Other tool!");
     folder.Write("foreign.xml", foreign);
@@ -77,7 +78,8 @@ TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
 // Members are offsets from the file's first object; loading the same file twice changes nothing.
 TEST(PlantingDocumentRead, CopsePatternFromAFile) {
     TemporaryFolder folder;
-    folder.Write("copse.xml", PlantingText({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
+    folder.Write("copse.xml",
+                 PlantingText({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
     PlantingDocument document("/unused/");
     const Object expected[] = {{0.0, 0.0, guidA}, {0.001, 0.002, guidB}, {-0.001, 0.0, guidA}};
 
@@ -87,12 +89,10 @@ TEST(PlantingDocumentRead, CopsePatternFromAFile) {
         EXPECT_EQ(outcome.objectsAdded, load == 0 ? 3u : 0u);
         ASSERT_EQ(document.CopseCount(), 3u);
         for (std::size_t i = 0; i < 3; ++i) {
-            double latitude = 0.0, longitude = 0.0;
-            std::string guid;
-            document.GetCopseObject(i, latitude, longitude, guid);
-            EXPECT_NEAR(latitude, expected[i].latitude, 1e-12) << i;
-            EXPECT_NEAR(longitude, expected[i].longitude, 1e-12) << i;
-            EXPECT_EQ(guid, expected[i].guid) << i;
+            const PlantedObject member = document.GetCopseObject(i);
+            EXPECT_NEAR(member.latitude, expected[i].latitude, 1e-12) << i;
+            EXPECT_NEAR(member.longitude, expected[i].longitude, 1e-12) << i;
+            EXPECT_EQ(member.guid, expected[i].guid) << i;
         }
     }
     EXPECT_EQ(document.PlantedCount(), 0u);

@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
 const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
 
-std::string Folder(const fs::path& path) { return path.string() + "/"; }
+std::string Folder(const fs::path& path) {
+    return path.string() + "/";
+}
 
 enum class Compiler { Real, None, NotAProgram, ExitsOne, WritesNothing, WindowsProgram };
 enum class Destination { User, ThroughAFile, ProgramFolderSpelledOtherwise };
@@ -30,39 +32,52 @@ void InstallCompiler(const fs::path& folder, Compiler compiler) {
         fs::permissions(folder / "BglComp.Exe", fs::perms::owner_all);
     };
     switch (compiler) {
-        case Compiler::Real: fs::copy_file(GROVEWRIGHT_BGLCOMP, folder / "bglcomp.exe"); break;
-        case Compiler::None: break;
-        case Compiler::NotAProgram: WriteBytes(folder / "bglcomp.exe", "no execute permission"); break;
-        case Compiler::ExitsOne: script("printf broken > \"${1%.*}.bgl\"\nexit 1\n"); break;
-        case Compiler::WritesNothing: script("echo nothing to do\n"); break;
-        case Compiler::WindowsProgram: WriteBytes(folder / "BGLCOMP.EXE", "MZ, a Windows program"); break;
+        case Compiler::Real:
+            fs::copy_file(GROVEWRIGHT_BGLCOMP, folder / "bglcomp.exe");
+            break;
+        case Compiler::None:
+            break;
+        case Compiler::NotAProgram:
+            WriteBytes(folder / "bglcomp.exe", "no execute permission");
+            break;
+        case Compiler::ExitsOne:
+            script("printf broken > \"${1%.*}.bgl\"\nexit 1\n");
+            break;
+        case Compiler::WritesNothing:
+            script("echo nothing to do\n");
+            break;
+        case Compiler::WindowsProgram:
+            WriteBytes(folder / "BGLCOMP.EXE", "MZ, a Windows program");
+            break;
     }
 }
 
 // A program folder with a compiler and a .bgl left from an earlier run, a user's folder under
-// /dev/shm holding an earlier save, and a document with that file open, two objects and a copse.
+// /dev/shm holding an earlier save, and a document with "forest.xml" open (in the user's folder
+// unless another is given), two objects (unless none are asked for) and a copse.
 struct SaveScene {
     TemporaryFolder program;
     TemporaryFolder user{"/dev/shm"};
     PlantingDocument document;
 
-    SaveScene(Compiler compiler, const std::string& programFolder)
+    SaveScene(Compiler compiler, const std::string& programFolder, const std::string& folder = {},
+              bool withObjects = true)
         : document(programFolder.empty() ? Folder(program.Path()) : programFolder) {
         InstallCompiler(program.Path(), compiler);
         program.Write("forest.bgl", "stale bgl");
         user.Write("forest.xml", "old xml");
         user.Write("forest.bgl", "old bgl");
-        document.fileName = "forest.xml";
-        document.folder = Folder(user.Path());
-        document.fileOpen = true;
-        document.AddPlantedObject(47.5, 8.25, guidA);
-        document.AddPlantedObject(-33.75, -70.5, guidB);
+        document.NameNewFile("forest.xml", folder.empty() ? Folder(user.Path()) : folder);
+        if (withObjects) {
+            document.AddPlantedObject(47.5, 8.25, guidA);
+            document.AddPlantedObject(-33.75, -70.5, guidB);
+        }
         document.AddCopseObject(0.0, 0.0, guidA);
     }
 
     bool Unchanged() const {
-        return document.PlantedCount() == 2 && document.CopseCount() == 1 && document.fileOpen &&
-               document.fileName == "forest.xml";
+        return document.PlantedCount() == 2 && document.CopseCount() == 1 && document.FileOpen() &&
+               document.FileName() == "forest.xml";
     }
 };
 
@@ -86,16 +101,17 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
          WriteStatus::Written, CompileStatus::Compiled, MoveStatus::Moved, MoveStatus::Moved},
         {"compiler exits 1", Compiler::ExitsOne, false, Destination::User, false, WriteStatus::Written,
          CompileStatus::CompilerFailed, MoveStatus::Moved, MoveStatus::NotProduced},
-        {"compiler writes nothing", Compiler::WritesNothing, false, Destination::User, false, WriteStatus::Written,
-         CompileStatus::NoBglProduced, MoveStatus::Moved, MoveStatus::NotProduced},
+        {"compiler writes nothing", Compiler::WritesNothing, false, Destination::User, false,
+         WriteStatus::Written, CompileStatus::NoBglProduced, MoveStatus::Moved, MoveStatus::NotProduced},
         {"no compiler", Compiler::None, false, Destination::User, false, WriteStatus::Written,
          CompileStatus::CompilerMissing, MoveStatus::Moved, MoveStatus::NotProduced},
-        {"compiler cannot start", Compiler::NotAProgram, false, Destination::User, false, WriteStatus::Written,
-         CompileStatus::CannotStart, MoveStatus::Moved, MoveStatus::NotProduced},
+        {"compiler cannot start", Compiler::NotAProgram, false, Destination::User, false,
+         WriteStatus::Written, CompileStatus::CannotStart, MoveStatus::Moved, MoveStatus::NotProduced},
         {"destination through a file", Compiler::Real, false, Destination::ThroughAFile, false,
          WriteStatus::Written, CompileStatus::Compiled, MoveStatus::Failed, MoveStatus::Failed},
-        {"destination is the program folder", Compiler::Real, false, Destination::ProgramFolderSpelledOtherwise,
-         false, WriteStatus::Written, CompileStatus::Compiled, MoveStatus::AlreadyThere, MoveStatus::AlreadyThere},
+        {"destination is the program folder", Compiler::Real, false,
+         Destination::ProgramFolderSpelledOtherwise, false, WriteStatus::Written, CompileStatus::Compiled,
+         MoveStatus::AlreadyThere, MoveStatus::AlreadyThere},
         {"program folder through a file", Compiler::Real, true, Destination::User, false,
          WriteStatus::CannotCreate, CompileStatus::NotRun, MoveStatus::NotProduced, MoveStatus::NotProduced},
         {"nothing to write", Compiler::Real, false, Destination::User, true, WriteStatus::NothingToWrite,
@@ -107,17 +123,17 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
         TemporaryFolder plain;
         plain.Write("file", "a regular file");
         // The only wine on the path: one that runs the compiler it is handed on the file named.
-        plain.Write("wine", "#!/bin/sh\ncase \"$1\" in */BGLCOMP.EXE) printf bgl > \"${2%.*}.bgl\";; *) exit 9;; esac\n");
+        plain.Write(
+            "wine",
+            "#!/bin/sh\ncase \"$1\" in */BGLCOMP.EXE) printf bgl > \"${2%.*}.bgl\";; *) exit 9;; esac\n");
         fs::permissions(plain.Path("wine"), fs::perms::owner_all);
         setenv("PATH", (plain.Path().string() + ":" + path).c_str(), 1);
-        SaveScene scene(c.compiler, c.programThroughAFile ? Folder(plain.Path("file") / "program") : "");
+        const std::string programFolder = c.programThroughAFile ? Folder(plain.Path("file") / "program") : "";
+        SaveScene scene(c.compiler, programFolder, {}, !c.emptyList);
         if (c.destination == Destination::ThroughAFile) {
-            scene.document.folder = Folder(plain.Path("file") / "trees");
+            scene.document.NameNewFile("forest.xml", Folder(plain.Path("file") / "trees"));
         } else if (c.destination == Destination::ProgramFolderSpelledOtherwise) {
-            scene.document.folder = Folder(scene.program.Path() / ".");
-        }
-        if (c.emptyList) {
-            scene.document.plantingList.Clear();
+            scene.document.NameNewFile("forest.xml", Folder(scene.program.Path() / "."));
         }
 
         const SaveOutcome outcome = scene.document.Save();
@@ -135,7 +151,7 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
         const bool written = c.xml == WriteStatus::Written;
         if (written || c.emptyList) {
             EXPECT_EQ(scene.document.PlantedCount() + scene.document.CopseCount(), 0u);
-            EXPECT_FALSE(scene.document.fileOpen);
+            EXPECT_FALSE(scene.document.FileOpen());
         } else {
             EXPECT_TRUE(scene.Unchanged());
         }
@@ -168,18 +184,19 @@ TEST(PlantingDocumentSave, SaveAsCompilesAndMovesAcrossFileSystems) {
     EXPECT_EQ(outcome.bglMove.path, "my forest; touch hacked.bgl");
     EXPECT_EQ(outcome.bglMove.destination, destination);
     EXPECT_EQ(outcome.bglMove.status, MoveStatus::Moved);
-    EXPECT_EQ(scene.document.fileName, name);
+    EXPECT_EQ(scene.document.FileName(), name);
     EXPECT_EQ(scene.program.Read("t.txt").find("earlier run"), std::string::npos);
     EXPECT_FALSE(scene.program.Exists("hacked.xml"));
-    EXPECT_EQ(scene.user.FileNames(), (std::vector<std::string>{"forest.bgl", "forest.xml", "my forest; touch hacked.bgl",
-                                                               "my forest; touch hacked.xml"}));
+    EXPECT_EQ(scene.user.FileNames(),
+              (std::vector<std::string>{"forest.bgl", "forest.xml", "my forest; touch hacked.bgl",
+                                        "my forest; touch hacked.xml"}));
 
     PlantingDocument reread(Folder(scene.program.Path()));
     const ReadOutcome read = reread.AppendPlantingFile(scene.user.Path(name));
     ASSERT_EQ(read.objectsAdded, 2u);
-    EXPECT_DOUBLE_EQ(reread.plantingList.LatitudeAt(1), -33.75);
-    EXPECT_DOUBLE_EQ(reread.plantingList.LongitudeAt(1), -70.5);
-    EXPECT_EQ(reread.plantingList.GuidAt(1), guidB);
+    EXPECT_DOUBLE_EQ(reread.PlantedObjects().LatitudeAt(1), -33.75);
+    EXPECT_DOUBLE_EQ(reread.PlantedObjects().LongitudeAt(1), -70.5);
+    EXPECT_EQ(reread.PlantedObjects().GuidAt(1), guidB);
 }
 
 // A device that fills up part-way (a file-size limit in a child process): the save reports the
@@ -199,7 +216,7 @@ TEST(PlantingDocumentSave, AWriteThatFailsPartWayKeepsEverything) {
         const bool kept = outcome.xml.status == WriteStatus::WriteFailed && outcome.xml.error &&
                           outcome.compile.status == CompileStatus::NotRun &&
                           scene.document.PlantedCount() == 102 && scene.document.CopseCount() == 1 &&
-                          scene.document.fileOpen && scene.document.fileName == "forest.xml";
+                          scene.document.FileOpen() && scene.document.FileName() == "forest.xml";
         _exit(kept ? 0 : 1);
     }
     int status = 0;

@@ -71,9 +71,9 @@ void ExpectSameBytes(const std::string& actual, const std::string& expected) {
 // Puts a locale with a decimal comma in force. Wine has none of that name, so the check is skipped
 // there; on Linux the locale must be installed.
 #ifdef _WIN32
-#define UseDecimalCommaLocale()                                                  \
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {                      \
-        GTEST_SKIP() << "Wine has no decimal-comma locale of that name";         \
+#define UseDecimalCommaLocale()                                          \
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {              \
+        GTEST_SKIP() << "Wine has no decimal-comma locale of that name"; \
     }
 #else
 #define UseDecimalCommaLocale() \
@@ -106,7 +106,14 @@ TEST(PlantingXmlWriter, NamesThatWouldBreakTheMarkupAreEscaped) {
 
 TEST(FixedDecimal, MatchesPrintfInTheCLocale) {
     std::setlocale(LC_ALL, "C");
-    const double values[] = {-0.0, 0.5e-14, 1.5e-14, 2.5e-14, -3.25, 1e20, -1e300, std::numeric_limits<double>::max(),
+    const double values[] = {-0.0,
+                             0.5e-14,
+                             1.5e-14,
+                             2.5e-14,
+                             -3.25,
+                             1e20,
+                             -1e300,
+                             std::numeric_limits<double>::max(),
                              std::numeric_limits<double>::denorm_min()};
     for (double value : values) {
         for (auto [width, precision] : {std::pair{18, 14}, std::pair{11, 7}}) {
@@ -139,18 +146,17 @@ TEST(PlantingXmlWriterFile, WritesCompleteFileAndReportsWhatHappened) {
     const auto file = folder.Path("Trees with blanks.xml");
     SharedRandom::Seed(1);
     const auto result = PlantingXmlWriter::WriteFile(file, TwoObjects(), stamp);
-    ASSERT_EQ(result.status, PlantingXmlWriter::WriteResult::Status::Written) << result.error.message();
+    ASSERT_EQ(result.status, WriteStatus::Written) << result.error.message();
     ExpectSameBytes(ReadBytes(file), expectedTwoObjects);
     EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"Trees with blanks.xml"});
 
     // An empty list writes nothing and leaves the file that stands there alone.
-    EXPECT_EQ(PlantingXmlWriter::WriteFile(file, PlantingList(), stamp).status,
-              PlantingXmlWriter::WriteResult::Status::NothingToWrite);
+    EXPECT_EQ(PlantingXmlWriter::WriteFile(file, PlantingList(), stamp).status, WriteStatus::NothingToWrite);
     ExpectSameBytes(ReadBytes(file), expectedTwoObjects);
 
     // A folder path that runs through a regular file.
     const auto failed = PlantingXmlWriter::WriteFile(file / "inside.xml", TwoObjects(), stamp);
-    EXPECT_EQ(failed.status, PlantingXmlWriter::WriteResult::Status::CannotCreate);
+    EXPECT_EQ(failed.status, WriteStatus::CannotCreate);
     EXPECT_TRUE(failed.error);
 }
 
@@ -172,7 +178,7 @@ TEST(PlantingXmlWriterFile, AFailureHalfWayKeepsTheOldFile) {
         const rlimit limit{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
         const auto result = PlantingXmlWriter::WriteFile(folder.Path("forest.xml"), big, stamp);
-        _exit(result.status == PlantingXmlWriter::WriteResult::Status::WriteFailed && result.error ? 0 : 1);
+        _exit(result.status == WriteStatus::WriteFailed && result.error ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
