@@ -70,7 +70,7 @@ private:
     void ChooseConifer3Height(int index);
     QString Status() const { return window->findChild<QLabel*>("statusLine")->text(); }
     const PlantingDocument& Document() { return window->Session().Document(); }
-    void OpenNewFile() { window->Session().NameNewFile("trees.xml", workingFolder.Path().string() + "/"); }
+    void OpenNewFile() { window->Session().NameNewFile("first.xml", workingFolder.Path().string() + "/"); }
     void New(const QString& path, QMessageBox::StandardButton answer);
 
     ScratchRuntimeFolder runtime;
@@ -155,7 +155,8 @@ void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
     New(trees, QMessageBox::No);
     // No names nothing: the document is as it was.
     QVERIFY(!Document().FileOpen());
-    QCOMPARE(Document().FileName(), "");
+    QVERIFY(!Document().FileOpen());
+    QCOMPARE(QString::fromStdString(Document().FileName()), "first.xml");
     QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), " ");
     New(trees, QMessageBox::Yes);
     QVERIFY(Document().FileOpen());
