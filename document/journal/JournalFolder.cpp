@@ -124,6 +124,14 @@ bool SummarizeClaimed(const fs::path& file, JournalSummary& summary) {
     return true;
 }
 
+// A journal of no more use: read whole, or but for a last record cut short (one that was never
+// acknowledged), with nothing unsaved.
+bool Spent(const JournalSummary& summary) {
+    const bool whole = summary.recordsDropped == 0 ||
+                       (summary.damage == JournalDamage::CutShort && summary.recordsDropped == 1);
+    return summary.status == JournalReadStatus::Read && summary.unsavedObjects == 0 && whole;
+}
+
 std::vector<fs::path> FilesIn(const fs::path& folder) {
     std::vector<fs::path> files;
     std::error_code error;
@@ -220,10 +228,7 @@ std::size_t JournalFolder::Tidy(std::int64_t now) const {
         if (!finished && !IsUnfinishedName(file)) {
             continue;
         }
-        // Only a journal that was read whole and leaves nothing unsaved is of no more use.
-        const bool spent = finished && SummarizeClaimed(file, summary) &&
-                           summary.status == JournalReadStatus::Read && summary.unsavedObjects == 0 &&
-                           summary.recordsDropped == 0;
+        const bool spent = finished && SummarizeClaimed(file, summary) && Spent(summary);
         if ((spent || !finished) && !RemoveClaimed(file)) {
             ++removed;
         }
