@@ -3,26 +3,19 @@
 #include <cstring>
 
 void JournalObjects::Add(double latitude, double longitude, std::string_view guid) {
-    latitudes.push_back(latitude);
-    longitudes.push_back(longitude);
     guidBytes += guid;
-    guidEnds.push_back(guidBytes.size());
+    entries.push_back({latitude, longitude, guidBytes.size()});
 }
 
 void JournalObjects::Reserve(std::size_t count, std::size_t guidBytesTotal) {
-    latitudes.reserve(count);
-    longitudes.reserve(count);
-    guidEnds.reserve(count);
+    entries.reserve(count);
     guidBytes.reserve(guidBytesTotal);
 }
 
 bool JournalObjects::operator==(const JournalObjects& other) const {
-    const auto sameBits = [](const std::vector<double>& a, const std::vector<double>& b) {
-        return a.size() == b.size() &&
-               (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
-    };
-    return sameBits(latitudes, other.latitudes) && sameBits(longitudes, other.longitudes) &&
-           guidBytes == other.guidBytes && guidEnds == other.guidEnds;
+    return entries.size() == other.entries.size() && guidBytes == other.guidBytes &&
+           (entries.empty() ||
+            std::memcmp(entries.data(), other.entries.data(), entries.size() * sizeof(Entry)) == 0);
 }
 
 JournalObjects JournalObjects::FromList(const PlantingList& list, std::size_t first) {

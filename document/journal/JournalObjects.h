@@ -10,20 +10,20 @@
 #include "document/PlantingList.h"
 
 // The planted objects one journal record carries, in order: positions (or copse offsets) as doubles
-// kept bit for bit, and GUID texts of any bytes. Held as columns with the GUID texts back to back,
-// so that a record of a million objects is not a million allocations.
+// kept bit for bit, and GUID texts of any bytes. The GUID texts are held back to back, so that a record
+// of a million objects is not a million allocations, and a record of one object only two.
 class JournalObjects {
 public:
     void Add(double latitude, double longitude, std::string_view guid);
     void Reserve(std::size_t count, std::size_t guidBytesTotal);
 
-    std::size_t Count() const { return latitudes.size(); }
+    std::size_t Count() const { return entries.size(); }
     // Valid for 0 to Count() - 1.
-    double LatitudeAt(std::size_t index) const { return latitudes[index]; }
-    double LongitudeAt(std::size_t index) const { return longitudes[index]; }
+    double LatitudeAt(std::size_t index) const { return entries[index].latitude; }
+    double LongitudeAt(std::size_t index) const { return entries[index].longitude; }
     std::string_view GuidAt(std::size_t index) const {
-        const std::uint64_t start = index == 0 ? 0 : guidEnds[index - 1];
-        return std::string_view(guidBytes).substr(start, guidEnds[index] - start);
+        const std::uint64_t start = index == 0 ? 0 : entries[index - 1].guidEnd;
+        return std::string_view(guidBytes).substr(start, entries[index].guidEnd - start);
     }
     // All GUID texts together, for sizing an encoding.
     std::size_t GuidBytesTotal() const { return guidBytes.size(); }
@@ -37,8 +37,11 @@ public:
     static JournalObjects FromParsed(const std::vector<ParsedPlantingObject>& objects);
 
 private:
-    std::vector<double> latitudes;
-    std::vector<double> longitudes;
+    struct Entry {
+        double latitude;
+        double longitude;
+        std::uint64_t guidEnd;  // where its GUID text ends in guidBytes
+    };
+    std::vector<Entry> entries;
     std::string guidBytes;
-    std::vector<std::uint64_t> guidEnds;  // per object: where its text ends in guidBytes
 };

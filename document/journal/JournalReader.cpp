@@ -45,8 +45,28 @@ JournalDamage DamageOf(JournalFormat::Frame::Check check) {
                                                           : JournalDamage::WrongChecksum;
 }
 
+// Room for the records the lengths promise, so that a journal of a million presses is not moved
+// about while it is read; bounded, so that lengths alone never claim much memory.
+void ReserveRecords(std::string_view rest, std::vector<JournalRecord>& records) {
+    constexpr std::size_t mostReserved = std::size_t{1} << 22;
+    std::size_t frames = 0;
+    while (rest.size() >= JournalFormat::recordFraming && frames < mostReserved) {
+        const std::size_t length = static_cast<unsigned char>(rest[0]) |
+                                   static_cast<unsigned char>(rest[1]) << 8 |
+                                   static_cast<unsigned char>(rest[2]) << 16 |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(rest[3])) << 24;
+        if (length > rest.size() - JournalFormat::recordFraming) {
+            break;
+        }
+        rest.remove_prefix(JournalFormat::recordFraming + length);
+        ++frames;
+    }
+    records.reserve(frames);
+}
+
 void ReadRecords(std::string_view bytes, JournalContents& contents) {
     std::string_view rest = bytes.substr(JournalFormat::headerSize);
+    ReserveRecords(rest, contents.records);
     while (!rest.empty()) {
         const JournalFormat::Frame frame = JournalFormat::NextFrame(rest);
         if (frame.check != JournalFormat::Frame::Check::Complete) {

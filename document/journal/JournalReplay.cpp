@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -10,7 +11,11 @@ namespace {
 std::size_t AddAll(PlantingList& list, const JournalObjects& objects) {
     constexpr std::size_t lookAhead = 8;  // the index's memory requested a few objects ahead
     const std::size_t before = list.Count();
-    list.Reserve(before + objects.Count());
+    // Room at once for a large batch; small ones grow the columns by doubling, since reserving the
+    // exact size for each of a million presses would copy the list at every one.
+    if (objects.Count() > before / 2) {
+        list.Reserve(before + objects.Count());
+    }
     for (std::size_t i = 0; i < objects.Count(); ++i) {
         if (i + lookAhead < objects.Count()) {
             list.PrefetchAdd(objects.LatitudeAt(i + lookAhead), objects.LongitudeAt(i + lookAhead));
@@ -78,10 +83,36 @@ bool StrictlyAscending(const std::vector<std::uint32_t>& positions) {
 }  // namespace
 
 bool JournalReplay::Apply(JournalRecord record) {
+    records.push_back(std::move(record));
+    if (!ApplyAt(records.size() - 1)) {
+        records.pop_back();
+        return false;
+    }
+    return true;
+}
+
+std::size_t JournalReplay::ApplyAll(std::vector<JournalRecord> more) {
+    const std::size_t first = records.size();
+    if (records.empty()) {
+        records = std::move(more);
+    } else {
+        std::move(more.begin(), more.end(), std::back_inserter(records));
+    }
+    for (std::size_t i = first; i < records.size(); ++i) {
+        if (!ApplyAt(i)) {
+            records.resize(i);
+            return i - first;
+        }
+    }
+    return records.size() - first;
+}
+
+bool JournalReplay::ApplyAt(std::size_t index) {
+    JournalRecord& record = records[index];
     switch (record.kind) {
         case JournalRecordKind::NewFile:
-            fileName = std::move(record.fileName);
-            folder = std::move(record.folder);
+            fileName = record.fileName;
+            folder = record.folder;
             fileOpen = true;
             copsePattern.Clear();  // objects planted while no file was open stay for the new file
             undoSteps.clear();
@@ -92,8 +123,8 @@ bool JournalReplay::Apply(JournalRecord record) {
             return true;
         case JournalRecordKind::Save:
             drawsSinceSeed += plantingList.Count();  // one heading drawn per object written
-            fileName = std::move(record.fileName);
-            folder = std::move(record.folder);
+            fileName = record.fileName;
+            folder = record.folder;
             CloseDocument();
             return true;
         case JournalRecordKind::GeneratorState:
@@ -117,48 +148,42 @@ bool JournalReplay::Apply(JournalRecord record) {
             redoSteps.pop_back();
             return true;
         case JournalRecordKind::EditDelete:
-            return ApplyDelete(record);
+            return ApplyDelete(index);
         case JournalRecordKind::OpenFile:
         case JournalRecordKind::TreePlant:
         case JournalRecordKind::CopsePlant:
         case JournalRecordKind::AppendFrom:
         case JournalRecordKind::CopseLoad:
-            return ApplyChange(record);
+            return ApplyChange(index);
     }
     return false;
 }
 
-std::size_t JournalReplay::ApplyAll(std::vector<JournalRecord> records) {
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!Apply(std::move(records[i]))) {
-            return i;
-        }
-    }
-    return records.size();
-}
-
-bool JournalReplay::ApplyChange(JournalRecord& record) {
+bool JournalReplay::ApplyChange(std::size_t index) {
+    const JournalRecord& record = records[index];
     if (record.kind == JournalRecordKind::TreePlant || record.kind == JournalRecordKind::CopsePlant) {
         // A press seeds the generator whether or not it planted anything.
         generatorSeed = record.seed;
         drawsSinceSeed = 0;
     }
     ReplayStep step;
-    step.record = std::move(record);
-    if (step.record.kind == JournalRecordKind::OpenFile) {
-        OpenFile(step);
-        Push(std::move(step));
-        return true;
+    step.record = index;
+    if (record.kind == JournalRecordKind::OpenFile) {
+        step.undo = std::make_unique<ReplayUndo>();
+        step.undo->fileName = std::exchange(fileName, record.fileName);
+        step.undo->folder = std::exchange(folder, record.folder);
+        step.undo->fileOpen = std::exchange(fileOpen, true);
     }
-    step.entriesAdded = AddAll(ListOf(step.record.kind), step.record.objects);
-    if (step.entriesAdded > 0) {
+    step.entriesAdded = AddAll(ListOf(record.kind), record.objects);
+    // An Open changes the file's state even where it adds nothing.
+    if (step.entriesAdded > 0 || step.undo) {
         Push(std::move(step));
     }
     return true;
 }
 
-bool JournalReplay::ApplyDelete(JournalRecord& record) {
-    const std::vector<std::uint32_t>& positions = record.positions;
+bool JournalReplay::ApplyDelete(std::size_t index) {
+    const std::vector<std::uint32_t>& positions = records[index].positions;
     if (positions.empty()) {
         return true;
     }
@@ -166,49 +191,45 @@ bool JournalReplay::ApplyDelete(JournalRecord& record) {
         return false;
     }
     ReplayStep step;
-    step.removedEntries = RemoveAt(plantingList, positions);
-    step.record = std::move(record);
+    step.record = index;
+    step.undo = std::make_unique<ReplayUndo>();
+    step.undo->removedEntries = RemoveAt(plantingList, positions);
     Push(std::move(step));
     return true;
 }
 
-void JournalReplay::OpenFile(ReplayStep& step) {
-    step.fileNameBefore = std::exchange(fileName, step.record.fileName);
-    step.folderBefore = std::exchange(folder, step.record.folder);
-    step.fileOpenBefore = std::exchange(fileOpen, true);
-    step.entriesAdded = AddAll(plantingList, step.record.objects);
-}
-
-void JournalReplay::Revert(ReplayStep& step) {
-    switch (step.record.kind) {
+void JournalReplay::Revert(const ReplayStep& step) {
+    const JournalRecord& record = records[step.record];
+    switch (record.kind) {
         case JournalRecordKind::OpenFile:
             DropLast(plantingList, step.entriesAdded);
-            fileName = step.fileNameBefore;
-            folder = step.folderBefore;
-            fileOpen = step.fileOpenBefore;
+            fileName = step.undo->fileName;
+            folder = step.undo->folder;
+            fileOpen = step.undo->fileOpen;
             return;
         case JournalRecordKind::EditDelete:
-            InsertAt(plantingList, step.record.positions, step.removedEntries);
+            InsertAt(plantingList, record.positions, step.undo->removedEntries);
             return;
         default:
-            DropLast(ListOf(step.record.kind), step.entriesAdded);
+            DropLast(ListOf(record.kind), step.entriesAdded);
             return;
     }
 }
 
-void JournalReplay::Reapply(ReplayStep& step) {
-    switch (step.record.kind) {
+void JournalReplay::Reapply(const ReplayStep& step) {
+    const JournalRecord& record = records[step.record];
+    switch (record.kind) {
         case JournalRecordKind::OpenFile:
-            fileName = step.record.fileName;
-            folder = step.record.folder;
+            fileName = record.fileName;
+            folder = record.folder;
             fileOpen = true;
-            AddAll(plantingList, step.record.objects);
+            AddAll(plantingList, record.objects);
             return;
         case JournalRecordKind::EditDelete:
-            RemoveAt(plantingList, step.record.positions);
+            RemoveAt(plantingList, record.positions);
             return;
         default:
-            AddAll(ListOf(step.record.kind), step.record.objects);
+            AddAll(ListOf(record.kind), record.objects);
             return;
     }
 }

@@ -2,22 +2,29 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "document/PlantingList.h"
 #include "document/journal/JournalRecord.h"
 
-// One step of the undo history: the record that made it, and what undoing it needs.
+// What undoing an Edit delete or an Open needs besides its record.
+struct ReplayUndo {
+    JournalObjects removedEntries;  // Edit delete: the entries that stood at the record's positions
+    // Open: the file's state before it.
+    std::string fileName;
+    std::string folder;
+    bool fileOpen = false;
+};
+
+// One step of the undo history: the record that made it (an index into the replay's records), how many
+// entries it added, and for an Edit delete or an Open what undoing it needs.
 struct ReplayStep {
-    JournalRecord record;
+    std::size_t record = 0;
     std::size_t entriesAdded =
         0;  // plants, Open, Append From: to the planted list; copse load: to the pattern
-    JournalObjects removedEntries;  // Edit delete: the entries that stood at record.positions
-    // Open: the file's state before it.
-    std::string fileNameBefore;
-    std::string folderBefore;
-    bool fileOpenBefore = false;
+    std::unique_ptr<ReplayUndo> undo;
 };
 
 // The document as a journal's records leave it: the file's name, folder and open state, the planted
@@ -52,17 +59,20 @@ public:
     const std::vector<ReplayStep>& UndoSteps() const { return undoSteps; }
     // The next to redo is the last.
     const std::vector<ReplayStep>& RedoSteps() const { return redoSteps; }
+    // The record that made a step.
+    const JournalRecord& RecordOf(const ReplayStep& step) const { return records[step.record]; }
 
 private:
-    bool ApplyChange(JournalRecord& record);
-    bool ApplyDelete(JournalRecord& record);
-    void OpenFile(ReplayStep& step);
-    void Revert(ReplayStep& step);
-    void Reapply(ReplayStep& step);
+    bool ApplyAt(std::size_t index);
+    bool ApplyChange(std::size_t index);
+    bool ApplyDelete(std::size_t index);
+    void Revert(const ReplayStep& step);
+    void Reapply(const ReplayStep& step);
     PlantingList& ListOf(JournalRecordKind kind);
     void Push(ReplayStep step);
     void CloseDocument();
 
+    std::vector<JournalRecord> records;  // every record applied, in order: the steps' records among them
     std::string fileName;
     std::string folder;
     bool fileOpen = false;

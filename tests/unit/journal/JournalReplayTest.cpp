@@ -147,7 +147,7 @@ void ExpectSameDocument(const JournalReplay& replay, const SnapshotSession& refe
     ASSERT_EQ(replay.UndoSteps().size(), reference.undo.size()) << where << ": undo steps";
     ASSERT_EQ(replay.RedoSteps().size(), reference.redo.size()) << where << ": redo steps";
     for (std::size_t i = 0; i < reference.undoKinds.size(); ++i) {
-        ASSERT_EQ(replay.UndoSteps()[i].record.kind, reference.undoKinds[i]) << where << ": undo step " << i;
+        ASSERT_EQ(replay.RecordOf(replay.UndoSteps()[i]).kind, reference.undoKinds[i]) << where << ": undo step " << i;
     }
 }
 
