@@ -11,11 +11,9 @@
 #include <csignal>
 #endif
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "document/journal/JournalFile.h"
 #include "document/journal/JournalReader.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/unit/journal/JournalSamples.h"
@@ -61,18 +59,6 @@ TEST(JournalWriter, RetireCutsTheJournalBackToItsHeader) {
     ASSERT_FALSE(writer.Append(JournalRecord::Redo()));
     ExpectRecords(writer.Path(), {JournalRecord::Redo()});
     EXPECT_EQ(JournalReader::ReadFile(writer.Path()).header, header);
-}
-
-TEST(JournalWriter, TheJournalIsLockedWhileTheWriterHoldsIt) {
-    TemporaryFolder folder;
-    auto writer = std::make_unique<JournalWriter>(folder.Path("journal"));
-    ASSERT_FALSE(writer->Open());
-    const std::filesystem::path file = writer->Path();
-    JournalFile other;
-    ASSERT_FALSE(other.OpenForReading(file));
-    EXPECT_EQ(other.Lock(), JournalFile::lockHeld);
-    writer.reset();
-    EXPECT_FALSE(other.Lock()) << "the lock outlived its writer";
 }
 
 // The folder cannot be made (a file stands in its way): every Append says so, nothing is lost, and once
