@@ -22,6 +22,11 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target) {
     return name;
 }
 
+// The folder whose entry names the file; a bare name stands in the working folder.
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
 }  // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target_) : target(std::move(target_)) {}
@@ -85,7 +90,8 @@ std::error_code AtomicFileWriter::Commit() {
         return error;
     }
     temporary.clear();
-    return {};
+    // The new name must survive a power loss too, not only the bytes behind it.
+    return SystemCalls::SyncFolder(FolderOf(target));
 }
 
 void AtomicFileWriter::Discard() {

@@ -17,7 +17,9 @@ public:
     // Creates the temporary file beside the target.
     std::error_code Open();
     std::error_code Write(std::string_view bytes);
-    // Flushes the temporary file to the device and renames it over the target.
+    // Flushes the temporary file to the device, renames it over the target and flushes the folder, so
+    // that the file under its name is durable when Commit returns. A failing folder flush is reported
+    // although the target has been replaced.
     std::error_code Commit();
     // Removes the temporary file; the target stays as it was.
     void Discard();

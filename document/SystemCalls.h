@@ -21,6 +21,9 @@ int CloseDescriptor(int descriptor);
 
 // Renames `from` to `to`, replacing `to` in one step where it exists.
 std::error_code RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// Makes the folder's entries durable (a file renamed into it, say): fsync of the folder on POSIX. Windows
+// writes a rename through by itself (MOVEFILE_WRITE_THROUGH), so there it does nothing.
+std::error_code SyncFolder(const std::filesystem::path& folder);
 // True where a rename failed only because the two paths lie on different file systems.
 bool CrossesFileSystems(const std::error_code& error);
 

@@ -27,6 +27,20 @@ std::error_code RenameReplacing(const std::filesystem::path& from, const std::fi
     return {};
 }
 
+std::error_code SyncFolder(const std::filesystem::path& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return {errno, std::generic_category()};
+    }
+    std::error_code error;
+    // A file system that cannot sync folders (EINVAL) keeps nothing more durable by being asked again.
+    if (::fsync(descriptor) != 0 && errno != EINVAL) {
+        error = {errno, std::generic_category()};
+    }
+    ::close(descriptor);
+    return error;
+}
+
 bool CrossesFileSystems(const std::error_code& error) { return error == std::errc::cross_device_link; }
 
 std::FILE* OpenForReading(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rbe"); }

@@ -28,6 +28,8 @@ std::error_code RenameReplacing(const std::filesystem::path& from, const std::fi
     return {};
 }
 
+std::error_code SyncFolder(const std::filesystem::path&) { return {}; }
+
 bool CrossesFileSystems(const std::error_code& error) {
     return error.category() == std::system_category() && error.value() == ERROR_NOT_SAME_DEVICE;
 }

@@ -1,0 +1,122 @@
+#include "document/journal/JournalReader.h"
+
+#include <new>
+#include <string>
+
+#include "document/journal/JournalFile.h"
+#include "document/journal/JournalFormat.h"
+
+namespace JournalReader {
+
+namespace {
+
+JournalReadStatus StatusOf(JournalFormat::HeaderCheck check) {
+    switch (check) {
+        case JournalFormat::HeaderCheck::Valid:
+            return JournalReadStatus::Read;
+        case JournalFormat::HeaderCheck::NotAJournal:
+            return JournalReadStatus::NotAJournal;
+        case JournalFormat::HeaderCheck::UnknownVersion:
+            return JournalReadStatus::UnknownVersion;
+        case JournalFormat::HeaderCheck::Damaged:
+            break;
+    }
+    return JournalReadStatus::DamagedHeader;
+}
+
+// How many records follow a damaged one: the frames that can still be walked by their lengths, the
+// damaged one included, and one more for bytes that end inside a frame. A damaged length makes this
+// a guess, but never zero while bytes remain.
+std::size_t FramesFrom(std::string_view bytes) {
+    std::size_t frames = 0;
+    while (!bytes.empty()) {
+        const JournalFormat::Frame frame = JournalFormat::NextFrame(bytes);
+        ++frames;
+        if (frame.check == JournalFormat::Frame::Check::CutShort) {
+            break;
+        }
+        bytes.remove_prefix(frame.size);
+    }
+    return frames;
+}
+
+JournalDamage DamageOf(JournalFormat::Frame::Check check) {
+    return check == JournalFormat::Frame::Check::CutShort ? JournalDamage::CutShort
+                                                          : JournalDamage::WrongChecksum;
+}
+
+// Room for the records the lengths promise, so that a journal of a million presses is not moved
+// about while it is read; bounded, so that lengths alone never claim much memory.
+void ReserveRecords(std::string_view rest, std::vector<JournalRecord>& records) {
+    constexpr std::size_t mostReserved = std::size_t{1} << 22;
+    std::size_t frames = 0;
+    while (rest.size() >= JournalFormat::recordFraming && frames < mostReserved) {
+        const std::size_t length = static_cast<unsigned char>(rest[0]) |
+                                   static_cast<unsigned char>(rest[1]) << 8 |
+                                   static_cast<unsigned char>(rest[2]) << 16 |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(rest[3])) << 24;
+        if (length > rest.size() - JournalFormat::recordFraming) {
+            break;
+        }
+        rest.remove_prefix(JournalFormat::recordFraming + length);
+        ++frames;
+    }
+    records.reserve(frames);
+}
+
+void ReadRecords(std::string_view bytes, JournalContents& contents) {
+    std::string_view rest = bytes.substr(JournalFormat::headerSize);
+    ReserveRecords(rest, contents.records);
+    while (!rest.empty()) {
+        const JournalFormat::Frame frame = JournalFormat::NextFrame(rest);
+        if (frame.check != JournalFormat::Frame::Check::Complete) {
+            contents.damage = DamageOf(frame.check);
+            break;
+        }
+        JournalRecord record;
+        if (!JournalFormat::DecodePayload(frame.kind, frame.payload, record)) {
+            contents.damage = JournalDamage::Malformed;
+            break;
+        }
+        contents.records.push_back(std::move(record));
+        rest.remove_prefix(frame.size);
+    }
+    contents.intactSize = bytes.size() - rest.size();
+    contents.bytesDropped = rest.size();
+    contents.recordsDropped = FramesFrom(rest);
+}
+
+}  // namespace
+
+JournalContents Read(std::string_view bytes) {
+    JournalContents contents;
+    contents.status = StatusOf(JournalFormat::DecodeHeader(bytes, contents.header));
+    if (contents.status != JournalReadStatus::Read) {
+        return contents;
+    }
+    try {
+        ReadRecords(bytes, contents);
+    } catch (const std::bad_alloc&) {
+        contents.records.clear();
+        contents.status = JournalReadStatus::CannotRead;
+        contents.error = std::make_error_code(std::errc::not_enough_memory);
+    }
+    return contents;
+}
+
+JournalContents ReadFile(const std::filesystem::path& file) {
+    JournalContents contents;
+    std::string bytes;
+    JournalFile journal;
+    contents.error = journal.OpenForReading(file);
+    if (!contents.error) {
+        contents.error = journal.ReadAll(bytes);
+    }
+    if (contents.error) {
+        contents.status = JournalReadStatus::CannotRead;
+        return contents;
+    }
+    return Read(bytes);
+}
+
+}  // namespace JournalReader
