@@ -34,7 +34,8 @@ ParsedRelayOptions ParseRelayOptions(std::span<const std::string_view> arguments
             // Port 0 (any free port) is fine for a listener, not for a client.
             const std::string given = hasValue ? std::string(arguments[++i]) : std::string();
             const bool anyPort = given.size() > 2 && given.compare(given.size() - 2, 2, ":0") == 0;
-            if (!ParseRelayAddress(anyPort ? given.substr(0, given.size() - 1) + "1" : given, address, ignored)) {
+            if (!ParseRelayAddress(anyPort ? given.substr(0, given.size() - 1) + "1" : given, address,
+                                   ignored)) {
                 return fail("--listen needs ADDRESS:PORT, such as 127.0.0.1:9117 or 0.0.0.0:9117");
             }
             options.address = address.host;

@@ -27,7 +27,9 @@ namespace {
 
 std::atomic<bool> stopRequested{false};
 
-void OnStopSignal(int) { stopRequested = true; }
+void OnStopSignal(int) {
+    stopRequested = true;
+}
 
 }  // namespace
 
@@ -49,7 +51,8 @@ int main(int argc, char** argv) {
     settings.idleLimit = std::chrono::seconds(options.idleSeconds);
     if (!options.secretFile.empty() &&
         (!ReadRelaySecret(options.secretFile, settings.secret) || settings.secret.size() < 16)) {
-        std::fprintf(stderr, "grovewright-relay: %s must hold a secret of at least 16 characters on its first line\n",
+        std::fprintf(stderr,
+                     "grovewright-relay: %s must hold a secret of at least 16 characters on its first line\n",
                      options.secretFile.c_str());
         return 1;
     }

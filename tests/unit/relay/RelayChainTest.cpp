@@ -36,7 +36,9 @@ public:
         }
     }
     std::uint16_t Port() const { return relay.Port(); }
-    std::unique_ptr<IpcLink> Link(std::uint32_t version = 0) { return RelayIpcLinkMaker("127.0.0.1", relay.Port())(version); }
+    std::unique_ptr<IpcLink> Link(std::uint32_t version = 0) {
+        return RelayIpcLinkMaker("127.0.0.1", relay.Port())(version);
+    }
 
     bool listening = false;
 
