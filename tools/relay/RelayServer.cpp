@@ -62,6 +62,7 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
             Accept();
         }
         DropGoneAndIdle();
+        connectionCount = clients.size();
     }
 }
 
@@ -100,8 +101,6 @@ void RelayServer::MakeRoomForNew() {
             waiting.begin(), waiting.end(),
             [](const Client* a, const Client* b) { return a->connectedAt < b->connectedAt; });
         (*oldest)->gone = true;
-        Sockets::Close((*oldest)->socket);
-        (*oldest)->socket = Sockets::invalid;
     }
 }
 
@@ -126,7 +125,7 @@ void RelayServer::DropGoneAndIdle() {
         // Answers waiting for a client that does not read them keep it no less idle.
         const bool idle = now - client->lastActive > settings.idleLimit;
         // Counted from the connection, so that trickling bytes cannot hold a slot without opening.
-        const bool unopened = !client->opened && now - client->connectedAt > openingLimit;
+        const bool unopened = !client->opened && now - client->connectedAt > settings.openingLimit;
         if (client->gone || idle || unopened) {
             Sockets::Close(client->socket);
             return true;

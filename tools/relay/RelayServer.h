@@ -24,6 +24,9 @@ struct RelaySettings {
     bool allowWrites = false;
     int maxClients = 32;
     std::chrono::milliseconds idleLimit{120000};
+    // A connection that has not opened a window within this time is closed; bytes that make no frame,
+    // and Opens that find no window, do not extend it.
+    std::chrono::milliseconds openingLimit{10000};
 };
 
 // The relay: accepts TCP clients, greets each with a fresh nonce, checks its proof of the secret and
@@ -48,10 +51,9 @@ public:
 
     // Serves until `stop` is set, looking at it at least every 200 ms.
     void Run(const std::atomic<bool>& stop);
+    // The connections kept after Run's last turn, for whoever watches the relay from another thread.
+    std::size_t ConnectionCount() const { return connectionCount; }
 
-    // A connection that has not opened a window within this time is closed; bytes that make no frame,
-    // and Opens that find no window, do not extend it.
-    static constexpr std::chrono::milliseconds openingLimit{10000};
     // A client that does not read its answers is closed once this much waits for it.
     static constexpr std::size_t mostPendingOutput =
         4 * (RelayProtocol::lengthSize + RelayProtocol::longestBody);
@@ -95,5 +97,6 @@ private:
     Sockets::Handle listener = Sockets::invalid;
     std::uint16_t boundPort = 0;
     std::vector<std::unique_ptr<Client>> clients;
+    std::atomic<std::size_t> connectionCount{0};
     std::vector<std::byte> scratchArea;
 };
