@@ -5,31 +5,26 @@
 #include <fstream>
 #include <memory>
 
+#include "simlink/PlatformServices.h"
 #include "simlink/tcp/RelayTransport.h"
-
-#ifdef _WIN32
-#include "simlink/win32/Win32Clock.h"
-using PlatformClock = Win32Clock;
-#else
-#include "simlink/posix/PosixClock.h"
-using PlatformClock = PosixClock;
-#endif
 
 namespace {
 
 // The transport and clock a relayed link uses, made before the link so that they outlive it.
 struct RelayServices {
     RelayServices(const std::string& host, std::uint16_t port, std::string secret)
-        : relayTransport(host, port, std::move(secret)) {}
+        : relayTransport(host, port, std::move(secret)), relayClock(MakePlatformClock()) {}
     RelayTransport relayTransport;
-    PlatformClock relayClock;
+    std::unique_ptr<IpcClock> relayClock;
 };
 
 // A link that owns its relay transport.
 class RelayIpcLink final : private RelayServices, public IpcLink {
 public:
-    RelayIpcLink(const std::string& host, std::uint16_t port, std::string secret, std::uint32_t requestedVersion)
-        : RelayServices(host, port, std::move(secret)), IpcLink(relayTransport, relayClock, requestedVersion) {}
+    RelayIpcLink(const std::string& host, std::uint16_t port, std::string secret,
+                 std::uint32_t requestedVersion)
+        : RelayServices(host, port, std::move(secret)),
+          IpcLink(relayTransport, *relayClock, requestedVersion) {}
     ~RelayIpcLink() override { Close(); }
 };
 
@@ -38,7 +33,8 @@ public:
 bool ParseRelayAddress(std::string_view text, RelayAddress& address, std::string& problem) {
     const auto colon = text.rfind(':');
     std::string_view host = colon == std::string_view::npos ? std::string_view() : text.substr(0, colon);
-    const std::string_view port = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
+    const std::string_view port =
+        colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     } else if (host.find(':') != std::string_view::npos) {
@@ -46,8 +42,8 @@ bool ParseRelayAddress(std::string_view text, RelayAddress& address, std::string
     }
     unsigned number = 0;
     const auto [end, failure] = std::from_chars(port.data(), port.data() + port.size(), number);
-    const bool portOk = !port.empty() && failure == std::errc() && end == port.data() + port.size() && number >= 1 &&
-                        number <= 65535;
+    const bool portOk = !port.empty() && failure == std::errc() && end == port.data() + port.size() &&
+                        number >= 1 && number <= 65535;
     const bool hostOk = !host.empty() && host.find_first_of(" \t[]/") == std::string_view::npos;
     if (!hostOk || !portOk) {
         problem = "--relay needs HOST:PORT, such as 192.168.1.20:9117 or [::1]:9117";

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "simlink/tcp/Sha256.h"
+#include "simlink/tcp/RelayCrypto.h"
 
 namespace RelayProtocol {
 
@@ -65,7 +65,8 @@ public:
     }
     std::uint16_t Half() {
         const auto b = Take(2);
-        return ok ? static_cast<std::uint16_t>(std::to_integer<unsigned>(b[0]) | (std::to_integer<unsigned>(b[1]) << 8))
+        return ok ? static_cast<std::uint16_t>(std::to_integer<unsigned>(b[0]) |
+                                               (std::to_integer<unsigned>(b[1]) << 8))
                   : 0;
     }
     std::uint32_t Word() {
@@ -76,7 +77,7 @@ public:
         const std::size_t length = Byte();
         const auto b = Take(length);
         text.assign(reinterpret_cast<const char*>(b.data()), b.size());
-        return ok && IsClassName(text);
+        return ok;
     }
     template <std::size_t n>
     void Array(std::array<std::byte, n>& out) {
@@ -112,6 +113,7 @@ std::vector<std::byte> EncodeHello(const Hello& hello) {
 std::vector<std::byte> EncodeOpen(const Open& open) {
     FrameWriter frame(FrameType::Open);
     frame.Half(open.version);
+    frame.Bytes(open.nonce);
     frame.Bytes(open.proof);
     frame.Text(open.className);
     return frame.Done();
@@ -121,19 +123,24 @@ std::vector<std::byte> EncodeOpened(const Opened& opened) {
     FrameWriter frame(FrameType::Opened);
     frame.Byte(static_cast<std::uint8_t>(opened.status));
     frame.Text(opened.className);
+    if (opened.status == OpenStatus::Found || opened.status == OpenStatus::NoServerWindow) {
+        frame.Bytes(opened.proof);
+    } else {
+        frame.Text(opened.reason);
+    }
     return frame.Done();
 }
 
-std::vector<std::byte> EncodeExchange(std::uint32_t sequence, std::span<const std::byte> area) {
+std::vector<std::byte> EncodeExchange(std::uint32_t number, std::span<const std::byte> area) {
     FrameWriter frame(FrameType::Exchange);
-    frame.Word(sequence);
+    frame.Word(number);
     frame.Bytes(area);
     return frame.Done();
 }
 
 std::vector<std::byte> EncodeAnswer(const Answer& answer) {
     FrameWriter frame(FrameType::Answer);
-    frame.Word(answer.sequence);
+    frame.Word(answer.number);
     frame.Word(answer.result);
     frame.Word(answer.serverAnswer);
     frame.Word(answer.lastError);
@@ -154,30 +161,54 @@ bool DecodeHello(std::span<const std::byte> body, Hello& hello) {
     return reader.Finished() && secret <= 1;
 }
 
+bool OpenVersion(std::span<const std::byte> body, std::uint16_t& asked) {
+    BodyReader reader(body, FrameType::Open);
+    asked = reader.Half();
+    return reader.Ok();
+}
+
 bool DecodeOpen(std::span<const std::byte> body, Open& open) {
     BodyReader reader(body, FrameType::Open);
     open.version = reader.Half();
+    reader.Array(open.nonce);
     reader.Array(open.proof);
-    return reader.Text(open.className) && reader.Finished();
+    return reader.Text(open.className) && reader.Finished() && IsClassName(open.className);
+}
+
+bool IsRefusal(std::span<const std::byte> body) {
+    BodyReader reader(body, FrameType::Opened);
+    const std::uint8_t status = reader.Byte();
+    return reader.Ok() && (status == static_cast<std::uint8_t>(OpenStatus::WrongVersion) ||
+                           status == static_cast<std::uint8_t>(OpenStatus::Refused));
 }
 
 bool DecodeOpened(std::span<const std::byte> body, Opened& opened) {
     BodyReader reader(body, FrameType::Opened);
     const std::uint8_t status = reader.Byte();
     opened.status = static_cast<OpenStatus>(status);
-    return reader.Text(opened.className) && reader.Finished() && status <= static_cast<std::uint8_t>(OpenStatus::Refused);
+    if (!reader.Text(opened.className) || status > static_cast<std::uint8_t>(OpenStatus::Refused)) {
+        return false;
+    }
+    if (IsRefusal(body)) {
+        const bool classOk = IsClassName(opened.className) ||
+                             (opened.status == OpenStatus::WrongVersion && opened.className.empty());
+        return reader.Text(opened.reason) && reader.Finished() && classOk && IsReason(opened.reason);
+    }
+    reader.Array(opened.proof);
+    return reader.Finished() && IsClassName(opened.className);
 }
 
 bool DecodeExchange(std::span<const std::byte> body, Exchange& exchange) {
     BodyReader reader(body, FrameType::Exchange);
-    exchange.sequence = reader.Word();
+    exchange.number = reader.Word();
+    // Any length within the frame's bound: the relay's walk answers an area it cannot serve.
     exchange.area = reader.Rest();
-    return reader.Ok() && !exchange.area.empty() && exchange.area.size() <= RequestArea::capacity;
+    return reader.Ok();
 }
 
 bool DecodeAnswer(std::span<const std::byte> body, Answer& answer) {
     BodyReader reader(body, FrameType::Answer);
-    answer.sequence = reader.Word();
+    answer.number = reader.Word();
     answer.result = reader.Word();
     answer.serverAnswer = reader.Word();
     answer.lastError = reader.Word();
@@ -195,7 +226,9 @@ std::span<std::byte> FrameReader::Space() {
     return std::span(buffer).subspan(filled);
 }
 
-void FrameReader::Received(std::size_t count) { filled += std::min(count, buffer.size() - filled); }
+void FrameReader::Received(std::size_t count) {
+    filled += std::min(count, buffer.size() - filled);
+}
 
 FrameReader::Status FrameReader::Next(std::span<const std::byte>& body) {
     if (malformed) {
@@ -268,19 +301,44 @@ std::size_t UsedAreaLength(std::span<const std::byte> area) {
     return 0;
 }
 
-Proof ProofFor(std::span<const std::byte> secret, const Nonce& nonce) { return HmacSha256(secret, nonce); }
+namespace {
+
+// One HMAC-SHA-256 keyed with the secret over a label and both nonces, the relay's first.
+bool Derive(std::string_view label, std::span<const std::byte> secret, const Nonce& relayNonce,
+            const Nonce& clientNonce, std::array<std::byte, 32>& out) {
+    return RelayCrypto::HmacSha256(secret, {std::as_bytes(std::span(label)), relayNonce, clientNonce}, out);
+}
+
+}  // namespace
+
+bool ClientProof(std::span<const std::byte> secret, const Nonce& relayNonce, const Nonce& clientNonce,
+                 Proof& proof) {
+    return Derive("GWRL client proof", secret, relayNonce, clientNonce, proof);
+}
+
+bool RelayProof(std::span<const std::byte> secret, const Nonce& relayNonce, const Nonce& clientNonce,
+                Proof& proof) {
+    return Derive("GWRL relay proof", secret, relayNonce, clientNonce, proof);
+}
+
+bool FrameKey(std::span<const std::byte> secret, const Nonce& relayNonce, const Nonce& clientNonce,
+              ConnectionKey& key) {
+    return Derive("GWRL frame key", secret, relayNonce, clientNonce, key);
+}
 
 bool SameProof(const Proof& a, const Proof& b) {
-    std::byte difference{0};
-    for (std::size_t i = 0; i < proofSize; ++i) {
-        difference |= a[i] ^ b[i];
-    }
-    return difference == std::byte{0};
+    return RelayCrypto::SameDigest(a, b);
 }
 
 bool IsClassName(std::string_view name) {
     return !name.empty() && name.size() <= longestClassName &&
-           std::all_of(name.begin(), name.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+           std::all_of(name.begin(), name.end(),
+                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+bool IsReason(std::string_view reason) {
+    return reason.size() <= 255 &&
+           std::all_of(reason.begin(), reason.end(), [](char c) { return c >= ' ' && c <= '~'; });
 }
 
 }  // namespace RelayProtocol

@@ -2,18 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "simlink/IpcLink.h"
 #include "simlink/IpcResult.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
+#include "simlink/tcp/RelayCrypto.h"
+#include "simlink/tcp/RelayIpcLinkMaker.h"
 
 namespace {
 
@@ -42,6 +38,10 @@ long AwaitBriefly(Sockets::Handle socket, std::span<std::byte> into) {
     return 0;
 }
 
+std::span<const std::byte> Bytes(const std::string& text) {
+    return std::as_bytes(std::span(text.data(), text.size()));
+}
+
 int MillisecondsLeft(SteadyClock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -52,12 +52,29 @@ int MillisecondsLeft(SteadyClock::time_point deadline) {
 RelayTransport::RelayTransport(std::string relayHost, std::uint16_t relayPort, std::string relaySecret)
     : host(std::move(relayHost)), port(relayPort), secret(std::move(relaySecret)) {}
 
-RelayTransport::~RelayTransport() { Disconnect(); }
+RelayTransport::~RelayTransport() {
+    Disconnect();
+}
 
 void RelayTransport::Disconnect() {
     Sockets::Close(socket);
     socket = Sockets::invalid;
     reader = RelayProtocol::FrameReader();
+    seal.reset();
+    firstOpenSent = false;
+}
+
+std::string RelayTransport::Where() const {
+    return "the relay at " + host + ":" + std::to_string(port);
+}
+
+void RelayTransport::Refuse(const std::string& why) {
+    if (refusal.empty()) {
+        std::fprintf(stderr, "grovewright: %s\n", why.c_str());
+        std::fflush(stderr);
+        refusal = why;
+    }
+    Disconnect();
 }
 
 bool RelayTransport::Connect(std::uint32_t& error) {
@@ -69,42 +86,109 @@ bool RelayTransport::Connect(std::uint32_t& error) {
     }
     std::span<const std::byte> body;
     RelayProtocol::Hello hello;
-    if (ReceiveFrame(waitMs, body, error) != Received::Frame || !RelayProtocol::DecodeHello(body, hello) ||
-        hello.version != RelayProtocol::version || (hello.secretRequired && secret.empty())) {
+    if (ReceiveFrame(waitMs, body, error) != Received::Frame || !RelayProtocol::DecodeHello(body, hello)) {
         error = error != 0 ? error : protocolError;
         Disconnect();
         return false;
     }
-    nonce = hello.nonce;
+    if (!Greeted(hello)) {
+        error = refusedError;
+        return false;
+    }
+    return true;
+}
+
+// Whether this link can speak to the relay that sent the greeting; if so, sets up the handshake.
+bool RelayTransport::Greeted(const RelayProtocol::Hello& hello) {
+    if (hello.version != RelayProtocol::version) {
+        Refuse(Where() + " speaks relay protocol version " + std::to_string(hello.version) +
+               ", this Grovewright version " + std::to_string(RelayProtocol::version) +
+               ": use a relay of the same release");
+        return false;
+    }
+    if (hello.secretRequired && secret.empty()) {
+        Refuse(Where() + " asks for the secret: name its file in " + std::string(relaySecretVariable));
+        return false;
+    }
+    // A relay beyond this machine always has a secret; one that claims none could be anybody.
+    if (!hello.secretRequired && !Sockets::PeerIsLoopback(socket)) {
+        Refuse(Where() +
+               " is not on this machine and asks for no secret, so it cannot prove itself: refused");
+        return false;
+    }
+    connectionSecret = hello.secretRequired ? secret : std::string();
+    relayNonce = hello.nonce;
+    if (!RelayCrypto::FillRandom(clientNonce)) {
+        Refuse("no random numbers for the relay's handshake");
+        return false;
+    }
     return true;
 }
 
 RelayProtocol::OpenStatus RelayTransport::OpenWindow(const std::string& className, std::uint32_t& error) {
     RelayProtocol::Open open;
     open.className = className;
-    if (!secret.empty()) {
-        open.proof = RelayProtocol::ProofFor(std::as_bytes(std::span(secret.data(), secret.size())), nonce);
+    open.nonce = clientNonce;
+    RelayProtocol::ConnectionKey key;
+    if (!RelayProtocol::ClientProof(Bytes(connectionSecret), relayNonce, clientNonce, open.proof) ||
+        !RelayProtocol::FrameKey(Bytes(connectionSecret), relayNonce, clientNonce, key)) {
+        Refuse("the crypto library failed in the relay's handshake");
+        return RelayProtocol::OpenStatus::Refused;
+    }
+    std::vector<std::byte> frame = RelayProtocol::EncodeOpen(open);
+    const bool first = !firstOpenSent;
+    if (first) {
+        seal.emplace(key, FrameSeal::Direction::ClientToRelay);
     }
     std::span<const std::byte> body;
     RelayProtocol::Opened opened;
+    std::span<const std::byte> unsealed;
     const int waitMs = static_cast<int>(IpcLink::sendTimeoutMs + relayMarginMs);
-    if (!SendFrame(RelayProtocol::EncodeOpen(open), error) || ReceiveFrame(waitMs, body, error) != Received::Frame ||
-        !RelayProtocol::DecodeOpened(body, opened) || opened.className != className) {
+    // The first Open goes out bare: the relay learns the client's nonce from it.
+    const bool sent = first ? SendBare(std::move(frame), error) : SendFrame(std::move(frame), error);
+    firstOpenSent = true;
+    if (!sent || ReceiveFrame(waitMs, body, error) != Received::Frame) {
         error = error != 0 ? error : protocolError;
         Disconnect();
         return RelayProtocol::OpenStatus::Refused;
     }
+    if (RelayProtocol::IsRefusal(body)) {
+        error = refusedError;
+        return Refused(body);
+    }
+    if (!seal->Check(body, unsealed) || !RelayProtocol::DecodeOpened(unsealed, opened) ||
+        opened.className != className || !RelayProven(opened)) {
+        Refuse(Where() +
+               " could not prove that it knows the secret (or its answer was changed on the way): refused");
+        error = refusedError;
+        return RelayProtocol::OpenStatus::Refused;
+    }
     if (opened.status == RelayProtocol::OpenStatus::Found) {
         windowClass = className;
-    } else if (opened.status != RelayProtocol::OpenStatus::NoServerWindow) {
-        Disconnect();
     }
     return opened.status;
 }
 
+RelayProtocol::OpenStatus RelayTransport::Refused(std::span<const std::byte> body) {
+    RelayProtocol::Opened opened;
+    if (!RelayProtocol::DecodeOpened(body, opened)) {
+        Disconnect();
+        return RelayProtocol::OpenStatus::Refused;
+    }
+    Refuse(Where() + " refused the link: " + opened.reason);
+    return opened.status;
+}
+
+bool RelayTransport::RelayProven(const RelayProtocol::Opened& opened) {
+    RelayProtocol::Proof expected;
+    return RelayProtocol::RelayProof(Bytes(connectionSecret), relayNonce, clientNonce, expected) &&
+           RelayProtocol::SameProof(opened.proof, expected);
+}
+
 ServerWindow RelayTransport::FindServerWindow(const char* className) {
     std::uint32_t error = 0;
-    if (!RelayProtocol::IsClassName(className) || (socket == Sockets::invalid && !Connect(error))) {
+    if (!refusal.empty() || !RelayProtocol::IsClassName(className) ||
+        (socket == Sockets::invalid && !Connect(error))) {
         return 0;
     }
     return OpenWindow(className, error) == RelayProtocol::OpenStatus::Found ? relayedWindow : 0;
@@ -116,11 +200,18 @@ void RelayTransport::ReleaseServerWindow(ServerWindow) {
     windowClass.clear();
 }
 
-std::uint32_t RelayTransport::RegisterMessage(const char*) { return relayedMessage; }
+std::uint32_t RelayTransport::RegisterMessage(const char*) {
+    return relayedMessage;
+}
 
-std::uint32_t RelayTransport::ProcessId() { return static_cast<std::uint32_t>(getpid()); }
+// The area lives in this process only, so its name needs no process id to be unique.
+std::uint32_t RelayTransport::ProcessId() {
+    return 1;
+}
 
-std::uint16_t RelayTransport::CreateAtom(const char* text) { return text != nullptr && *text != 0 ? relayedAtom : 0; }
+std::uint16_t RelayTransport::CreateAtom(const char* text) {
+    return text != nullptr && *text != 0 ? relayedAtom : 0;
+}
 
 void RelayTransport::ReleaseAtom(std::uint16_t) {}
 
@@ -135,9 +226,20 @@ std::byte* RelayTransport::MapView(MappingHandle mapping) {
 
 void RelayTransport::UnmapView(std::byte*) {}
 
-void RelayTransport::CloseMapping(MappingHandle) { area.clear(); }
+void RelayTransport::CloseMapping(MappingHandle) {
+    area.clear();
+}
 
-bool RelayTransport::SendFrame(const std::vector<std::byte>& frame, std::uint32_t& error) {
+bool RelayTransport::SendFrame(std::vector<std::byte> frame, std::uint32_t& error) {
+    if (!seal->Seal(frame)) {
+        Refuse("the crypto library failed to seal a frame for the relay");
+        error = refusedError;
+        return false;
+    }
+    return SendBare(std::move(frame), error);
+}
+
+bool RelayTransport::SendBare(std::vector<std::byte> frame, std::uint32_t& error) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(IpcLink::sendTimeoutMs);
     std::span<const std::byte> rest(frame);
     while (!rest.empty()) {
@@ -188,22 +290,23 @@ RelayTransport::Received RelayTransport::ReceiveFrame(int timeoutMs, std::span<c
     }
 }
 
-SendOutcome RelayTransport::SendRequest(ServerWindow window, std::uint32_t, std::uint16_t, std::uint32_t timeoutMs) {
+SendOutcome RelayTransport::SendRequest(ServerWindow window, std::uint32_t, std::uint16_t,
+                                        std::uint32_t timeoutMs) {
     const std::size_t used = RelayProtocol::UsedAreaLength(area);
     if (window != relayedWindow || used == 0) {
         return SendOutcome{false, 0, invalidArgument};
     }
+    if (!refusal.empty()) {
+        return SendOutcome{false, 0, refusedError};
+    }
     std::uint32_t error = 0;
     if (socket == Sockets::invalid) {
         // The relay went away since the last send; it may be back.
-        if (!Connect(error)) {
-            return SendOutcome{false, 0, error != 0 ? error : protocolError};
-        }
-        if (OpenWindow(windowClass, error) != RelayProtocol::OpenStatus::Found) {
+        if (!Connect(error) || OpenWindow(windowClass, error) != RelayProtocol::OpenStatus::Found) {
             return SendOutcome{false, 0, error != 0 ? error : protocolError};
         }
     }
-    const std::uint32_t sent = ++sequence;
+    const std::uint32_t sent = ++exchangeNumber;
     if (!SendFrame(RelayProtocol::EncodeExchange(sent, std::span(area).first(used)), error)) {
         Disconnect();
         return SendOutcome{false, 0, error};
@@ -213,15 +316,26 @@ SendOutcome RelayTransport::SendRequest(ServerWindow window, std::uint32_t, std:
         std::span<const std::byte> body;
         const Received received = ReceiveFrame(MillisecondsLeft(deadline), body, error);
         if (received == Received::TimedOut) {
-            // The answer may still come and is then skipped by its sequence.
+            // The answer may still come and is then skipped by its number.
             return SendOutcome{false, 0, 0};
         }
-        RelayProtocol::Answer answer;
-        if (received == Received::Lost || !RelayProtocol::DecodeAnswer(body, answer)) {
+        if (received == Received::Lost) {
             Disconnect();
             return SendOutcome{false, 0, error != 0 ? error : protocolError};
         }
-        if (answer.sequence == sent) {
+        std::span<const std::byte> unsealed;
+        RelayProtocol::Answer answer;
+        if (!seal->Check(body, unsealed)) {
+            Refuse("a frame from " + Where() +
+                   " failed its check (changed, repeated, out of order or from another connection): link "
+                   "closed");
+            return SendOutcome{false, 0, refusedError};
+        }
+        if (!RelayProtocol::DecodeAnswer(unsealed, answer)) {
+            Disconnect();
+            return SendOutcome{false, 0, protocolError};
+        }
+        if (answer.number == sent) {
             return Outcome(answer, used);
         }
     }

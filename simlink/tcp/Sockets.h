@@ -7,7 +7,7 @@
 #include <vector>
 
 // The few TCP services the relay and its link transport need, over BSD sockets or Winsock alike.
-// Sockets are non-blocking; waits go through Poll.
+// Sockets are non-blocking; waits go through Poll. One implementation per platform (posix/, win32/).
 namespace Sockets {
 
 #ifdef _WIN32
@@ -45,7 +45,9 @@ struct Waiting {
 // Waits until one of the sockets is ready or timeoutMs passes; gives how many are ready, -1 on failure.
 int Poll(std::vector<Waiting>& sockets, int timeoutMs);
 
-// Whether a numeric address is a loopback address (127.0.0.0/8, ::1).
+// Whether a numeric address is a loopback address (127.0.0.0/8, ::1), and whether a connected
+// socket's peer has one.
 bool IsLoopback(const std::string& address);
+bool PeerIsLoopback(Handle socket);
 
 }  // namespace Sockets

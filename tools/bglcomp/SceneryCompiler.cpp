@@ -22,12 +22,6 @@ void ReportHeading(std::ostream& report) {
            << " - Grovewright's scenery compiler for FS2004 library-object placements\n";
 }
 
-void ReportUsage(std::ostream& report) {
-    report << "usage: " << compilerName << " FILE.xml\n"
-           << "  compiles the scenery XML file into FILE.bgl beside it; the report goes to standard output\n"
-           << "  SOURCE_DATE_EPOCH, when set, gives the compile time stamped into the file\n";
-}
-
 // FILE(LINE): error: MESSAGE, or FILE: error: MESSAGE for a problem with the file as a whole.
 void ReportProblem(std::ostream& report, const std::string& xmlName, const Diagnostic& diagnostic) {
     report << xmlName;
@@ -87,7 +81,8 @@ int CompileSceneryFile(const std::string& xmlName, std::uint64_t fileTime, std::
         report << xmlName << ": " << Plural(unshown, "more problem") << " not shown\n";
     }
     report << xmlName << ": " << Plural(contents->objectCount, "scenery object") << " read, "
-           << Plural(contents->errorCount, "error") << ", " << Plural(contents->warningCount, "warning") << '\n';
+           << Plural(contents->errorCount, "error") << ", " << Plural(contents->warningCount, "warning")
+           << '\n';
     if (contents->errorCount > 0) {
         return Refuse(report, xmlName, bglName);
     }
@@ -111,7 +106,6 @@ int CompileSceneryFile(const std::string& xmlName, std::uint64_t fileTime, std::
 int RunBglcomp(const std::vector<std::string>& arguments, const char* sourceDateEpoch, std::ostream& report) {
     ReportHeading(report);
     if (arguments.empty()) {
-        ReportUsage(report);
         return exitUsage;
     }
     std::string xmlName = arguments.front();

@@ -24,7 +24,8 @@ std::string BglNameFor(const std::string& xmlName);
 int CompileSceneryFile(const std::string& xmlName, std::uint64_t fileTime, std::ostream& report);
 
 // The program: the arguments after the program name, the environment's SOURCE_DATE_EPOCH (or
-// nullptr), the report stream. Several arguments are one file name that a shell split at blanks.
+// nullptr), the report stream. Several arguments are one file name that a shell split at blanks; none
+// is a usage fault (exitUsage), which the command line reports before.
 int RunBglcomp(const std::vector<std::string>& arguments, const char* sourceDateEpoch, std::ostream& report);
 
 }  // namespace Bglcomp

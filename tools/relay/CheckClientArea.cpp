@@ -4,7 +4,9 @@
 #include "simlink/tcp/RelayProtocol.h"
 
 bool CheckClientArea(std::span<const std::byte> area, bool allowWrites) {
-    return RelayProtocol::WalkUsedArea(area, [allowWrites](std::uint32_t kind, std::uint32_t offset, std::uint32_t size) {
-        return kind == RequestArea::readKind || allowWrites || (offset == IpcLink::clientVersionOffset && size == 2);
-    });
+    return RelayProtocol::WalkUsedArea(
+        area, [allowWrites](std::uint32_t kind, std::uint32_t offset, std::uint32_t size) {
+            return kind == RequestArea::readKind || allowWrites ||
+                   (offset == IpcLink::clientVersionOffset && size == 2);
+        });
 }

@@ -22,7 +22,5 @@ using ParsedRelayOptions = ParsedCommandLine<RelayOptions>;
 // Reads the arguments after the program name. Listening beyond the loopback address needs a secret.
 ParsedRelayOptions ParseRelayOptions(std::span<const std::string_view> arguments);
 
-std::string RelayUsage();
-
 // The most connections the relay keeps; far below the descriptor limits of every platform.
 inline constexpr int mostRelayClients = 60;

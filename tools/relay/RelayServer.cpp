@@ -1,23 +1,15 @@
 #include "tools/relay/RelayServer.h"
 
 #include <algorithm>
-#include <random>
 
 #include "simlink/IpcResult.h"
+#include "simlink/tcp/RelayCrypto.h"
 #include "tools/relay/CheckClientArea.h"
 
 namespace {
 
-RelayProtocol::Nonce FreshNonce() {
-    static std::random_device entropy;
-    RelayProtocol::Nonce nonce;
-    for (std::size_t i = 0; i < nonce.size(); i += 4) {
-        const unsigned value = entropy();
-        for (std::size_t j = 0; j < 4; ++j) {
-            nonce[i + j] = static_cast<std::byte>(value >> (8 * j));
-        }
-    }
-    return nonce;
+std::span<const std::byte> Bytes(const std::string& text) {
+    return std::as_bytes(std::span(text.data(), text.size()));
 }
 
 }  // namespace
@@ -36,8 +28,8 @@ bool RelayServer::Listen(std::string& problem) {
     std::uint32_t error = 0;
     listener = Sockets::Listen(settings.address, settings.port, boundPort, error);
     if (listener == Sockets::invalid) {
-        problem = "cannot listen on " + settings.address + ":" + std::to_string(settings.port) + " (system error " +
-                  std::to_string(error) + ")";
+        problem = "cannot listen on " + settings.address + ":" + std::to_string(settings.port) +
+                  " (system error " + std::to_string(error) + ")";
         return false;
     }
     return true;
@@ -70,6 +62,7 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
             Accept();
         }
         DropGoneAndIdle();
+        connectionCount = clients.size();
     }
 }
 
@@ -80,37 +73,59 @@ void RelayServer::Accept() {
         if (socket == Sockets::invalid) {
             return;
         }
-        MakeRoom();
         auto client = std::make_unique<Client>();
         client->socket = socket;
-        client->nonce = FreshNonce();
+        if (!RelayCrypto::FillRandom(client->nonce)) {
+            Sockets::Close(socket);
+            continue;
+        }
+        MakeRoomForNew();
         client->connectedAt = client->lastActive = Clock::now();
         RelayProtocol::Hello hello;
         hello.secretRequired = !settings.secret.empty();
         hello.nonce = client->nonce;
         Queue(*client, RelayProtocol::EncodeHello(hello));
         clients.push_back(std::move(client));
-        Flush(*clients.back());
     }
 }
 
-void RelayServer::MakeRoom() {
-    DropGoneAndIdle();
-    while (static_cast<int>(clients.size()) >= settings.maxClients) {
-        const auto idlest = std::min_element(clients.begin(), clients.end(), [](const auto& a, const auto& b) {
-            return a->lastActive < b->lastActive;
-        });
-        Sockets::Close((*idlest)->socket);
-        clients.erase(idlest);
+void RelayServer::MakeRoomForNew() {
+    std::vector<Client*> waiting;
+    for (const auto& client : clients) {
+        if (!client->gone && !client->opened) {
+            waiting.push_back(client.get());
+        }
+    }
+    if (static_cast<int>(waiting.size()) >= settings.maxClients) {
+        const auto oldest = std::min_element(
+            waiting.begin(), waiting.end(),
+            [](const Client* a, const Client* b) { return a->connectedAt < b->connectedAt; });
+        (*oldest)->gone = true;
+    }
+}
+
+void RelayServer::MakeRoomForOpened(const Client& opening) {
+    std::vector<Client*> opened;
+    for (const auto& client : clients) {
+        if (!client->gone && client->opened && client.get() != &opening) {
+            opened.push_back(client.get());
+        }
+    }
+    if (static_cast<int>(opened.size()) >= settings.maxClients) {
+        const auto idlest =
+            std::min_element(opened.begin(), opened.end(),
+                             [](const Client* a, const Client* b) { return a->lastActive < b->lastActive; });
+        (*idlest)->gone = true;
     }
 }
 
 void RelayServer::DropGoneAndIdle() {
     const auto now = Clock::now();
     std::erase_if(clients, [&](const std::unique_ptr<Client>& client) {
-        const bool idle = client->output.empty() && now - client->lastActive > settings.idleLimit;
+        // Answers waiting for a client that does not read them keep it no less idle.
+        const bool idle = now - client->lastActive > settings.idleLimit;
         // Counted from the connection, so that trickling bytes cannot hold a slot without opening.
-        const bool unopened = !client->opened && now - client->connectedAt > openingLimit;
+        const bool unopened = !client->opened && now - client->connectedAt > settings.openingLimit;
         if (client->gone || idle || unopened) {
             Sockets::Close(client->socket);
             return true;
@@ -126,7 +141,6 @@ void RelayServer::Receive(Client& client) {
         return;
     }
     client.reader.Received(static_cast<std::size_t>(got));
-    client.lastActive = Clock::now();
     HandleFrames(client);
 }
 
@@ -138,12 +152,14 @@ void RelayServer::HandleFrames(Client& client) {
         if (status == RelayProtocol::FrameReader::Status::Incomplete) {
             return;
         }
-        if (status == RelayProtocol::FrameReader::Status::Malformed) {
+        std::span<const std::byte> unsealed = body;
+        if (status == RelayProtocol::FrameReader::Status::Malformed ||
+            (client.seal && !client.seal->Check(body, unsealed))) {
             client.gone = true;
             return;
         }
-        Handle(client, body);
-        if (body[0] == static_cast<std::byte>(RelayProtocol::FrameType::Exchange)) {
+        Handle(client, unsealed);
+        if (unsealed[0] == static_cast<std::byte>(RelayProtocol::FrameType::Exchange)) {
             // The others get their turn before this client's next exchange.
             client.backlog = true;
             return;
@@ -166,48 +182,100 @@ void RelayServer::Handle(Client& client, std::span<const std::byte> body) {
 }
 
 void RelayServer::HandleOpen(Client& client, std::span<const std::byte> body) {
+    std::uint16_t asked = 0;
     RelayProtocol::Open open;
-    if (!RelayProtocol::DecodeOpen(body, open)) {
+    if (!RelayProtocol::OpenVersion(body, asked)) {
         client.gone = true;
-        return;
-    }
-    RelayProtocol::Opened opened;
-    opened.className = open.className;
-    const bool proven = settings.secret.empty() ||
-                        RelayProtocol::SameProof(open.proof, RelayProtocol::ProofFor(std::as_bytes(std::span(settings.secret)),
-                                                                                     client.nonce));
-    if (open.version != RelayProtocol::version) {
-        opened.status = RelayProtocol::OpenStatus::WrongVersion;
-        client.closeWhenSent = true;
-    } else if (!proven) {
-        opened.status = RelayProtocol::OpenStatus::Refused;
-        client.closeWhenSent = true;
-    } else {
-        client.opened = true;
+    } else if (asked != RelayProtocol::version && !client.seal) {
+        Refuse(client, RelayProtocol::OpenStatus::WrongVersion, "",
+               "this relay speaks protocol version " + std::to_string(RelayProtocol::version) +
+                   ", the client version " + std::to_string(asked));
+    } else if (!RelayProtocol::DecodeOpen(body, open) || asked != RelayProtocol::version) {
+        client.gone = true;
+    } else if (Proven(client, open)) {
         const bool found = sessions.Find(open.className);
-        opened.status = found ? RelayProtocol::OpenStatus::Found : RelayProtocol::OpenStatus::NoServerWindow;
+        if (found) {
+            MakeRoomForOpened(client);
+            client.lastActive = Clock::now();
+        }
+        client.opened = found;
         client.windowClass = found ? open.className : std::string();
+        RelayProtocol::Opened opened;
+        opened.status = found ? RelayProtocol::OpenStatus::Found : RelayProtocol::OpenStatus::NoServerWindow;
+        opened.className = open.className;
+        if (!RelayProtocol::RelayProof(Bytes(settings.secret), client.nonce, client.firstOpen->nonce,
+                                       opened.proof)) {
+            client.gone = true;
+            return;
+        }
+        Send(client, RelayProtocol::EncodeOpened(opened));
     }
+}
+
+// Whether the Open proves the secret: the first by its proof, which also sets up the connection's
+// seal; a later one (after no window was found) arrived sealed and must repeat the first's nonce and
+// proof. A failed first proof is refused; a later mismatch closes the connection.
+bool RelayServer::Proven(Client& client, const RelayProtocol::Open& open) {
+    if (client.firstOpen) {
+        const bool same = open.nonce == client.firstOpen->nonce && open.proof == client.firstOpen->proof;
+        client.gone = client.gone || !same;
+        return same;
+    }
+    RelayProtocol::Proof expected;
+    RelayProtocol::ConnectionKey key;
+    if (!RelayProtocol::ClientProof(Bytes(settings.secret), client.nonce, open.nonce, expected) ||
+        !RelayProtocol::FrameKey(Bytes(settings.secret), client.nonce, open.nonce, key)) {
+        client.gone = true;
+        return false;
+    }
+    if (!RelayProtocol::SameProof(open.proof, expected)) {
+        Refuse(client, RelayProtocol::OpenStatus::Refused, open.className,
+               "the proof of the secret is wrong: the two secret files differ");
+        return false;
+    }
+    client.firstOpen = open;
+    client.seal.emplace(key, FrameSeal::Direction::RelayToClient);
+    return true;
+}
+
+// Answers an Open that cannot be served, unsealed (the client's key is unknown or unproven), then
+// closes the connection.
+void RelayServer::Refuse(Client& client, RelayProtocol::OpenStatus status, const std::string& className,
+                         const std::string& reason) {
+    RelayProtocol::Opened opened;
+    opened.status = status;
+    opened.className = className;
+    opened.reason = reason;
+    client.closeWhenSent = true;
     Queue(client, RelayProtocol::EncodeOpened(opened));
 }
 
 void RelayServer::HandleExchange(Client& client, std::span<const std::byte> body) {
     RelayProtocol::Exchange exchange;
-    if (!client.opened || client.windowClass.empty() || !RelayProtocol::DecodeExchange(body, exchange)) {
+    if (!client.opened || !RelayProtocol::DecodeExchange(body, exchange)) {
         client.gone = true;
         return;
     }
+    client.lastActive = Clock::now();
     RelayProtocol::Answer answer;
-    answer.sequence = exchange.sequence;
+    answer.number = exchange.number;
     if (!CheckClientArea(exchange.area, settings.allowWrites)) {
         answer.result = static_cast<std::uint32_t>(IpcResult::BadData);
     } else {
         const std::span<std::byte> area(scratchArea.data(), exchange.area.size());
         std::copy(exchange.area.begin(), exchange.area.end(), area.begin());
         answer = sessions.Exchange(client.windowClass, area);
-        answer.sequence = exchange.sequence;
+        answer.number = exchange.number;
     }
-    Queue(client, RelayProtocol::EncodeAnswer(answer));
+    Send(client, RelayProtocol::EncodeAnswer(answer));
+}
+
+void RelayServer::Send(Client& client, std::vector<std::byte> frame) {
+    if (!client.seal->Seal(frame)) {
+        client.gone = true;
+        return;
+    }
+    Queue(client, frame);
 }
 
 void RelayServer::Queue(Client& client, const std::vector<std::byte>& frame) {

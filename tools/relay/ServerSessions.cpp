@@ -94,10 +94,12 @@ RelayProtocol::Answer ServerSessions::Exchange(const std::string& className, std
         return answer;
     }
     std::memcpy(session.view, area.data(), area.size());
-    const SendOutcome sent = transport.SendRequest(session.window, message, session.atom, IpcLink::sendTimeoutMs);
+    const SendOutcome sent =
+        transport.SendRequest(session.window, message, session.atom, IpcLink::sendTimeoutMs);
     if (!sent.delivered) {
         session.stale = sent.lastError != 0;
-        answer.result = static_cast<std::uint32_t>(sent.lastError != 0 ? IpcResult::SendFailed : IpcResult::TimedOut);
+        answer.result =
+            static_cast<std::uint32_t>(sent.lastError != 0 ? IpcResult::SendFailed : IpcResult::TimedOut);
         answer.lastError = sent.lastError;
         return answer;
     }

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "simlink/PlatformServices.h"
 #include "simlink/tcp/RelayIpcLinkMaker.h"
 #include "simlink/tcp/Sockets.h"
 #include "tools/ToolCommandLine.h"
@@ -15,19 +17,15 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include "simlink/win32/Win32Transport.h"
-using PlatformTransport = Win32Transport;
-#else
-#include "simlink/posix/PosixTransport.h"
-using PlatformTransport = PosixTransport;
 #endif
 
 namespace {
 
 std::atomic<bool> stopRequested{false};
 
-void OnStopSignal(int) { stopRequested = true; }
+void OnStopSignal(int) {
+    stopRequested = true;
+}
 
 }  // namespace
 
@@ -37,7 +35,7 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     const ParsedRelayOptions parsed = ParseRelayOptions(ToolArguments(argc, argv));
-    if (const std::optional<int> exitCode = CommandLineExit("grovewright-relay", parsed, RelayUsage)) {
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-relay", parsed)) {
         return *exitCode;
     }
     const RelayOptions& options = parsed.options;
@@ -49,7 +47,8 @@ int main(int argc, char** argv) {
     settings.idleLimit = std::chrono::seconds(options.idleSeconds);
     if (!options.secretFile.empty() &&
         (!ReadRelaySecret(options.secretFile, settings.secret) || settings.secret.size() < 16)) {
-        std::fprintf(stderr, "grovewright-relay: %s must hold a secret of at least 16 characters on its first line\n",
+        std::fprintf(stderr,
+                     "grovewright-relay: %s must hold a secret of at least 16 characters on its first line\n",
                      options.secretFile.c_str());
         return 1;
     }
@@ -58,8 +57,8 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    PlatformTransport transport;
-    RelayServer relay(settings, transport);
+    const std::unique_ptr<IpcTransport> transport = MakePlatformTransport();
+    RelayServer relay(settings, *transport);
     std::string problem;
     if (!relay.Listen(problem)) {
         std::fprintf(stderr, "grovewright-relay: %s\n", problem.c_str());

@@ -10,22 +10,47 @@ bool ParseDouble(std::string_view text, double& value) {
         text.remove_prefix(1);
     }
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return failure == std::errc() && end == text.data() + text.size() && !text.empty() && std::isfinite(value);
+    return failure == std::errc() && end == text.data() + text.size() && !text.empty() &&
+           std::isfinite(value);
 }
 
-// Splits "--name=value" into its parts; for "--name" the value comes from the next argument.
-struct Option {
-    std::string_view name;
-    std::string_view value;
-    bool hasValue = false;
-};
+constexpr const char* description =
+    R"(A stand-in for FS2004 with FSUIPC: serves the simulator link's offsets over a local socket named
+after the window class in $XDG_RUNTIME_DIR (else /tmp/grovewright-<user>). When a display is
+present (DISPLAY or WAYLAND_DISPLAY set) it shows a window for moving the aircraft; closing the
+window ends it.)";
 
-Option Split(std::string_view argument) {
-    const auto equals = argument.find('=');
-    if (equals == std::string_view::npos) {
-        return Option{argument, {}, false};
-    }
-    return Option{argument.substr(0, equals), argument.substr(equals + 1), true};
+constexpr const char* footer =
+    R"(Commands on standard input, one per line, each answered by one line on standard output:
+  position                  prints "position LAT LON"
+  position LAT LON          puts the aircraft there; prints "position LAT LON"
+  slew NORTH EAST           moves the aircraft by metres (negative: south, west); prints the position
+  ground METRES             sets the ground altitude; prints "ground METRES"
+  answer normal|never|zero  changes how requests are answered; prints "answer MODE"
+  answer slow MS            answers after MS milliseconds; prints "answer slow MS"
+  quit                      ends the simulator; prints "quit"
+Failures print "error TEXT". At start it prints "ready CLASS SOCKET" and the position. It ends on
+quit, end of input or SIGINT/SIGTERM/SIGHUP, and removes its socket.)";
+
+// Reads a number of at most `limit` in magnitude into `value`; `why` when the text is not one.
+std::function<std::string(const std::string&)> Number(double limit, double& value, const char* why) {
+    return [limit, &value, why](const std::string& text) {
+        double number = 0;
+        const bool ok = ParseDouble(text, number) && std::fabs(number) <= limit;
+        value = ok ? number : value;
+        return ok ? std::string() : std::string(why);
+    };
+}
+
+// Reads a whole number, decimal or hexadecimal after 0x, up to `highest`; `why` when it is not one.
+std::function<std::string(const std::string&)> Whole(std::uint64_t highest, std::uint64_t& value,
+                                                     const char* why) {
+    return [highest, &value, why](const std::string& text) {
+        std::uint64_t number = 0;
+        const bool ok = ParseUnsigned(text, number) && number <= highest;
+        value = ok ? number : value;
+        return ok ? std::string() : std::string(why);
+    };
 }
 
 }  // namespace
@@ -40,107 +65,56 @@ bool ParseUnsigned(std::string_view text, std::uint64_t& value) {
     return failure == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-bool ParseDegrees(std::string_view text, double& value) { return ParseDouble(text, value); }
+bool ParseDegrees(std::string_view text, double& value) {
+    return ParseDouble(text, value);
+}
 
 ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> arguments) {
     ParsedSimulatorOptions parsed;
     SimulatorOptions& options = parsed.options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        Option option = Split(arguments[i]);
-        const auto takeValue = [&]() {
-            if (!option.hasValue && i + 1 < arguments.size()) {
-                option.value = arguments[++i];
-                option.hasValue = true;
-            }
-            return option.hasValue;
-        };
-        const auto fail = [&](const std::string& why) {
-            parsed.error = why;
-            return parsed;
-        };
-        std::uint64_t number = 0;
-        if (option.name == "--help" || option.name == "-h") {
-            parsed.showHelp = true;
-        } else if (option.name == "--latitude") {
-            if (!takeValue() || !ParseDouble(option.value, options.latitude) || std::fabs(options.latitude) > 90.0) {
-                return fail("--latitude needs degrees from -90 to 90");
-            }
-        } else if (option.name == "--longitude") {
-            if (!takeValue() || !ParseDouble(option.value, options.longitude) ||
-                std::fabs(options.longitude) > 180.0) {
-                return fail("--longitude needs degrees from -180 to 180");
-            }
-        } else if (option.name == "--ground") {
-            if (!takeValue() || !ParseDouble(option.value, options.groundAltitude) ||
-                std::fabs(options.groundAltitude) > 100000.0) {
-                return fail("--ground needs metres");
-            }
-        } else if (option.name == "--class") {
-            if (!takeValue() || (option.value != "UIPCMAIN" && option.value != "FS98MAIN")) {
-                return fail("--class takes UIPCMAIN or FS98MAIN");
-            }
-            options.windowClass = option.value;
-        } else if (option.name == "--server-version") {
-            if (!takeValue() || !ParseUnsigned(option.value, number) || number > 0xFFFFFFFFu) {
-                return fail("--server-version needs a 32-bit number, such as 0x19980005");
-            }
-            options.serverVersion = static_cast<std::uint32_t>(number);
-        } else if (option.name == "--simulator-version") {
-            if (!takeValue() || !ParseUnsigned(option.value, number) || number > 0xFFFFu) {
-                return fail("--simulator-version needs a number from 0 to 65535");
-            }
-            options.simulatorVersion = static_cast<std::uint16_t>(number);
-        } else if (option.name == "--never-answer" && !option.hasValue) {
-            options.answerMode = AnswerMode{AnswerMode::Never, 0};
-        } else if (option.name == "--answer-zero" && !option.hasValue) {
-            options.answerMode = AnswerMode{AnswerMode::Zero, 0};
-        } else if (option.name == "--slow") {
-            if (!takeValue() || !ParseUnsigned(option.value, number) || number > 600000) {
-                return fail("--slow needs milliseconds, at most 600000");
-            }
-            options.answerMode = AnswerMode{AnswerMode::Slow, static_cast<std::uint32_t>(number)};
-        } else if (option.name == "--no-commands" && !option.hasValue) {
-            options.readCommands = false;
-        } else if (option.name == "--headless" && !option.hasValue) {
-            options.headless = true;
-        } else {
-            return fail("unknown option " + std::string(arguments[i]));
-        }
-    }
+    std::uint64_t serverVersion = options.serverVersion;
+    std::uint64_t simulatorVersion = options.simulatorVersion;
+    std::uint64_t slowMs = 0;
+    CLI::App app(description, "grovewright-sim");
+    app.footer(footer);
+    AddValueOption(app, "--latitude", "DEG", "start latitude, north positive (default 47.5)",
+                   Number(90.0, options.latitude, "needs degrees from -90 to 90"));
+    AddValueOption(app, "--longitude", "DEG", "start longitude, east positive (default 8.25)",
+                   Number(180.0, options.longitude, "needs degrees from -180 to 180"));
+    AddValueOption(app, "--ground", "METRES", "ground altitude (default 400)",
+                   Number(100000.0, options.groundAltitude, "needs metres"));
+    app.add_option("--class", options.windowClass, "window class to serve: UIPCMAIN (default) or FS98MAIN")
+        ->type_name("NAME")
+        ->check(CLI::IsMember({"UIPCMAIN", "FS98MAIN"}));
+    AddValueOption(app, "--server-version", "N", "FSUIPC version word at 0x3304 (default 0x39990000)",
+                   Whole(0xFFFFFFFFu, serverVersion, "needs a 32-bit number, such as 0x19980005"));
+    AddValueOption(app, "--simulator-version", "N",
+                   "simulator version in the word at 0x3308 (default 7, FS2004)",
+                   Whole(0xFFFFu, simulatorVersion, "needs a number from 0 to 65535"));
+    // The answer modes are one setting: the last one given counts.
+    const auto mode = [&options](AnswerMode::Kind kind) {
+        return [&options, kind](std::int64_t) { options.answerMode = AnswerMode{kind, 0}; };
+    };
+    app.add_flag_function("--never-answer", mode(AnswerMode::Never), "take every request and never answer")
+        ->disable_flag_override();
+    app.add_flag_function("--answer-zero", mode(AnswerMode::Zero), "answer every request with 0")
+        ->disable_flag_override();
+    AddValueOption(
+        app, "--slow", "MS", "answer every request after MS milliseconds", [&](const std::string& text) {
+            const std::string why = Whole(600000, slowMs, "needs milliseconds, at most 600000")(text);
+            options.answerMode = why.empty()
+                                     ? AnswerMode{AnswerMode::Slow, static_cast<std::uint32_t>(slowMs)}
+                                     : options.answerMode;
+            return why;
+        });
+    app.add_flag_function(
+           "--no-commands", [&options](std::int64_t) { options.readCommands = false; },
+           "do not read commands; serve until a signal")
+        ->disable_flag_override();
+    app.add_flag("--headless", options.headless, "no window, even when a display is present")
+        ->disable_flag_override();
+    ReadToolCommandLine(app, arguments, parsed);
+    options.serverVersion = static_cast<std::uint32_t>(serverVersion);
+    options.simulatorVersion = static_cast<std::uint16_t>(simulatorVersion);
     return parsed;
-}
-
-std::string SimulatorUsage() {
-    return R"(Usage: grovewright-sim [options]
-
-A stand-in for FS2004 with FSUIPC: serves the simulator link's offsets over a local socket named
-after the window class in $XDG_RUNTIME_DIR (else /tmp/grovewright-<user>). When a display is
-present (DISPLAY or WAYLAND_DISPLAY set) it shows a window for moving the aircraft; closing the
-window ends it.
-
-Options:
-  --latitude DEG          start latitude, north positive (default 47.5)
-  --longitude DEG         start longitude, east positive (default 8.25)
-  --ground METRES         ground altitude (default 400)
-  --class NAME            window class to serve: UIPCMAIN (default) or FS98MAIN
-  --server-version N      FSUIPC version word at 0x3304 (default 0x39990000)
-  --simulator-version N   simulator version in the word at 0x3308 (default 7, FS2004)
-  --never-answer          take every request and never answer
-  --answer-zero           answer every request with 0
-  --slow MS               answer every request after MS milliseconds
-  --no-commands           do not read commands; serve until a signal
-  --headless              no window, even when a display is present
-  -h, --help              show this text
-
-Commands on standard input, one per line, each answered by one line on standard output:
-  position                  prints "position LAT LON"
-  position LAT LON          puts the aircraft there; prints "position LAT LON"
-  slew NORTH EAST           moves the aircraft by metres (negative: south, west); prints the position
-  ground METRES             sets the ground altitude; prints "ground METRES"
-  answer normal|never|zero  changes how requests are answered; prints "answer MODE"
-  answer slow MS            answers after MS milliseconds; prints "answer slow MS"
-  quit                      ends the simulator; prints "quit"
-Failures print "error TEXT". At start it prints "ready CLASS SOCKET" and the position. It ends on
-quit, end of input or SIGINT/SIGTERM/SIGHUP, and removes its socket.
-)";
 }

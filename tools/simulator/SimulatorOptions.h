@@ -26,9 +26,6 @@ using ParsedSimulatorOptions = ParsedCommandLine<SimulatorOptions>;
 // Reads the arguments after the program name.
 ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> arguments);
 
-// The --help text.
-std::string SimulatorUsage();
-
 // Reads a number the C way whatever the locale: decimal, or hexadecimal after 0x.
 bool ParseUnsigned(std::string_view text, std::uint64_t& value);
 bool ParseDegrees(std::string_view text, double& value);

@@ -55,7 +55,8 @@ bool DisplayPresent() {
 #endif
 
 void PrintReady(const SimulatorOptions& options, const std::string& socketPath, const SimulatorState& state) {
-    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(), PositionLine(state).c_str());
+    std::printf("ready %s %s\n%s\n", options.windowClass.c_str(), socketPath.c_str(),
+                PositionLine(state).c_str());
     std::fflush(stdout);
 }
 
@@ -63,7 +64,7 @@ void PrintReady(const SimulatorOptions& options, const std::string& socketPath, 
 
 int main(int argc, char** argv) {
     const ParsedSimulatorOptions parsed = ParseSimulatorOptions(ToolArguments(argc, argv));
-    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed, SimulatorUsage)) {
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed)) {
         return *exitCode;
     }
     const SimulatorOptions& options = parsed.options;

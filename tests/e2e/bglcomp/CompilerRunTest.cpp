@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/bglcomp/PlantingXmlText.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/unit/bglcomp/PlantingXmlText.h"
 
 // The built compiler, installed into a temporary program folder as Grovewright finds it, and run in
 // that folder with its report appended to "t.txt". Grovewright runs it without a shell, appending the
@@ -49,7 +49,8 @@ protected:
 };
 
 std::string TwoTrees() {
-    return PlantingXmlText::Document({{51.5, -0.5, 25.0500504, guid}, {-33.9461, 151.1772, 47.5434126, guid}});
+    return PlantingXmlText::Document(
+        {{51.5, -0.5, 25.0500504, guid}, {-33.9461, 151.1772, 47.5434126, guid}});
 }
 
 }  // namespace
@@ -67,8 +68,9 @@ TEST_F(CompilerRun, CompilesAFileWhoseNameHasBlanksExactlyAsGrovewrightCallsIt) 
 }
 
 TEST_F(CompilerRun, ExitStatusTellsWhetherTheBglWasWritten) {
-    EXPECT_EQ(Shell("./bglcomp.exe > usage.txt"), 2);
-    EXPECT_NE(folder_.Read("usage.txt").find("usage: bglcomp FILE.xml"), std::string::npos);
+    EXPECT_EQ(Shell("./bglcomp.exe > report.txt 2> usage.txt"), 2);
+    EXPECT_NE(folder_.Read("usage.txt").find("bglcomp: no scenery XML file named"), std::string::npos)
+        << folder_.Read("usage.txt");
 }
 
 // A write that fails half-way (a file-size limit) leaves the earlier .bgl and no temporary file.

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes, in pieces the input chooses, to the relay's frame reader, and every frame it
 // gives to each decoder. The reader must never hand out more than it was given nor buffer beyond one
-// frame; a decoded area must lie within its frame and within the area's capacity.
+// frame; a decoded area must lie within its frame, an answered one also within the area's capacity.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,12 +24,17 @@ void DecodeEveryWay(std::span<const std::byte> body) {
     RelayProtocol::Exchange exchange;
     RelayProtocol::Answer answer;
     RelayProtocol::DecodeHello(body, hello);
-    if (RelayProtocol::DecodeOpen(body, open) || RelayProtocol::DecodeOpened(body, opened)) {
-        Check(RelayProtocol::IsClassName(open.className) || RelayProtocol::IsClassName(opened.className));
+    if (RelayProtocol::DecodeOpen(body, open)) {
+        Check(RelayProtocol::IsClassName(open.className));
+    }
+    if (RelayProtocol::DecodeOpened(body, opened)) {
+        Check(RelayProtocol::IsClassName(opened.className) ||
+              (opened.status == RelayProtocol::OpenStatus::WrongVersion && opened.className.empty()));
+        Check(RelayProtocol::IsReason(opened.reason));
     }
     if (RelayProtocol::DecodeExchange(body, exchange)) {
-        Check(exchange.area.data() >= body.data() && exchange.area.data() + exchange.area.size() == body.data() + body.size());
-        Check(exchange.area.size() <= RequestArea::capacity);
+        Check(exchange.area.data() >= body.data() &&
+              exchange.area.data() + exchange.area.size() == body.data() + body.size());
     }
     if (RelayProtocol::DecodeAnswer(body, answer)) {
         Check(answer.area.size() <= RequestArea::capacity);

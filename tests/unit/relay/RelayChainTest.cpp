@@ -13,39 +13,12 @@
 #include "simlink/tcp/RelayIpcLinkMaker.h"
 #include "simlink/tcp/Sockets.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/unit/relay/RunningRelay.h"
 #include "tests/unit/simlink/SimulatorHarness.h"
 #include "tools/relay/RelayServer.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 
 namespace {
-
-// A relay serving on a thread of the test, on a free loopback port.
-class RunningRelay {
-public:
-    explicit RunningRelay(RelaySettings settings = {}) : relay(std::move(settings), transport) {
-        std::string problem;
-        listening = relay.Listen(problem);
-        if (listening) {
-            thread = std::thread([this] { relay.Run(stop); });
-        }
-    }
-    ~RunningRelay() {
-        stop = true;
-        if (thread.joinable()) {
-            thread.join();
-        }
-    }
-    std::uint16_t Port() const { return relay.Port(); }
-    std::unique_ptr<IpcLink> Link(std::uint32_t version = 0) { return RelayIpcLinkMaker("127.0.0.1", relay.Port())(version); }
-
-    bool listening = false;
-
-private:
-    PosixTransport transport;
-    RelayServer relay;
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
 
 class RelayChainTest : public ::testing::Test {
 protected:

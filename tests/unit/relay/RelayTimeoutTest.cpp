@@ -33,7 +33,8 @@ TEST(RelayTimeout, NineAttemptsOfTwoSecondsEachThenTimedOut) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(link->ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground));
     const auto waited =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     EXPECT_EQ(link->GetResult(), IpcResult::TimedOut) << link->GetResultText();
     EXPECT_GE(waited, 9 * 2000);
     EXPECT_LT(waited, 9 * 2100 + 2000);
@@ -41,7 +42,8 @@ TEST(RelayTimeout, NineAttemptsOfTwoSecondsEachThenTimedOut) {
 
     // The late answers are skipped; the next exchange is served again.
     ASSERT_EQ(simulator->Command("answer normal"), "answer normal");
-    EXPECT_TRUE(link->ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground)) << link->GetResultText();
+    EXPECT_TRUE(link->ReadAndProcess(AircraftPosition::groundAltitudeOffset, 4, &ground))
+        << link->GetResultText();
     stop = true;
     serving.join();
 }

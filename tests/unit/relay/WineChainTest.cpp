@@ -22,7 +22,8 @@ TEST(WineChain, LinuxLinkReadsThePositionOfTheWindowsSimulatorThroughTheRelay) {
     const std::string prefix = windows + "/wineprefix";
     SimulatorProcess simulator(wine, {prefix, windows + "/tools/simulator/win32/grovewright-sim.exe"});
     ASSERT_TRUE(simulator.IsReady()) << simulator.StartOutput();
-    SimulatorProcess relay(wine, {prefix, windows + "/tools/relay/grovewright-relay.exe", "--listen", "127.0.0.1:0"});
+    SimulatorProcess relay(
+        wine, {prefix, windows + "/tools/relay/grovewright-relay.exe", "--listen", "127.0.0.1:0"});
     ASSERT_TRUE(relay.IsReady()) << relay.StartOutput();
     const std::string ready = relay.StartOutput().substr(relay.StartOutput().rfind("ready "));
     const int port = std::atoi(ready.substr(ready.rfind(':') + 1).c_str());

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     // Lines end in a line feed alone, as the Linux stand-in's do, for the programs that read them.
     _setmode(_fileno(stdout), _O_BINARY);
     const ParsedSimulatorOptions parsed = ParseSimulatorOptions(ToolArguments(argc, argv));
-    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed, SimulatorUsage)) {
+    if (const std::optional<int> exitCode = CommandLineExit("grovewright-sim", parsed)) {
         return *exitCode;
     }
     const SimulatorOptions& options = parsed.options;
