@@ -1,36 +1,84 @@
 #include "app/CDialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QStandardPaths>
 
 QString CDialogs::Title() {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-void CDialogs::Message(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
+namespace {
+
+// A box is as wide as its text needs; a short text would cut the caption short, so the box is made
+// wide enough for the caption and the title bar's buttons too.
+void KeepCaptionWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 12 * metrics.height();
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+}  // namespace
+
+void CDialogs::Message(QWidget* parent, const QString& text, const QString& remedy, QMessageBox::Icon icon) {
     QMessageBox box(icon, Title(), text, QMessageBox::Ok, parent);
+    // The message itself stays as it is; how to mend it goes below, in the box's second text.
+    box.setInformativeText(remedy);
+    KeepCaptionWhole(box);
     box.exec();
 }
 
-bool CDialogs::Ask(QWidget* parent, const QString& text) {
+CDialogs::Answer CDialogs::Ask(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Yes | QMessageBox::No, parent);
-    return box.exec() == QMessageBox::Yes;
+    // Without an escape button of its own the box would take No for Escape and the close box; a
+    // hidden Cancel button takes both instead, while only Yes and No are shown.
+    QAbstractButton* dismiss = box.addButton(QMessageBox::Cancel);
+    dismiss->hide();
+    box.setEscapeButton(dismiss);
+    KeepCaptionWhole(box);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes)) {
+        return Answer::Yes;
+    }
+    return box.clickedButton() == box.button(QMessageBox::No) ? Answer::No : Answer::Dismissed;
 }
 
-std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileChoice choice) {
+std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileChoice choice,
+                                                         const QString& title) {
     // Qt's own dialog on every platform, so that the choice behaves alike everywhere and tests can drive it.
-    QFileDialog dialog(parent, choice == FileChoice::SaveAs ? QStringLiteral("Save As") : QStringLiteral("Open"));
+    QFileDialog dialog(parent, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(QStringLiteral(" (*.xml)"));
+    // The command asks its own overwrite question; the dialog's would ask it a second time.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(QStringLiteral("Planting files (*.xml)"));
     dialog.setDefaultSuffix(QStringLiteral("xml"));
     dialog.setAcceptMode(choice == FileChoice::SaveAs ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice == FileChoice::OpenExisting ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setViewMode(QFileDialog::Detail);
+    // Never the working folder: that is the program's folder, where the user's files do not belong.
+    dialog.setDirectory(lastFolder.isEmpty()
+                            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                            : lastFolder);
+    // Wide enough for the name, size, type and date columns side by side.
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(metrics.averageCharWidth() * 110, metrics.height() * 28);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     const QFileInfo chosen(dialog.selectedFiles().constFirst());
+    lastFolder = chosen.absolutePath();
     QString folder = QDir::toNativeSeparators(chosen.absolutePath());
     if (!folder.endsWith(QDir::separator())) {
         folder += QDir::separator();

@@ -15,10 +15,17 @@ public:
     // The executable's base name.
     static QString Title();
 
-    // A message with an OK button.
-    virtual void Message(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Warning);
-    // A question with Yes and No; true for Yes.
-    virtual bool Ask(QWidget* parent, const QString& text);
+    // A message with an OK button; `remedy`, where given, says below it how to mend what went wrong.
+    virtual void Message(QWidget* parent, const QString& text, const QString& remedy = {},
+                         QMessageBox::Icon icon = QMessageBox::Warning);
+    enum class Answer {
+        Yes,
+        No,
+        Dismissed,  // Escape or the close box: the caller changes nothing
+    };
+    // A question with Yes and No. Escape and the close box give Dismissed, never No, because No
+    // may discard objects.
+    virtual Answer Ask(QWidget* parent, const QString& text);
 
     struct ChosenFile {
         std::string fileName;  // with extension, without folder
@@ -27,8 +34,12 @@ public:
     enum class FileChoice {
         OpenOrNew,     // an existing planting file or a new name
         OpenExisting,  // the file must exist
-        SaveAs,        // asks before it accepts an existing file
+        SaveAs,        // a name to save under; the caller asks before it overwrites
     };
-    // A planting file chosen in a file dialog; nothing when the user cancels.
-    virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice);
+    // A planting file chosen in a file dialog titled `title` after its command; nothing when the user
+    // cancels. The dialog starts in the folder of the last choice, else in the user's documents folder.
+    virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice, const QString& title);
+
+private:
+    QString lastFolder;
 };

@@ -3,9 +3,13 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QListView>
+#include <QResizeEvent>
+#include <QStyle>
 #include <QRect>
 
 #include "app/PlantedObjectsModel.h"
@@ -36,7 +40,12 @@ CMyEditDialog::CMyEditDialog(const PlantingList& list, QWidget* parent)
     }
     LayOutInDialogUnits();
 
+    // The rows' columns have fixed widths: they line up only in a fixed-pitch font.
+    ui->plantedObjectsList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    AddColumnHeading();
     ui->plantedObjectsList->setModel(model);
+    // The count follows the deletions; the user cannot type one.
+    ui->numberOfTreesBox->setReadOnly(true);
     auto* deleteKey = new QAction(ui->plantedObjectsList);
     deleteKey->setShortcut(QKeySequence::Delete);
     deleteKey->setShortcutContext(Qt::WidgetShortcut);
@@ -49,6 +58,10 @@ CMyEditDialog::CMyEditDialog(const PlantingList& list, QWidget* parent)
 
     ShowCount();
     ui->plantedObjectsList->setFocus();
+    // The newest row is the one the user most likely came for.
+    if (model->rowCount() > 0) {
+        ui->plantedObjectsList->scrollTo(model->index(model->rowCount() - 1));
+    }
 }
 
 CMyEditDialog::~CMyEditDialog() = default;
@@ -82,7 +95,9 @@ void CMyEditDialog::ShowCount() {
 
 void CMyEditDialog::LayOutInDialogUnits() {
     const QFontMetrics metrics(font());
-    setFixedSize(DialogUnitsToPixels(property("dialogUnits").toRect(), metrics).size());
+    laidOutSize = DialogUnitsToPixels(property("dialogUnits").toRect(), metrics).size();
+    setMinimumSize(laidOutSize);
+    resize(laidOutSize);
     for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QVariant units = control->property("dialogUnits");
         if (!units.isValid()) {
@@ -94,5 +109,42 @@ void CMyEditDialog::LayOutInDialogUnits() {
             place.setWidth(std::max(place.width(), control->sizeHint().width()));
         }
         control->setGeometry(place);
+        laidOut[control] = place;
+    }
+}
+
+void CMyEditDialog::AddColumnHeading() {
+    QListView* rows = ui->plantedObjectsList;
+    auto* heading = new QLabel(QStringLiteral("   # %1 %2 Tree")
+                                   .arg(QStringLiteral("Latitude"), 11)
+                                   .arg(QStringLiteral("Longitude"), 11),
+                               this);
+    heading->setObjectName(QStringLiteral("columnsHeading"));
+    heading->setFont(rows->font());
+    // Aligned with the rows' text: past the list's frame and its items' margin.
+    const int indent = rows->frameWidth() + rows->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, rows) + 1;
+    const int height = heading->sizeHint().height();
+    QRect place = laidOut[rows];
+    heading->setGeometry(place.x() + indent, std::max(0, place.y() - height - 2), place.width() - indent, height);
+    heading->setAccessibleName(QStringLiteral("Columns"));
+    laidOut[heading] = heading->geometry();
+}
+
+void CMyEditDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (laidOutSize.isEmpty()) {
+        return;
+    }
+    const int wider = width() - laidOutSize.width();
+    const int taller = height() - laidOutSize.height();
+    const QRect rows = laidOut[ui->plantedObjectsList];
+    for (const auto& [control, place] : laidOut) {
+        if (control == ui->plantedObjectsList) {
+            control->setGeometry(place.adjusted(0, 0, wider, taller));
+        } else if (place.top() >= rows.bottom()) {
+            control->setGeometry(place.translated(wider / 2, taller));
+        } else {
+            control->setGeometry(place.adjusted(0, 0, wider, 0));
+        }
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
+#include <QSize>
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -29,11 +32,19 @@ public:
     // names every object and even a caller that applied it would lose nothing.
     void reject() override;
 
+protected:
+    // The list takes what the dialog grows by; the controls below it keep their distance to its foot.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void OnDelete();
     void ShowCount();
     void LayOutInDialogUnits();
+    // A line above the rows that names their columns, in the rows' own font.
+    void AddColumnHeading();
 
     std::unique_ptr<Ui::CMyEditDialog> ui;
     PlantedObjectsModel* model;
+    QSize laidOutSize;                   // the dialog's size as its template lays it out
+    std::map<QWidget*, QRect> laidOut;  // each control's place at that size
 };

@@ -43,6 +43,8 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
       inputBlocker(new CInputBlocker(this)) {
     LoadGrovewrightResources();
     ui->setupUi(this);
+    // The box only shows the open file's name: read-only, still reached by Tab and a screen reader.
+    ui->filenameBox->setReadOnly(true);
     setWindowIcon(QIcon(QStringLiteral(":/grovewright.png")));
 
     defaultPage = new CPlaceTreesDlg(dialogs, this);
@@ -131,7 +133,7 @@ void CTopDialog::UpdateUndoActions() {
 bool CTopDialog::OnInitDialog() {
     const StartupLink link = CheckSimulatorLink(session->LinkMaker(), this);
     if (!link.connected) {
-        dialogs.Message(nullptr, QStringLiteral("No connection to FS2004"));
+        dialogs.Message(nullptr, QStringLiteral("No connection to FS2004"), NoConnectionRemedy());
         return false;
     }
     if (link.simulatorVersion != fs2004Version) {
@@ -146,7 +148,8 @@ bool CTopDialog::OnInitDialog() {
     }
     if (!PlantingDocument::CompilerPresent(session->Document().ProgramFolder())) {
         dialogs.Message(nullptr,
-                        QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"));
+                        QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"),
+                        CompilerMissingRemedy(session->Document().ProgramFolder()));
         return false;
     }
     return true;
@@ -169,6 +172,10 @@ void CTopDialog::ShowChanges(int what) {
     if (changes.testFlag(PlantingSession::Change::Closed)) {
         defaultPage->ResetPalette();
         vorlsPage->ResetPalette();
+    }
+    if (changes.testFlag(PlantingSession::Change::CopsePattern) && document.CopseCount() == 0) {
+        defaultPage->ForgetCopse();
+        vorlsPage->ForgetCopse();
     }
     ShowStatus(lastEvent);
 }

@@ -1,9 +1,11 @@
 #include "app/FileCommands.h"
 
 #include <QAction>
+#include <QDir>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryFile>
 #include <QWidget>
 
 #include "app/ChosenFiles.h"
@@ -12,7 +14,8 @@
 
 namespace {
 
-// One item of the File menu; a null text is a separator.
+// One item of the File menu; a null text is a separator. The texts carry mnemonics; accessibility
+// tools get them without the ampersand.
 struct FileMenuItem {
     const char* text;
     const char* objectName;
@@ -22,15 +25,30 @@ struct FileMenuItem {
 };
 
 const FileMenuItem fileMenuItems[] = {
-    {"New", "newAction", 57600, QKeySequence::New, &FileCommands::OnNew},
-    {"Open", "openAction", 57601, QKeySequence::Open, &FileCommands::OnOpen},
-    {"Append From", "appendFromAction", 3273, QKeySequence::UnknownKey, &FileCommands::OnAppendFrom},
-    {"Close", "closeAction", 32777, QKeySequence::Close, &FileCommands::OnClose},
+    {"&New", "newAction", 57600, QKeySequence::New, &FileCommands::OnNew},
+    {"&Open", "openAction", 57601, QKeySequence::Open, &FileCommands::OnOpen},
+    {"&Append From", "appendFromAction", 3273, QKeySequence::UnknownKey, &FileCommands::OnAppendFrom},
+    {"&Close", "closeAction", 32777, QKeySequence::Close, &FileCommands::OnClose},
     {nullptr, nullptr, 0, QKeySequence::UnknownKey, nullptr},
-    {"Save", "saveAction", 57603, QKeySequence::Save, &FileCommands::OnSave},
-    {"Save As", "saveAsAction", 32775, QKeySequence::SaveAs, &FileCommands::OnSaveAs},
-    {"Exit", "exitAction", 32776, QKeySequence::Quit, &FileCommands::OnExit},
+    {"&Save", "saveAction", 57603, QKeySequence::Save, &FileCommands::OnSave},
+    {"Save &As", "saveAsAction", 32775, QKeySequence::SaveAs, &FileCommands::OnSaveAs},
+    {"E&xit", "exitAction", 32776, QKeySequence::Quit, &FileCommands::OnExit},
 };
+
+// Why no file can be made in `folder`, found by making (and removing) one; empty when one can.
+QString WhyNotWritable(const std::string& folder) {
+    QTemporaryFile probe(QString::fromStdString(folder) + QStringLiteral("grovewright-XXXXXX.tmp"));
+    return probe.open() ? QString() : probe.errorString();
+}
+
+// A chosen folder as a message names it: without the separator at its end.
+QString ShownFolder(const std::string& folder) {
+    QString shown = QDir::toNativeSeparators(QString::fromStdString(folder));
+    while (shown.size() > 1 && shown.endsWith(QDir::separator())) {
+        shown.chop(1);
+    }
+    return shown;
+}
 
 }  // namespace
 
@@ -50,6 +68,10 @@ void FileCommands::AddMenu(QMenuBar& menuBar) {
         action->setObjectName(QString::fromLatin1(item.objectName));
         action->setProperty("controlId", item.controlId);
         action->setShortcuts(item.key);
+        // Not every platform has a standard key for Save As (Windows has none).
+        if (item.key == QKeySequence::SaveAs && action->shortcuts().isEmpty()) {
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+        }
         window->addAction(action);
         // Queued, so that the menu's own event (an accessibility tool's action among them) has returned
         // before the command's modal dialog opens.
@@ -62,13 +84,25 @@ void FileCommands::OnNew() {
         return;
     }
     if (session.Document().FileOpen()) {
-        dialogs.Message(window, QStringLiteral("File is currently open"));
+        dialogs.Message(window, QStringLiteral("File is currently open"),
+                        QStringLiteral("Close it first (File > Close), then try again."));
         return;
     }
-    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
-    if (!chosen || (FileExists(chosen->folder, chosen->fileName) &&
-                    !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
-                                             QStringLiteral(" exists.\nDo you wish to overwrite it?")))) {
+    const auto chosen =
+        dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew, QStringLiteral("New planting file"));
+    if (!chosen) {
+        return;
+    }
+    // A folder the save could not move the files into is refused now, not at the save.
+    if (const QString reason = WhyNotWritable(chosen->folder); !reason.isEmpty()) {
+        dialogs.Message(window, QStringLiteral("%1 cannot be written: %2. Choose another folder.")
+                                    .arg(ShownFolder(chosen->folder), reason));
+        return;
+    }
+    if ((FileExists(chosen->folder, chosen->fileName) &&
+         dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
+                                 QStringLiteral(" exists.\nDo you wish to overwrite it?")) !=
+             CDialogs::Answer::Yes)) {
         return;
     }
     // Objects planted while no file was open belong to the new file: they stay and are saved with it.
@@ -82,17 +116,20 @@ void FileCommands::OnOpen() {
         return;
     }
     if (session.Document().FileOpen()) {
-        dialogs.Message(window, QStringLiteral("File is currently open"));
+        dialogs.Message(window, QStringLiteral("File is currently open"),
+                        QStringLiteral("Close it first (File > Close), then try again."));
         return;
     }
-    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
+    const auto chosen =
+        dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew, QStringLiteral("Open planting file"));
     if (!chosen) {
         return;
     }
     MakeCurrentFolder(chosen->folder);
     const bool isNew = !FileExists(chosen->folder, chosen->fileName);
-    if (isNew && !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
-                                          QStringLiteral(" does not exist.\nDo you wish to create it?"))) {
+    if (isNew && dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
+                                         QStringLiteral(" does not exist.\nDo you wish to create it?")) !=
+                     CDialogs::Answer::Yes) {
         return;
     }
     const std::string name = isNew ? chosen->fileName : NameToUse(chosen->folder, chosen->fileName);
@@ -117,12 +154,14 @@ void FileCommands::OnAppendFrom() {
         dialogs.Message(window, QStringLiteral("No files open"));
         return;
     }
-    if (const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenExisting)) {
+    if (const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenExisting,
+                                               QStringLiteral("Append from planting file"))) {
         ReadChosenFile(window, *chosen, false);
     }
 }
 
-ReadOutcome FileCommands::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen, bool intoCopsePattern) {
+ReadOutcome FileCommands::ReadChosenFile(QWidget* parent, const CDialogs::ChosenFile& chosen,
+                                         bool intoCopsePattern) {
     MakeCurrentFolder(chosen.folder);
     ReadOutcome outcome;
     if (!FileExists(chosen.folder, chosen.fileName)) {
@@ -135,7 +174,8 @@ ReadOutcome FileCommands::ReadChosenFile(QWidget* parent, const CDialogs::Chosen
     outcome = intoCopsePattern ? session.LoadCopsePattern(file) : session.AppendFrom(file);
     const QString shown = QString::fromStdString(name);
     if (outcome.status == ReadStatus::Read) {
-        Q_EMIT Status(ReadOutcomeText(outcome, shown));
+        Q_EMIT Status(intoCopsePattern ? CopseLoadOutcomeText(outcome, shown)
+                                       : AppendOutcomeText(outcome, shown));
         return outcome;
     }
     if (outcome.status == ReadStatus::MarkerMissing) {
@@ -166,22 +206,23 @@ void FileCommands::OnSaveAs() {
 }
 
 bool FileCommands::SaveAsChosenFile() {
-    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::SaveAs);
+    const auto chosen =
+        dialogs.ChooseFile(window, CDialogs::FileChoice::SaveAs, QStringLiteral("Save planting file as"));
     if (!chosen) {
         return false;
     }
     MakeCurrentFolder(chosen->folder);
     if (FileExists(chosen->folder, chosen->fileName) &&
-        !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
-                                 QStringLiteral(" exists.\nDo you wish to overwrite it?"))) {
+        dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
+                                QStringLiteral(" exists.\nDo you wish to overwrite it?")) !=
+            CDialogs::Answer::Yes) {
         return false;
     }
     return ShowSaved(session.SaveAs(chosen->fileName, chosen->folder));
 }
 
 bool FileCommands::ShowSaved(const SaveOutcome& outcome) {
-    Q_EMIT Status(outcome.Written() ? QStringLiteral("Saved ") + QString::fromStdString(outcome.xmlMove.path)
-                                    : QString());
+    Q_EMIT Status(SaveStatusText(outcome, session.Document().ProgramFolder()));
     const QString failures = SaveOutcomeText(outcome, session.Document().ProgramFolder());
     if (!failures.isEmpty()) {
         dialogs.Message(window, failures);
@@ -190,11 +231,18 @@ bool FileCommands::ShowSaved(const SaveOutcome& outcome) {
 }
 
 bool FileCommands::MayDiscardAfterAsking() {
-    if (session.Document().PlantedCount() == 0 ||
-        !dialogs.Ask(window, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
+    if (session.Document().PlantedCount() == 0) {
         return true;
     }
-    return SaveAsChosenFile();
+    switch (dialogs.Ask(window, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
+        case CDialogs::Answer::Yes:
+            return SaveAsChosenFile();
+        case CDialogs::Answer::No:
+            return true;
+        case CDialogs::Answer::Dismissed:
+            break;
+    }
+    return false;
 }
 
 void FileCommands::OnClose() {
@@ -208,10 +256,13 @@ void FileCommands::OnClose() {
 void FileCommands::OnExit() {
     if (session.IsBusy() ||
         (session.Document().PlantedCount() > 0 &&
-         !dialogs.Ask(window, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
+         dialogs.Ask(window, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")) !=
+             CDialogs::Answer::Yes)) {
         return;
     }
     Q_EMIT ExitRequested();
 }
 
-bool FileCommands::OnCloseWindow() { return !session.IsBusy() && MayDiscardAfterAsking(); }
+bool FileCommands::OnCloseWindow() {
+    return !session.IsBusy() && MayDiscardAfterAsking();
+}

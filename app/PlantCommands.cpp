@@ -28,7 +28,8 @@ void PlantCommands::OnPlantTree(const PaletteSelection& selection) {
     QApplication::beep();
     const PlantOutcome outcome =
         selection.choice == PaletteSelection::Choice::Tree
-            ? session.PlantTree(TreeCatalogue().GuidForEntry(selection.baseIndex, selection.heightIndex), selection.model)
+            ? session.PlantTree(TreeCatalogue().GuidForEntry(selection.baseIndex, selection.heightIndex),
+                                selection.model)
             : session.PlantCopse();
     Q_EMIT Status(PlantOutcomeText(outcome));
 }
@@ -41,7 +42,8 @@ void PlantCommands::OnCopse(CPalettePage& page) {
         dialogs.Message(&page, QStringLiteral("No files open"));
         return;
     }
-    const auto chosen = dialogs.ChooseFile(&page, CDialogs::FileChoice::OpenExisting);
+    const auto chosen =
+        dialogs.ChooseFile(&page, CDialogs::FileChoice::OpenExisting, QStringLiteral("Load copse pattern"));
     if (!chosen) {
         return;
     }
@@ -59,7 +61,8 @@ void PlantCommands::OnEdit() {
     }
     CMyEditDialog dialog(session.Document().PlantedObjects(), window);
     if (dialog.exec() == QDialog::Accepted) {
+        const std::size_t before = session.Document().PlantedCount();
         session.KeepRows(dialog.KeptIndices());
-        Q_EMIT Status(QString());
+        Q_EMIT Status(DeletedText(before - session.Document().PlantedCount()));
     }
 }

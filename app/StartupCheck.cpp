@@ -1,5 +1,7 @@
 #include "app/StartupCheck.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QLabel>
@@ -26,7 +28,8 @@ StartupLink OpenStartupLink(const IpcLinkMaker& makeLink) {
 
 // The small window that says what the program waits for.
 std::unique_ptr<QWidget> ConnectingNotice(QWidget* parent) {
-    auto notice = std::make_unique<QWidget>(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    auto notice =
+        std::make_unique<QWidget>(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     notice->setObjectName(QStringLiteral("connectingNotice"));
     notice->setWindowTitle(CDialogs::Title());
     auto* layout = new QVBoxLayout(notice.get());
@@ -57,4 +60,42 @@ StartupLink CheckSimulatorLink(const IpcLinkMaker& makeLink, QWidget* parent) {
         waiting.exec(QEventLoop::ExcludeUserInputEvents);
     }
     return watcher.result();
+}
+
+namespace {
+
+// The relay's address as the command line gives it (--relay HOST:PORT or --relay=HOST:PORT).
+QString RelayAddressOnCommandLine() {
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--relay") && i + 1 < arguments.size()) {
+            return arguments[i + 1];
+        }
+        if (arguments[i].startsWith(QLatin1String("--relay="))) {
+            return arguments[i].mid(8);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+QString NoConnectionRemedy() {
+    const QString relay = RelayAddressOnCommandLine();
+    if (!relay.isEmpty()) {
+        return QStringLiteral(
+                   "Tried the relay at %1. Start grovewright-relay beside the simulator, check that "
+                   "this address reaches it, then start Grovewright again.")
+            .arg(relay);
+    }
+    return QStringLiteral(
+        "Tried the simulator's link on this machine. Start FS2004 with FSUIPC (or the stand-in "
+        "simulator, grovewright-sim) first, then start Grovewright again; for a simulator on "
+        "another machine, start Grovewright with --relay HOST:PORT.");
+}
+
+QString CompilerMissingRemedy(const std::string& programFolder) {
+    return QStringLiteral(
+               "Looked in %1. Put the scenery compiler bglcomp.exe there, then start Grovewright again.")
+        .arg(QDir::toNativeSeparators(QString::fromStdString(programFolder)));
 }

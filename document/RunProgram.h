@@ -14,8 +14,8 @@ struct ProgramRun {
 };
 
 // `arguments[0]` is the program (a path, or a bare name looked up on PATH). The program runs in
-// `workingFolder`; its standard output is appended to `outputFile` (created if missing), its standard
-// input is empty.
+// `workingFolder`; its standard output and standard error are appended to `outputFile` (created if
+// missing) in the order written; its standard input is empty.
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::filesystem::path& workingFolder,
                       const std::filesystem::path& outputFile);
 
@@ -24,4 +24,5 @@ std::filesystem::path FindOnPath(const std::string& programName);
 
 // The command that runs `program` with `arguments` here: the program itself, or on a system that is
 // not Windows a Windows program through wine. Empty where nothing here can run it.
-std::vector<std::string> CommandToRun(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+std::vector<std::string> CommandToRun(const std::filesystem::path& program,
+                                      const std::vector<std::string>& arguments);

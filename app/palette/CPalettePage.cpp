@@ -19,12 +19,15 @@ void CPalettePage::BindControls() {
     }
     for (const TreeButtonRow& row : table.buttons) {
         CPictureButton* button = TreeButton(row.controlId);
-        const QString name = QStringLiteral("%1%2%3").arg(QLatin1String(table.bitmapPrefix)).arg(row.row).arg(row.column);
+        const QString name =
+            QStringLiteral("%1%2%3").arg(QLatin1String(table.bitmapPrefix)).arg(row.row).arg(row.column);
         if (button == nullptr || !button->LoadBitmaps(name)) {
             missingBitmaps << name;
             continue;
         }
-        connect(button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); }, Qt::QueuedConnection);
+        connect(
+            button, &CPictureButton::clicked, this, [this, &row] { OnTreeButton(row); },
+            Qt::QueuedConnection);
     }
     treeTypeBox = findChild<QLineEdit*>(QStringLiteral("treeTypeBox"));
     heightBox = findChild<QComboBox*>(QStringLiteral("heightBox"));
@@ -37,7 +40,13 @@ void CPalettePage::BindControls() {
     }
     // Buttons say what they ask for queued, after the click's own event has returned, so that an
     // accessibility tool pressing one is answered before a message box or dialog opens.
-    connect(plantButton, &QPushButton::clicked, this, [this] { Q_EMIT PlantRequested(selection); }, Qt::QueuedConnection);
+    connect(
+        plantButton, &QPushButton::clicked, this,
+        [this] {
+            RestoreChosenHeight();
+            Q_EMIT PlantRequested(selection);
+        },
+        Qt::QueuedConnection);
     connect(findChild<QPushButton*>(QStringLiteral("copseButton")), &QPushButton::clicked, this,
             &CPalettePage::CopseRequested, Qt::QueuedConnection);
     connect(findChild<QPushButton*>(QStringLiteral("editButton")), &QPushButton::clicked, this,
@@ -52,8 +61,12 @@ void CPalettePage::BindHeightBox() {
         const int index = heightBox->findText(text);
         if (index >= 0) {
             selection.heightIndex = index;
+            chosenHeightText = text;
         }
     });
+    // The box accepts only its entries: typing completes to one (the box's inline completer), and
+    // other text goes back to the chosen entry once the user leaves the box or presses Return.
+    connect(heightBox->lineEdit(), &QLineEdit::editingFinished, this, &CPalettePage::RestoreChosenHeight);
     // An accessibility tool chooses a height by selecting an entry of the closed list; that choice
     // becomes the box's own. While the list is open, its selection follows the pointer and is not yet
     // a choice.
@@ -69,6 +82,13 @@ void CPalettePage::BindHeightBox() {
             });
 }
 
+void CPalettePage::RestoreChosenHeight() {
+    if (heightBox->currentText() != chosenHeightText && heightBox->findText(heightBox->currentText()) < 0) {
+        const QSignalBlocker quiet(heightBox);
+        heightBox->setEditText(chosenHeightText);
+    }
+}
+
 CPictureButton* CPalettePage::TreeButton(int controlId) const {
     const auto found = treeButtons.find(controlId);
     return found == treeButtons.end() ? nullptr : found->second;
@@ -82,12 +102,21 @@ void CPalettePage::ResetPalette() {
     const QSignalBlocker quiet(heightBox);
     heightBox->setCurrentIndex(-1);
     heightBox->setEditText(QStringLiteral(" "));
+    chosenHeightText = heightBox->currentText();
 }
 
 void CPalettePage::ShowCopseLoaded() {
     selection.choice = PaletteSelection::Choice::Copse;
     treeTypeBox->setText(QStringLiteral("Copse"));
     heightBox->setEditText(QStringLiteral(" "));
+    chosenHeightText = heightBox->currentText();
+}
+
+void CPalettePage::ForgetCopse() {
+    // The choice stays (Plant then plants the empty pattern: nothing); only the boxes stop naming it.
+    if (selection.choice == PaletteSelection::Choice::Copse) {
+        ResetPalette();
+    }
 }
 
 void CPalettePage::OnTreeButton(const TreeButtonRow& row) {
@@ -119,9 +148,13 @@ void CPalettePage::ShowHeights(const TreeButtonRow& row) {
     }
     heightBox->setCurrentIndex(-1);
     heightBox->setEditText(QString::fromLatin1(row.firstHeight));
+    chosenHeightText = heightBox->currentText();
 }
 
 void CPalettePage::OnHeightSelChange(int index) {
     selection.heightIndex = index < 0 ? 0 : index;
+    if (index >= 0) {
+        chosenHeightText = heightBox->itemText(index);
+    }
     plantButton->setFocus();
 }

@@ -32,6 +32,9 @@ public:
     void ResetPalette();
     // A copse pattern was loaded through this page: Plant now plants the pattern.
     void ShowCopseLoaded();
+    // The copse pattern was emptied (a save does that): a page whose choice is the pattern no longer
+    // names it; the choice stays.
+    void ForgetCopse();
 
     void OnTreeButton(const TreeButtonRow& row);
     void OnHeightSelChange(int index);
@@ -54,6 +57,8 @@ protected:
 private:
     void BindHeightBox();
     void ShowHeights(const TreeButtonRow& row);
+    // Text in the Height box that names no entry goes back to the chosen height's text.
+    void RestoreChosenHeight();
 
     const PaletteTable& table;
     CDialogs& dialogs;
@@ -63,6 +68,7 @@ private:
     std::map<int, CPictureButton*> treeButtons;  // by control id
     QLineEdit* treeTypeBox = nullptr;
     QComboBox* heightBox = nullptr;
+    QString chosenHeightText;  // what the Height box shows for the height that is planted
     QPushButton* plantButton = nullptr;
     QStringList missingBitmaps;
 };

@@ -10,15 +10,20 @@
 
 namespace {
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
 
 // In the child between fork and exec: only async-signal-safe calls. A failure is sent to the parent
-// through the close-on-exec pipe, which stays empty when exec succeeds.
-[[noreturn]] void StartChild(char* const* argv, const char* workingFolder, const char* outputFile, int report) {
+// through the close-on-exec pipe, which stays empty when exec succeeds. Standard output and standard
+// error share one description of the report file, so that the report holds both in the order written.
+[[noreturn]] void StartChild(char* const* argv, const char* workingFolder, const char* outputFile,
+                             int report) {
     int failure = 0;
     const int input = open("/dev/null", O_RDONLY);
     const int output = open(outputFile, O_WRONLY | O_CREAT | O_APPEND, 0666);
-    if (chdir(workingFolder) != 0 || input < 0 || output < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0) {
+    if (chdir(workingFolder) != 0 || input < 0 || output < 0 || dup2(input, 0) < 0 || dup2(output, 1) < 0 ||
+        dup2(output, 2) < 0) {
         failure = errno;
     } else {
         execvp(argv[0], argv);
@@ -90,7 +95,8 @@ std::filesystem::path FindOnPath(const std::string& programName) {
     while (!folders.empty()) {
         const std::size_t end = folders.find(':');
         const std::string_view folder = folders.substr(0, end);
-        const std::filesystem::path candidate = std::filesystem::path(folder.empty() ? "." : folder) / programName;
+        const std::filesystem::path candidate =
+            std::filesystem::path(folder.empty() ? "." : folder) / programName;
         if (access(candidate.c_str(), X_OK) == 0 && !std::filesystem::is_directory(candidate)) {
             return candidate;
         }
@@ -110,7 +116,8 @@ bool IsWindowsProgram(const std::filesystem::path& program) {
 
 }  // namespace
 
-std::vector<std::string> CommandToRun(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+std::vector<std::string> CommandToRun(const std::filesystem::path& program,
+                                      const std::vector<std::string>& arguments) {
     std::vector<std::string> command;
     if (IsWindowsProgram(program)) {
         const std::filesystem::path wine = FindOnPath("wine");

@@ -22,7 +22,9 @@ std::wstring QuotedArgument(const std::wstring& argument) {
     return quoted;
 }
 
-std::error_code WindowsError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+std::error_code WindowsError() {
+    return {static_cast<int>(GetLastError()), std::system_category()};
+}
 
 }  // namespace
 
@@ -48,7 +50,8 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::file
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nullptr;
     startup.hStdOutput = output;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    // Both streams to the one appending handle: the report holds them in the order written.
+    startup.hStdError = output;
     PROCESS_INFORMATION process{};
     const BOOL created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                         nullptr, workingFolder.c_str(), &startup, &process);
@@ -77,7 +80,8 @@ std::filesystem::path FindOnPath(const std::string& programName) {
     return found;
 }
 
-std::vector<std::string> CommandToRun(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
+std::vector<std::string> CommandToRun(const std::filesystem::path& program,
+                                      const std::vector<std::string>& arguments) {
     std::vector<std::string> command{program.string()};
     command.insert(command.end(), arguments.begin(), arguments.end());
     return command;

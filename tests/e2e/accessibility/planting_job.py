@@ -277,11 +277,12 @@ def expect_text(control, what, pattern):
 # The planting job.
 
 def choose_file(app, title, path):
-    """Answers Qt's file dialog: the full path into its file name field, then its accept button."""
+    """Answers Qt's file dialog, titled after its command: the full path into its file name field,
+    then its accept button."""
     dialog = window(app, title)
     name_field = find(dialog, "File name:", Atspi.Role.TEXT)
     set_text(name_field, str(path))
-    press(find(dialog, title.split()[0], Atspi.Role.PUSH_BUTTON))
+    press(find(dialog, "Open", Atspi.Role.PUSH_BUTTON))
     wait_until(f'the "{title}" dialog to close', lambda: window_gone(app, dialog))
 
 
@@ -469,7 +470,7 @@ def planting_job(app, main, simulator, work, chosen):
     check_tabs(main)
 
     menu_command(main, "New")
-    choose_file(app, "Open", chosen / "trees")
+    choose_file(app, "New planting file", chosen / "trees")
     expect_text(filename_box, "the Filename box", r"^trees$")
 
     conifer = find(main, "Conifer 3", Atspi.Role.PUSH_BUTTON)
@@ -496,7 +497,7 @@ def planting_job(app, main, simulator, work, chosen):
     expect_rows(app, main, "after Save", [])
 
     menu_command(main, "Open")
-    choose_file(app, "Open", chosen / "trees.xml")
+    choose_file(app, "Open planting file", chosen / "trees.xml")
     expect_text(filename_box, "the Filename box after Open", r"^trees$")
     expect_status(status, "the status line after Open", r"\b2 planted objects\b")
     expect_rows(app, main, "after Open", kept)

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void SaveAsThatSavedNothingKeepsTheDocument();
     void CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave();
     void SaveWithNoFileOpenAsksForAName();
+    void NewRefusesAFolderThatCannotBeWritten();
     void SaveTellsEveryFailedStepInOneMessage();
     void SaveKeepsTheWindowPaintedAndClosedToInput();
     void RefusedAndEmptyFilesChangeNothing();
@@ -84,6 +86,8 @@ private:
     FileCommands& Files() { return window->Files(); }
     void Press(int controlId);
     QString FilenameBox() { return window->findChild<QLineEdit*>("filenameBox")->text(); }
+    // The status line's last line: what the last command did.
+    QString LastStatus() { return window->findChild<QLabel*>("statusLine")->text().section('\n', -1); }
     QString User(const std::string& name) { return Text(user->Path(name)); }
 
     ScratchRuntimeFolder runtime;
@@ -166,9 +170,12 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
         QString lastMessage;
     } rows[] = {
         {"cancelled", {ModalScript::Cancel()}, {}},
+        // The program's question is the only one: the file dialog asks none of its own.
         {"overwrite answered No",
-         {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::Yes),
-          ModalScript::Press(QMessageBox::No)},
+         {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::No)},
+         overwrite},
+        {"overwrite escaped",
+         {ModalScript::Choose(User("taken.xml")), ModalScript::Dismiss(ModalScript::Dismissal::EscapeKey)},
          overwrite},
         {"not writable",
          {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)},
@@ -212,6 +219,12 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
                  QStringList{saveNow});
         QVERIFY2(window->isVisible() && FileOpen(), what);
         QCOMPARE(Document().PlantedCount(), std::size_t{2});
+        // Escape and the close box answer nothing: the window and the objects stay.
+        for (const auto how : {ModalScript::Dismissal::EscapeKey, ModalScript::Dismissal::CloseBox}) {
+            QCOMPARE(Dialogue(closing, {ModalScript::Dismiss(how)}), QStringList{saveNow});
+            QVERIFY2(window->isVisible() && FileOpen(), what);
+            QCOMPARE(Document().PlantedCount(), std::size_t{2});
+        }
         // Yes and a save: the objects are in the file, and the close goes ahead.
         const std::string name = "saved" + std::to_string(++saved) + ".xml";
         QCOMPARE(Dialogue(closing, {ModalScript::Press(QMessageBox::Yes), ModalScript::Choose(User(name))}),
@@ -257,8 +270,30 @@ void FilesTest::SaveWithNoFileOpenAsksForAName() {
     QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
 }
 
+void FilesTest::NewRefusesAFolderThatCannotBeWritten() {
+    // Folders no user can write, root included: one under a regular file, and /proc.
+    user->Write("plain", "a file, not a folder");
+    const QString folders[] = {User("plain"), "/proc"};
+    for (const QString& folder : folders) {
+        window->Session().Close();
+        const QStringList messages =
+            Dialogue([this] { Files().OnNew(); },
+                     {ModalScript::Choose(folder + "/new.xml"), ModalScript::Press(QMessageBox::Ok)});
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.front().startsWith(folder + " cannot be written: "), qPrintable(messages.front()));
+        QVERIFY2(messages.front().endsWith(". Choose another folder."), qPrintable(messages.front()));
+        QVERIFY(!FileOpen());
+        QCOMPARE(FilenameBox(), " ");
+    }
+    // A folder that can be written is taken, and the check leaves nothing behind in it.
+    QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("new.xml"))}), QStringList{});
+    QVERIFY(FileOpen());
+    QCOMPARE(user->FileNames(), std::vector<std::string>{"plain"});
+}
+
 void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
-    InstallCompiler("echo refused\nexit 3");
+    // Both streams, interleaved and longer than the message shows: the report keeps their order.
+    InstallCompiler("for i in 1 2 3 4 5 6; do echo out $i; echo err $i >&2; done\nexit 3");
     fs::create_directory(user->Path("gone"));
     OpenWithObjects(1, "gone/open.xml");
     fs::remove_all(user->Path("gone"));
@@ -267,15 +302,19 @@ void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
         Dialogue([this] { Files().OnSave(); }, {ModalScript::Press(QMessageBox::Ok)});
     QCOMPARE(messages.size(), 1);
     const QStringList lines = messages.front().split('\n');
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 15);
     QCOMPARE(lines[0],
              "The scenery was not compiled. The compiler's report is in " + Text(program->Path("t.txt")));
     QCOMPARE(lines[1], "The compiler ended with status 3.");
     QCOMPARE(lines[2], "open.xml could not be moved to " + Text(user->Path("gone")) + "/; it is in " +
                            Text(program->Path()) + "/");
+    QCOMPARE(lines.mid(4),
+             QString("|out 2|err 2|out 3|err 3|out 4|err 4|out 5|err 5|out 6|err 6").split('|'));
     // The XML file was written, so the document is closed; the file waits in the program's folder.
     QVERIFY(program->Exists("open.xml"));
-    QCOMPARE(program->Read("t.txt"), "refused\n");
+    QVERIFY(program->Read("t.txt").starts_with("out 1\nerr 1\nout 2\n"));
+    QCOMPARE(LastStatus(), "Not compiled: open.xml kept in " + Text(program->Path()) + "/; the report is t.txt in " +
+                 Text(program->Path()) + "/");
     QVERIFY(!FileOpen());
     QCOMPARE(Document().PlantedCount(), std::size_t{0});
     QCOMPARE(FilenameBox(), " ");
@@ -288,7 +327,8 @@ void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
     QTimer tick;
     connect(&tick, &QTimer::timeout, this, [&] {
         const QCursor* cursor = QApplication::overrideCursor();
-        const bool closed = window->Session().IsBusy() && !window->findChild<QAction*>("newAction")->isEnabled();
+        const bool closed =
+            window->Session().IsBusy() && !window->findChild<QAction*>("newAction")->isEnabled();
         blockedTicks += closed && cursor != nullptr && cursor->shape() == Qt::WaitCursor ? 1 : 0;
         // A Plant press, an Undo and a second Save meanwhile are refused and change nothing.
         Q_EMIT window->DefaultPage().PlantRequested(window->DefaultPage().Selection());
@@ -367,7 +407,8 @@ void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
     OpenWithObjects(0);
     for (CPalettePage* page :
          std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
-        QCOMPARE(Dialogue([this, page] { window->Planting().OnCopse(*page); }, {ModalScript::Choose(User("copse.xml"))}),
+        QCOMPARE(Dialogue([this, page] { window->Planting().OnCopse(*page); },
+                          {ModalScript::Choose(User("copse.xml"))}),
                  QStringList{});
         QVERIFY(page->Selection().choice == PaletteSelection::Choice::Copse);
         QCOMPARE(Document().CopseCount(), std::size_t{3});
@@ -387,6 +428,7 @@ void FilesTest::WholePlantingJob() {
     }
     user->Write("earlier.xml", MarkedFile({{10.0, 20.0, guidA}, {10.001, 20.002, guidB}}));
     QCOMPARE(Dialogue([this] { Press(1025); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
+    QCOMPARE(LastStatus(), "Copse pattern of 2 objects loaded from earlier.xml");
     QVERIFY(simulator->Command("position 47.4 -122.4").starts_with("position"));
     Press(1020);
     QCOMPARE(Document().PlantedCount(), std::size_t{5});
@@ -402,6 +444,7 @@ void FilesTest::WholePlantingJob() {
     });
     Press(1022);
     QTRY_COMPARE(Document().PlantedCount(), std::size_t{4});
+    QCOMPARE(LastStatus(), "Deleted 1 object");
 
     const PlantingList planted = Document().PlantedObjects();
     const std::string conifer = TreeCatalogue().GuidForEntry(56, 0);
@@ -432,6 +475,11 @@ void FilesTest::WholePlantingJob() {
     QCOMPARE(Dialogue([this] { Files().OnSave(); }, {}), QStringList{});
     QCOMPARE(program->FileNames(), (std::vector<std::string>{"bglcomp.exe", "t.txt"}));
     QVERIFY(fs::file_size(user->Path("Forest.bgl")) > 0);
+    QCOMPARE(LastStatus(), "Saved Forest.xml and Forest.bgl in " + User(""));
+    // The save emptied the copse pattern: no page names it any more.
+    for (QLineEdit* treeType : window->findChildren<QLineEdit*>("treeTypeBox")) {
+        QCOMPARE(treeType->text(), " ");
+    }
     QString written = QString::fromStdString(user->Read("Forest.xml"));
     const QRegularExpression stamp(
         "Grovewright [A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\r\n");
@@ -466,6 +514,7 @@ void FilesTest::WholePlantingJob() {
     QCOMPARE(read.Count(), std::size_t{6});
     QCOMPARE(read.GuidAt(5), guidB);
     QCOMPARE(Document().FileName(), "Forest.xml");
+    QCOMPARE(LastStatus(), "Appended 2 objects from earlier.xml");
 }
 
 QTEST_MAIN(FilesTest)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPushButton>
@@ -17,7 +18,8 @@ void Dismiss(QWidget* modal) {
 
 }  // namespace
 
-ModalScript::ModalScript(std::vector<Answer> scriptAnswers, int timeoutMs) : answers(std::move(scriptAnswers)) {
+ModalScript::ModalScript(std::vector<Answer> scriptAnswers, int timeoutMs)
+    : answers(std::move(scriptAnswers)) {
     connect(&poll, &QTimer::timeout, this, &ModalScript::Poll);
     poll.start(20);
     deadline.setSingleShot(true);
@@ -48,7 +50,15 @@ void ModalScript::Poll() {
 void ModalScript::Give(const Answer& answer, QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     auto* fileDialog = qobject_cast<QFileDialog*>(modal);
-    if (box != nullptr && box->button(answer.button) != nullptr) {
+    if (box != nullptr && answer.dismissal != Dismissal::None) {
+        messages << box->text();
+        if (answer.dismissal == Dismissal::EscapeKey) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &escape);
+        } else {
+            box->close();
+        }
+    } else if (box != nullptr && box->button(answer.button) != nullptr) {
         messages << box->text();
         box->button(answer.button)->click();
     } else if (fileDialog != nullptr && !answer.path.isEmpty()) {

@@ -2,11 +2,11 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QItemSelectionModel>
-#include <QListView>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
@@ -60,6 +60,7 @@ private Q_SLOTS:
     void TreeButtonRefusedWhileNoFileOpen();
     void NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects();
     void PlantsTheChosenHeightOnceAtTheAircraft();
+    void HeightBoxShowsOnlyItsEntries();
     void PlantsEveryCopseMemberInOrder();
     void PressWithTheSimulatorGonePlantsNothing();
     void EditDeleteIsOneStepOfTheHistory();
@@ -163,6 +164,11 @@ void WindowTest::NewAsksBeforeTakingAnExistingFileAndKeepsPlantedObjects() {
     QCOMPARE(Document().FileName(), "trees.xml");
     QCOMPARE(Document().Folder(), workingFolder.Path().string() + "/");
     QCOMPARE(Control<QLineEdit>(window.get(), 1026)->text(), "trees");
+    // Display only, yet reached by Tab: typing changes nothing.
+    auto* filenameBox = Control<QLineEdit>(window.get(), 1026);
+    QVERIFY(filenameBox->isReadOnly() && filenameBox->focusPolicy() & Qt::TabFocus);
+    QTest::keyClicks(filenameBox, "other");
+    QCOMPARE(filenameBox->text(), "trees");
     QCOMPARE(Document().PlantedCount(), std::size_t{1});
     QVERIFY(Status().contains("1 planted object kept"));
 }
@@ -190,13 +196,50 @@ void WindowTest::PlantsTheChosenHeightOnceAtTheAircraft() {
     QCOMPARE(Status(), "1 planted object\nNothing planted: an object already stands there");
 }
 
+void WindowTest::HeightBoxShowsOnlyItsEntries() {
+    ChooseConifer3Height(6);
+    auto* heights = Control<QComboBox>(window.get(), 1016);
+    const int wanted = 2;
+    // The shortest prefix that completes to the wanted entry and to no earlier one.
+    QString prefix;
+    for (int length = 1; length <= heights->itemText(wanted).size(); ++length) {
+        prefix = heights->itemText(wanted).left(length);
+        bool earlier = false;
+        for (int i = 0; i < wanted; ++i) {
+            earlier = earlier || heights->itemText(i).startsWith(prefix, Qt::CaseInsensitive);
+        }
+        if (!earlier) {
+            break;
+        }
+    }
+    const struct {
+        QString typed;
+        int planted;
+    } rows[] = {
+        {prefix, wanted},            // completes to the entry
+        {"no such height", wanted},  // names no entry: back to the chosen one
+        {"", wanted},
+    };
+    for (const auto& row : rows) {
+        heights->setFocus();
+        heights->lineEdit()->selectAll();
+        QTest::keyClick(heights->lineEdit(), Qt::Key_Delete);
+        QTest::keyClicks(heights->lineEdit(), row.typed);
+        QTest::keyClick(heights->lineEdit(), Qt::Key_Return);
+        QCOMPARE(heights->currentText(), heights->itemText(row.planted));
+        QCOMPARE(window->DefaultPage().Selection().heightIndex, row.planted);
+    }
+}
+
 void WindowTest::PlantsEveryCopseMemberInOrder() {
     OpenNewFile();
     const std::string guidA(32, 'A'), guidB(32, 'B');
-    workingFolder.Write("copse.xml", "<!-- Grovewright -->\n<SceneryObject lat=\"10.0\" lon=\"20.0\"><LibraryObject name=\"" +
-                                         guidA + "\"/>\n<SceneryObject lat=\"10.0001\" lon=\"19.9998\"><LibraryObject name=\"" +
-                                         guidB + "\"/>\n");
-    QCOMPARE(window->Session().LoadCopsePattern(workingFolder.Path("copse.xml")).objectsAdded, std::size_t{2});
+    workingFolder.Write(
+        "copse.xml",
+        "<!-- Grovewright -->\n<SceneryObject lat=\"10.0\" lon=\"20.0\"><LibraryObject name=\"" + guidA +
+            "\"/>\n<SceneryObject lat=\"10.0001\" lon=\"19.9998\"><LibraryObject name=\"" + guidB + "\"/>\n");
+    QCOMPARE(window->Session().LoadCopsePattern(workingFolder.Path("copse.xml")).objectsAdded,
+             std::size_t{2});
     window->DefaultPage().ShowCopseLoaded();
     Press(Control<QPushButton>(window.get(), 1020));
 
@@ -270,9 +313,10 @@ void WindowTest::EditDeleteIsOneStepOfTheHistory() {
 }
 
 void WindowTest::AccessibleNamesAndPressAction() {
-    const std::map<int, QString> named = {
-        {1026, "Filename"}, {1017, "Tree type"}, {1051, "Tree type"}, {1016, "Height"}, {1052, "Height"},
-        {1020, "Plant tree"}, {1050, "Plant Tree"}, {1025, "COPSE"}, {1053, "Copse"}, {1022, "Edit"}, {1049, "Edit"}};
+    const std::map<int, QString> named = {{1026, "Filename"},   {1017, "Tree type"}, {1051, "Tree type"},
+                                          {1016, "Height"},     {1052, "Height"},    {1020, "Plant tree"},
+                                          {1050, "Plant Tree"}, {1025, "COPSE"},     {1053, "Copse"},
+                                          {1022, "Edit"},       {1049, "Edit"}};
     std::map<int, QString> treeTypes;
     for (const PaletteTable* table : {&CPlaceTreesDlg::Table(), &CVorlsTrees::Table()}) {
         for (const TreeButtonRow& row : table->buttons) {
@@ -293,11 +337,13 @@ void WindowTest::AccessibleNamesAndPressAction() {
     int buddies = 0;
     for (QLabel* label : window->findChildren<QLabel*>()) {
         if (label->buddy() != nullptr && ++buddies) {
-            QCOMPARE(label->text(), QAccessible::queryAccessibleInterface(label->buddy())->text(QAccessible::Name));
+            QCOMPARE(label->text(),
+                     QAccessible::queryAccessibleInterface(label->buddy())->text(QAccessible::Name));
         }
     }
     QCOMPARE(buddies, 5);
-    QAccessibleInterface* fileMenu = QAccessible::queryAccessibleInterface(window->findChild<QMenu*>("fileMenu"));
+    QAccessibleInterface* fileMenu =
+        QAccessible::queryAccessibleInterface(window->findChild<QMenu*>("fileMenu"));
     QStringList items;
     for (int i = 0; i < fileMenu->childCount(); ++i) {
         items << fileMenu->child(i)->text(QAccessible::Name);
@@ -315,7 +361,8 @@ void WindowTest::AccessibleNamesAndPressAction() {
 
 void WindowTest::LayoutShowsEveryTextAndPicture() {
     ChooseConifer3Height(2);
-    for (CPalettePage* page : {static_cast<CPalettePage*>(&window->DefaultPage()), static_cast<CPalettePage*>(&window->SecondPage())}) {
+    for (CPalettePage* page : {static_cast<CPalettePage*>(&window->DefaultPage()),
+                               static_cast<CPalettePage*>(&window->SecondPage())}) {
         QVERIFY(window->rect().contains(page->geometry()));
         QVERIFY(page->MissingBitmaps().isEmpty());
     }
@@ -328,7 +375,8 @@ void WindowTest::LayoutShowsEveryTextAndPicture() {
         QVERIFY2(textWidth + 8 <= button->width(), qPrintable(button->text()));
     }
     for (CPictureButton* button : window->findChildren<CPictureButton*>()) {
-        QVERIFY2(button->sizeHint().width() - 2 <= button->width() && button->sizeHint().height() - 2 <= button->height(),
+        QVERIFY2(button->sizeHint().width() - 2 <= button->width() &&
+                     button->sizeHint().height() - 2 <= button->height(),
                  qPrintable(button->objectName()));
     }
     // Pictures of each page for the README, when asked for.
