@@ -175,7 +175,7 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
          {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::No)},
          overwrite},
         {"overwrite escaped",
-         {ModalScript::Choose(User("taken.xml")), ModalScript::Dismiss(ModalScript::Dismissal::EscapeKey)},
+         {ModalScript::Choose(User("taken.xml")), ModalScript::LeaveUnanswered(ModalScript::Dismissal::EscapeKey)},
          overwrite},
         {"not writable",
          {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)},
@@ -221,7 +221,7 @@ void FilesTest::CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave() {
         QCOMPARE(Document().PlantedCount(), std::size_t{2});
         // Escape and the close box answer nothing: the window and the objects stay.
         for (const auto how : {ModalScript::Dismissal::EscapeKey, ModalScript::Dismissal::CloseBox}) {
-            QCOMPARE(Dialogue(closing, {ModalScript::Dismiss(how)}), QStringList{saveNow});
+            QCOMPARE(Dialogue(closing, {ModalScript::LeaveUnanswered(how)}), QStringList{saveNow});
             QVERIFY2(window->isVisible() && FileOpen(), what);
             QCOMPARE(Document().PlantedCount(), std::size_t{2});
         }

@@ -34,7 +34,7 @@ public:
         return {QMessageBox::NoButton, path, false, false, std::move(then), Dismissal::None};
     }
     // A message box left as a user leaves it without an answer: Escape, or the title bar's close box.
-    static Answer Dismiss(Dismissal how) { return {QMessageBox::NoButton, {}, false, false, {}, how}; }
+    static Answer LeaveUnanswered(Dismissal how) { return {QMessageBox::NoButton, {}, false, false, {}, how}; }
 
     explicit ModalScript(std::vector<Answer> answers, int timeoutMs = 10000);
 
