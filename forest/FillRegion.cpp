@@ -14,6 +14,22 @@ bool CrossesRay(PlanePoint a, PlanePoint b, PlanePoint p) {
     return (a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y);
 }
 
+// A point's row comes from its y, and an edge's x within a row is worked out, each with a rounding
+// error far below this (metres); a row's band and the stretches edges reach are widened by it, so
+// that no edge can lie just outside the stretches it is counted in.
+constexpr double stretchMargin = 1e-6;
+
+// The x-range of the segment ab where its y lies from low to high (a single x at the nearer corner
+// where the segment misses that band).
+std::pair<double, double> XRangeWithin(PlanePoint a, PlanePoint b, double low, double high) {
+    if (a.y == b.y) {
+        return std::minmax(a.x, b.x);
+    }
+    const double t0 = std::clamp((low - a.y) / (b.y - a.y), 0.0, 1.0);
+    const double t1 = std::clamp((high - a.y) / (b.y - a.y), 0.0, 1.0);
+    return std::minmax(a.x + t0 * (b.x - a.x), a.x + t1 * (b.x - a.x));
+}
+
 }  // namespace
 
 FillRegion::FillRegion(const std::vector<PlanePoint>& area, const std::vector<PlaneExclusion>& exclusions,
@@ -48,10 +64,17 @@ FillRegion::FillRegion(const std::vector<PlanePoint>& area, const std::vector<Pl
     std::rotate(rowStarts.rbegin(), rowStarts.rbegin() + 1, rowStarts.rend());
     rowStarts[0] = 0;
     for (const PlaneExclusion& exclusion : exclusions) {
+        buffers.push_back(exclusion.buffer);
         squaredBuffers.push_back(exclusion.buffer * exclusion.buffer);
     }
     for (std::size_t i = 0; i < area.size(); ++i) {
         WidenRowSpans(area[i], area[(i + 1) % area.size()]);
+    }
+    stretchStarts.assign(rows + 1, 0);
+    std::vector<std::pair<double, double>> reached;
+    for (std::size_t row = 0; row < rows; ++row) {
+        AddRowStretches(row, reached);
+        stretchStarts[row + 1] = stretches.size();
     }
 }
 
@@ -92,12 +115,58 @@ void FillRegion::WidenRowSpans(PlanePoint a, PlanePoint b) {
     }
 }
 
+// The stretches of the row that its features reach, merged, with the gaps between them that lie
+// inside the region. Within a gap no edge is crossed and no buffer reached anywhere in the row's band,
+// so the edges' answer at its middle is their answer for all of it; left and right of every feature
+// the area's polygon is left.
+void FillRegion::AddRowStretches(std::size_t row, std::vector<std::pair<double, double>>& reached) {
+    const double bandLow = minY + static_cast<double>(row) * rowHeight - stretchMargin;
+    const double bandHigh = minY + static_cast<double>(row + 1) * rowHeight + stretchMargin;
+    reached.clear();
+    for (std::size_t i = rowStarts[row]; i < rowStarts[row + 1]; ++i) {
+        const Feature& f = features[i];
+        const double reach = (f.shape < 0 ? 0.0 : buffers[static_cast<std::size_t>(f.shape)]) + stretchMargin;
+        const auto [low, high] = XRangeWithin(f.a, f.b, bandLow - reach, bandHigh + reach);
+        reached.emplace_back(low - reach, high + reach);
+    }
+    std::sort(reached.begin(), reached.end());
+    const double middleY = minY + (static_cast<double>(row) + 0.5) * rowHeight;
+    for (std::size_t i = 0; i < reached.size();) {
+        double high = reached[i].second;
+        std::size_t next = i + 1;
+        for (; next < reached.size() && reached[next].first <= high; ++next) {
+            high = std::max(high, reached[next].second);
+        }
+        if (stretchStarts[row] < stretches.size()) {  // a gap after the row's last stretch
+            const double gapLow = stretches.back().high, gapHigh = reached[i].first;
+            if (EdgesContain(row, {gapLow + (gapHigh - gapLow) / 2.0, middleY})) {
+                stretches.push_back({gapLow, gapHigh, true});
+            }
+        }
+        stretches.push_back({reached[i].first, high, false});
+        i = next;
+    }
+}
+
 bool FillRegion::Contains(PlanePoint p) const {
     const long long row = RowOf(p.y);
     if (row < 0 || row >= static_cast<long long>(RowCount())) {
         return false;
     }
     const auto r = static_cast<std::size_t>(row);
+    for (std::size_t i = stretchStarts[r]; i < stretchStarts[r + 1]; ++i) {
+        const Stretch& stretch = stretches[i];
+        if (p.x < stretch.low) {
+            return false;
+        }
+        if (p.x <= stretch.high) {
+            return stretch.inside || EdgesContain(r, p);
+        }
+    }
+    return false;
+}
+
+bool FillRegion::EdgesContain(std::size_t r, PlanePoint p) const {
     int shape = -1;
     bool inside = false;
     for (std::size_t i = rowStarts[r]; i < rowStarts[r + 1]; ++i) {
