@@ -10,11 +10,11 @@ namespace ForestFilling {
 
 namespace {
 
-// The sampler fills at most this many times the trees asked for, then thinning keeps the share asked.
-// Sampling at the spacing asked and thinning far below gives the most natural look, but costs time
-// and memory in proportion to the sample; the sampler's spacing grows instead where the density asked
-// is much lower than the spacing allows.
-constexpr double thinningReserve = 2.0;
+// The sampler fills a little more than the trees asked for, then thinning keeps the share asked, so
+// that the density is met wherever the fill falls a little short of its usual count. Where the density
+// asked is below what the spacing allows, the sampler's spacing grows to match it: a fill near its
+// count costs time and memory in proportion to the trees, not to the spacing.
+constexpr double thinningReserve = 1.1;
 
 ForestCheck Refusal(ForestProblem problem, double value, double limit = 0.0) {
     ForestCheck check;
@@ -29,6 +29,27 @@ double SamplerSpacing(const FillSettings& settings) {
     const double sparse =
         std::sqrt(PoissonDiskSampling::fillFactor / (thinningReserve * treesPerSquareMetre));
     return std::max(settings.spacingMetres, sparse);
+}
+
+double WantedTrees(const FillSettings& settings, const PoissonDiskSampling::Fill& sample) {
+    return std::min(std::round(settings.treesPerHectare * sample.regionArea / 1e4), maxTrees);
+}
+
+// Samples the shape's region; where the sample holds fewer points than the density asks (an odd shape
+// that fills less well than most), samples again at a spacing closer to the one asked, down to it.
+PoissonDiskSampling::Fill Sampled(const ForestAreaShape& shape, const FillSettings& settings,
+                                  ForestRandom& random) {
+    double spacing = SamplerSpacing(settings);
+    for (;;) {
+        PoissonDiskSampling::Fill sample =
+            PoissonDiskSampling::Sample(shape.Area(), shape.Exclusions(), spacing, random);
+        const double wanted = WantedTrees(settings, sample);
+        const auto count = static_cast<double>(sample.points.size());
+        if (count >= wanted || spacing <= settings.spacingMetres) {
+            return sample;
+        }
+        spacing = std::max(settings.spacingMetres, spacing * std::sqrt(count / (thinningReserve * wanted)));
+    }
 }
 
 // Keeps `keep` of the points, each subset equally likely, in their order (selection sampling).
@@ -94,11 +115,9 @@ ForestFill Fill(const ForestAreaShape& shape, const FillSettings& settings, cons
         return fill;
     }
     ForestRandom random(settings.seed);
-    const PoissonDiskSampling::Fill sample =
-        PoissonDiskSampling::Sample(shape.Area(), shape.Exclusions(), SamplerSpacing(settings), random);
+    const PoissonDiskSampling::Fill sample = Sampled(shape, settings, random);
     fill.fillHectares = sample.regionArea / 1e4;
-    const double wanted = std::min(std::round(settings.treesPerHectare * fill.fillHectares), maxTrees);
-    const std::size_t keep = std::min(sample.points.size(), static_cast<std::size_t>(wanted));
+    const std::size_t keep = std::min(sample.points.size(), static_cast<std::size_t>(WantedTrees(settings, sample)));
     fill.trees = Planted(Thinned(sample.points, keep, random), shape.Plane(), mix, random);
     return fill;
 }

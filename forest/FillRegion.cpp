@@ -30,6 +30,69 @@ std::pair<double, double> XRangeWithin(PlanePoint a, PlanePoint b, double low, d
     return std::minmax(a.x + t0 * (b.x - a.x), a.x + t1 * (b.x - a.x));
 }
 
+using Interval = std::pair<double, double>;
+
+// The x-range where the line at height y lies within `reach` of the segment ab (low > high where it
+// stays further). The segment's buffer is convex, so the cut is one interval: the hull of the cuts of
+// its two end discs and of the band between them.
+Interval BufferCut(PlanePoint a, PlanePoint b, double reach, double y) {
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    const auto widen = [&](double l, double h) {
+        if (l <= h) {
+            low = std::min(low, l);
+            high = std::max(high, h);
+        }
+    };
+    for (const PlanePoint end : {a, b}) {
+        if (const double dy = y - end.y; std::fabs(dy) <= reach) {
+            const double half = std::sqrt(reach * reach - dy * dy);
+            widen(end.x - half, end.x + half);
+        }
+    }
+    const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
+    if (length > 0.0) {
+        // Along the line, how far along the segment and how far across it are both linear in x.
+        double l = -std::numeric_limits<double>::infinity(), h = -l;
+        const auto limit = [&](double slope, double offset, double least, double most) {
+            if (slope == 0.0) {
+                h = offset < least || offset > most ? -h : h;
+                return;
+            }
+            const auto [x0, x1] = std::minmax((least - offset) / slope, (most - offset) / slope);
+            l = std::max(l, x0);
+            h = std::min(h, x1);
+        };
+        limit(dx, (y - a.y) * dy - a.x * dx, 0.0, length * length);
+        limit(dy, -(y - a.y) * dx - a.x * dy, -reach * length, reach * length);
+        widen(l, h);
+    }
+    return {low, high};
+}
+
+// The total length of the disjoint intervals `kept` outside every interval of `removed`.
+double LengthLeft(const std::vector<Interval>& kept, std::vector<Interval>& removed) {
+    std::sort(removed.begin(), removed.end());
+    std::vector<Interval> merged;
+    for (const Interval& r : removed) {
+        if (!merged.empty() && r.first <= merged.back().second) {
+            merged.back().second = std::max(merged.back().second, r.second);
+        } else {
+            merged.push_back(r);
+        }
+    }
+    double total = 0.0;
+    for (const auto& [low, high] : kept) {
+        total += high - low;
+        for (const auto& [cutLow, cutHigh] : merged) {
+            total -= std::max(0.0, std::min(high, cutHigh) - std::max(low, cutLow));
+        }
+    }
+    return total;
+}
+
+// Lines across the polygon per row for its area.
+constexpr int linesPerRow = 4;
+
 }  // namespace
 
 FillRegion::FillRegion(const std::vector<PlanePoint>& area, const std::vector<PlaneExclusion>& exclusions,
@@ -76,6 +139,42 @@ FillRegion::FillRegion(const std::vector<PlanePoint>& area, const std::vector<Pl
         AddRowStretches(row, reached);
         stretchStarts[row + 1] = stretches.size();
     }
+    const std::size_t lines = rows * linesPerRow;
+    const double lineHeight = (maxY - minY) / static_cast<double>(lines);
+    for (std::size_t line = 0; line < lines; ++line) {
+        squareMetres += CutLength(minY + (static_cast<double>(line) + 0.5) * lineHeight) * lineHeight;
+    }
+}
+
+// The length of the region along the line at height y: the area's polygon cut by the crossing rule,
+// less each exclusion's polygon cut the same way and its edges' buffers.
+double FillRegion::CutLength(double y) const {
+    const long long row = RowOf(y);
+    if (row < 0 || row >= static_cast<long long>(RowCount())) {
+        return 0.0;
+    }
+    const auto r = static_cast<std::size_t>(row);
+    std::vector<Interval> kept, removed;
+    std::vector<double> crossings;
+    for (std::size_t i = rowStarts[r]; i < rowStarts[r + 1];) {
+        const int shape = features[i].shape;
+        crossings.clear();
+        for (; i < rowStarts[r + 1] && features[i].shape == shape; ++i) {
+            const Feature& f = features[i];
+            if ((f.a.y > y) != (f.b.y > y)) {
+                crossings.push_back(f.a.x + (y - f.a.y) * (f.b.x - f.a.x) / (f.b.y - f.a.y));
+            }
+            if (shape >= 0 && buffers[static_cast<std::size_t>(shape)] > 0.0) {
+                removed.push_back(BufferCut(f.a, f.b, buffers[static_cast<std::size_t>(shape)], y));
+            }
+        }
+        std::sort(crossings.begin(), crossings.end());
+        for (std::size_t k = 0; k + 1 < crossings.size(); k += 2) {
+            (shape < 0 ? kept : removed).emplace_back(crossings[k], crossings[k + 1]);
+        }
+    }
+    std::erase_if(removed, [](const Interval& cut) { return !(cut.first <= cut.second); });
+    return LengthLeft(kept, removed);
 }
 
 void FillRegion::AddShapeRows(const std::vector<PlanePoint>& corners, int shape, double reach, bool count) {

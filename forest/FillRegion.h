@@ -25,6 +25,10 @@ public:
 
     bool Contains(PlanePoint p) const;
 
+    // The region's area in square metres: the length of its cut along a few lines to a row, each
+    // standing for its share of the polygon's height (exact but where an edge turns between lines).
+    double Area() const { return squareMetres; }
+
     // Rows run upwards from MinY(), each RowHeight() tall. RowOf gives -1 below the first row and
     // RowCount() or more above the last.
     std::size_t RowCount() const { return rowLow.size(); }
@@ -59,11 +63,13 @@ private:
     void AddRowStretches(std::size_t row, std::vector<std::pair<double, double>>& reached);
     bool Settles(int shape, bool inside) const { return shape < 0 ? inside : !inside; }
     bool EdgesContain(std::size_t row, PlanePoint p) const;
+    double CutLength(double y) const;
 
     double rowHeight;
     double inverseRowHeight;
     double rowLimit = 0.0;  // RowCount() as a double
     double minX = 0.0, minY = 0.0;
+    double squareMetres = 0.0;
     std::vector<double> rowLow, rowHigh;
     std::vector<std::size_t> rowStarts;  // features of row k: rowStarts[k] to rowStarts[k + 1]
     std::vector<Feature> features;       // per row, the area's edges first, then each exclusion's in turn

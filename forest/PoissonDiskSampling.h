@@ -24,7 +24,7 @@ inline constexpr double fillFactor = 0.73;
 
 struct Fill {
     std::vector<PlanePoint> points;
-    // The region's area in square metres, counted from the grid cells whose centres lie in it.
+    // The region's area in square metres.
     double regionArea = 0.0;
 };
 
