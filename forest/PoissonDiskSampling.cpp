@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace PoissonDiskSampling {
 
 namespace {
@@ -58,6 +62,54 @@ bool IsPoint(PlanePoint p) {
 double UnitFrom(std::uint32_t bits) {
     return static_cast<double>(bits) * 0x1.0p-32;
 }
+
+// Tests cells two at a time for a point nearer to p than the spacing. Each distance is
+// (qx - px)^2 + (qy - py)^2 in that order, the same in both forms below; SSE2 works on both cells of a
+// pair at once, without a branch per cell.
+#if defined(__SSE2__)
+class NearTest {
+public:
+    using Mask = __m128d;
+
+    NearTest(PlanePoint p, double squaredSpacing)
+        : at(_mm_set_pd(p.y, p.x)), limit(_mm_set1_pd(squaredSpacing)) {}
+
+    Mask Pair(const PlanePoint& a, const PlanePoint& b) const {
+        const __m128d sa = Squared(a), sb = Squared(b);
+        return _mm_cmplt_pd(_mm_add_pd(_mm_unpacklo_pd(sa, sb), _mm_unpackhi_pd(sa, sb)), limit);
+    }
+    static Mask Either(Mask a, Mask b) { return _mm_or_pd(a, b); }
+    static bool Any(Mask m) { return _mm_movemask_pd(m) != 0; }
+
+private:
+    __m128d Squared(const PlanePoint& q) const {
+        const __m128d d = _mm_sub_pd(_mm_loadu_pd(&q.x), at);
+        return _mm_mul_pd(d, d);
+    }
+
+    __m128d at, limit;
+};
+#else
+class NearTest {
+public:
+    using Mask = bool;
+
+    NearTest(PlanePoint p_, double squaredSpacing_) : p(p_), squaredSpacing(squaredSpacing_) {}
+
+    Mask Pair(const PlanePoint& a, const PlanePoint& b) const { return Near(a) | Near(b); }
+    static Mask Either(Mask a, Mask b) { return a | b; }
+    static bool Any(Mask m) { return m; }
+
+private:
+    bool Near(const PlanePoint& q) const {
+        const double dx = q.x - p.x, dy = q.y - p.y;
+        return dx * dx + dy * dy < squaredSpacing;
+    }
+
+    PlanePoint p;
+    double squaredSpacing;
+};
+#endif
 
 // The background grid over the region's rows, one cell per point at most. A cell holds its point
 // itself (x not a number when empty), so that the neighbour test reads five short stretches of
@@ -117,22 +169,26 @@ public:
     PlanePoint& At(std::size_t index) { return cells[index]; }
     const PlanePoint& At(std::size_t index) const { return cells[index]; }
 
-    // Whether a point lies nearer than the spacing to p, whose cell is (row, column) within the span:
-    // the 5 x 5 cells around it, its own row first and then outwards, since a point in the way is
-    // most often close by. Each row's five cells are tested together, without a branch per cell.
+    // Whether a point lies nearer than the spacing to p, whose cell is (row, column) within the span
+    // and empty: the 5 x 5 cells around it, its own row first and then outwards, since a point in the
+    // way is most often close by.
     bool HasPointNear(std::size_t row, long long column, PlanePoint p, double squaredSpacing) const {
-        static constexpr int rowOrder[] = {0, -1, 1, -2, 2};
-        for (const int step : rowOrder) {
-            const PlanePoint* q = cells.data() + (rowOffset[row + reach + step] + column - reach);
-            const auto near = [&](int c) {
-                const double dx = q[c].x - p.x, dy = q[c].y - p.y;
-                return dx * dx + dy * dy < squaredSpacing;
-            };
-            if (near(0) | near(1) | near(2) | near(3) | near(4)) {
-                return true;
-            }
+        using Near = NearTest;
+        const NearTest test(p, squaredSpacing);
+        // The row `step` rows away, from two columns left of p's.
+        const auto at = [&](int step) {
+            return cells.data() + (rowOffset[row + reach + step] + column - reach);
+        };
+        const PlanePoint* own = at(0);
+        if (Near::Any(Near::Either(test.Pair(own[0], own[1]), test.Pair(own[3], own[4])))) {
+            return true;
         }
-        return false;
+        const auto rowsHaveNear = [&](const PlanePoint* a, const PlanePoint* b) {
+            const Near::Mask lows = Near::Either(test.Pair(a[0], b[0]), test.Pair(a[1], b[1]));
+            const Near::Mask highs = Near::Either(test.Pair(a[3], b[3]), test.Pair(a[4], b[4]));
+            return Near::Any(Near::Either(Near::Either(lows, highs), test.Pair(a[2], b[2])));
+        };
+        return rowsHaveNear(at(-1), at(1)) || rowsHaveNear(at(-2), at(2));
     }
 
 private:
@@ -162,14 +218,15 @@ private:
 // processor's cache (a fill over the whole region at once reads its grid all over, where a large
 // fill's grid is far bigger than the cache). Bands are at least minBandRows rows tall, so that few
 // points lie near a band's top.
-constexpr std::size_t bandCells = 16384;
-constexpr std::size_t minBandRows = 16;
+constexpr std::size_t bandCells = 8192;
+constexpr std::size_t minBandRows = 8;
 
 class Sampler {
 public:
-    Sampler(const FillRegion& region_, double spacing_, ForestRandom& random_)
+    Sampler(const FillRegion& region_, double spacing_, int attempts_, ForestRandom& random_)
         : region(region_),
           grid(region_, region_.RowHeight()),
+          attempts(attempts_),
           spacing(spacing_),
           squaredSpacing(spacing_ * spacing_),
           ringStep(spacing_ * ringWidth / static_cast<double>(std::uint64_t{1} << distanceBits)),
@@ -182,7 +239,8 @@ public:
     // left for the next band, whose fill grows on from the points that tried them.
     void FillEveryPart() {
         const std::size_t rows = grid.RowCount();
-        const std::size_t bandRows = std::max(minBandRows, bandCells / std::max<std::size_t>(grid.Width(), 1));
+        const std::size_t bandRows =
+            std::max(minBandRows, bandCells / std::max<std::size_t>(grid.Width(), 1));
         for (std::size_t bandFirst = 0; bandFirst < rows; bandFirst += bandRows) {
             bandEnd = static_cast<long long>(std::min(bandFirst + bandRows, rows));
             active.swap(nextBand);
@@ -250,7 +308,7 @@ private:
     }
 
     bool PlantAround(ActivePoint& centre) {
-        for (int attempt = 0; attempt < attemptsPerPoint; ++attempt) {
+        for (int attempt = 0; attempt < attempts; ++attempt) {
             const PlanePoint p = RingCandidate(centre.point, random.NextHalfBits());
             const long long row = region.RowOf(p.y);
             if (row >= bandEnd) {
@@ -280,7 +338,8 @@ private:
             return false;
         }
         const std::size_t index = grid.Index(r, column);
-        if (IsPoint(grid.At(index)) || grid.HasPointNear(r, column, p, squaredSpacing) || !region.Contains(p)) {
+        if (IsPoint(grid.At(index)) || grid.HasPointNear(r, column, p, squaredSpacing) ||
+            !region.Contains(p)) {
             return false;
         }
         grid.At(index) = p;
@@ -291,6 +350,7 @@ private:
 
     const FillRegion& region;
     CellGrid grid;
+    int attempts;
     double spacing;
     double squaredSpacing;
     double ringStep;  // metres per step of a candidate's distance bits
@@ -304,9 +364,9 @@ private:
 }  // namespace
 
 Fill Sample(const std::vector<PlanePoint>& area, const std::vector<PlaneExclusion>& exclusions,
-            double spacing, ForestRandom& random) {
+            double spacing, Effort effort, ForestRandom& random) {
     const FillRegion region(area, exclusions, spacing * cellPerSpacing);
-    Sampler sampler(region, spacing, random);
+    Sampler sampler(region, spacing, effort.attemptsPerPoint, random);
     sampler.FillEveryPart();
     return {sampler.PointsInGridOrder(), region.Area()};
 }

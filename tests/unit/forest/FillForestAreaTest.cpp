@@ -130,8 +130,8 @@ TEST(FillForestArea, SeedDecidesTheTrees) {
     ASSERT_EQ(first.trees.points.size(), again.trees.points.size());
     EXPECT_EQ(Hash(first.trees), Hash(again.trees));
     EXPECT_NE(Hash(first.trees), Hash(other.trees));
-    EXPECT_EQ(first.trees.points.size(), 293u);
-    EXPECT_EQ(Hash(first.trees), 8887089795430538937ull);
+    EXPECT_EQ(first.trees.points.size(), 291u);
+    EXPECT_EQ(Hash(first.trees), 3697430214199141146ull);
 }
 
 // Over 10,000 trees each model and height comes within 5 % of its share of the weights.
