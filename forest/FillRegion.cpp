@@ -27,7 +27,8 @@ std::pair<double, double> XRangeWithin(PlanePoint a, PlanePoint b, double low, d
     }
     const double t0 = std::clamp((low - a.y) / (b.y - a.y), 0.0, 1.0);
     const double t1 = std::clamp((high - a.y) / (b.y - a.y), 0.0, 1.0);
-    return std::minmax(a.x + t0 * (b.x - a.x), a.x + t1 * (b.x - a.x));
+    const double x0 = a.x + t0 * (b.x - a.x), x1 = a.x + t1 * (b.x - a.x);
+    return {std::min(x0, x1), std::max(x0, x1)};
 }
 
 using Interval = std::pair<double, double>;
@@ -55,12 +56,14 @@ Interval BufferCut(PlanePoint a, PlanePoint b, double reach, double y) {
         double l = -std::numeric_limits<double>::infinity(), h = -l;
         const auto limit = [&](double slope, double offset, double least, double most) {
             if (slope == 0.0) {
-                h = offset < least || offset > most ? -h : h;
+                if (offset < least || offset > most) {
+                    l = h = std::numeric_limits<double>::quiet_NaN();  // no x at all
+                }
                 return;
             }
-            const auto [x0, x1] = std::minmax((least - offset) / slope, (most - offset) / slope);
-            l = std::max(l, x0);
-            h = std::min(h, x1);
+            const double x0 = (least - offset) / slope, x1 = (most - offset) / slope;
+            l = std::max(l, std::min(x0, x1));
+            h = std::min(h, std::max(x0, x1));
         };
         limit(dx, (y - a.y) * dy - a.x * dx, 0.0, length * length);
         limit(dy, -(y - a.y) * dx - a.x * dy, -reach * length, reach * length);
@@ -90,8 +93,36 @@ double LengthLeft(const std::vector<Interval>& kept, std::vector<Interval>& remo
     return total;
 }
 
-// Lines across the polygon per row for its area.
-constexpr int linesPerRow = 4;
+// The area is summed over slices between the heights where the region's cut changes its course, each
+// slice cut into pieces at most this tall (metres, or the row height's quarter), and no more than
+// maxAreaPieces in all.
+constexpr double maxPieceHeight = 1.0;
+constexpr double maxAreaPieces = 200000.0;
+
+// Heights where the length of the region's cut stops changing evenly with y: corners, and for buffered
+// exclusions the tops and bottoms of their corners' discs and of their edges' bands. (Where edges of
+// different shapes cross, it bends too, which the pieces' height keeps small.)
+std::vector<double> BreakHeights(const std::vector<PlanePoint>& area,
+                                 const std::vector<PlaneExclusion>& exclusions) {
+    std::vector<double> breaks;
+    for (const PlanePoint& corner : area) {
+        breaks.push_back(corner.y);
+    }
+    for (const PlaneExclusion& exclusion : exclusions) {
+        const std::vector<PlanePoint>& c = exclusion.corners;
+        const double buffer = exclusion.buffer;
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            const PlanePoint a = c[i], b = c[(i + 1) % c.size()];
+            breaks.push_back(a.y);
+            if (const double length = std::hypot(b.x - a.x, b.y - a.y); buffer > 0.0 && length > 0.0) {
+                const double across = buffer * (b.x - a.x) / length;
+                breaks.insert(breaks.end(), {a.y - buffer, a.y + buffer, a.y - across, a.y + across,
+                                             b.y - across, b.y + across});
+            }
+        }
+    }
+    return breaks;
+}
 
 }  // namespace
 
@@ -139,10 +170,25 @@ FillRegion::FillRegion(const std::vector<PlanePoint>& area, const std::vector<Pl
         AddRowStretches(row, reached);
         stretchStarts[row + 1] = stretches.size();
     }
-    const std::size_t lines = rows * linesPerRow;
-    const double lineHeight = (maxY - minY) / static_cast<double>(lines);
-    for (std::size_t line = 0; line < lines; ++line) {
-        squareMetres += CutLength(minY + (static_cast<double>(line) + 0.5) * lineHeight) * lineHeight;
+    MeasureArea(BreakHeights(area, exclusions), maxY);
+}
+
+// Between two break heights the cut's length changes evenly where only straight edges bound it, so a
+// cut through each piece's middle gives the piece's area exactly; buffers' discs bend it, which the
+// pieces' height keeps small.
+void FillRegion::MeasureArea(std::vector<double> breaks, double maxY) {
+    breaks.push_back(minY);
+    breaks.push_back(maxY);
+    std::erase_if(breaks, [&](double y) { return !(y >= minY && y <= maxY); });
+    std::sort(breaks.begin(), breaks.end());
+    breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+    const double step = std::max(std::min(rowHeight / 4.0, maxPieceHeight), (maxY - minY) / maxAreaPieces);
+    for (std::size_t i = 0; i + 1 < breaks.size(); ++i) {
+        const double slice = breaks[i + 1] - breaks[i];
+        const double pieces = std::ceil(slice / step);
+        for (double k = 0.0; k < pieces; k += 1.0) {
+            squareMetres += CutLength(breaks[i] + (k + 0.5) * slice / pieces) * slice / pieces;
+        }
     }
 }
 

@@ -25,8 +25,8 @@ public:
 
     bool Contains(PlanePoint p) const;
 
-    // The region's area in square metres: the length of its cut along a few lines to a row, each
-    // standing for its share of the polygon's height (exact but where an edge turns between lines).
+    // The region's area in square metres, from the length of its cut along lines across it (exact
+    // for straight edges, within a small fraction of a buffer's disc for rounded ones).
     double Area() const { return squareMetres; }
 
     // Rows run upwards from MinY(), each RowHeight() tall. RowOf gives -1 below the first row and
@@ -63,6 +63,7 @@ private:
     void AddRowStretches(std::size_t row, std::vector<std::pair<double, double>>& reached);
     bool Settles(int shape, bool inside) const { return shape < 0 ? inside : !inside; }
     bool EdgesContain(std::size_t row, PlanePoint p) const;
+    void MeasureArea(std::vector<double> breaks, double maxY);
     double CutLength(double y) const;
 
     double rowHeight;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -94,6 +95,31 @@ TEST(FillForestArea, TreesKeepTheSpacingAndTheBorders) {
             }
         }
     }
+}
+
+// A fill many bands of rows tall (the sampler works through one band at a time) at the densest the
+// spacing allows: no two trees closer than the spacing across the bands' borders, and the density met.
+TEST(FillForestArea, LargeFillsKeepTheSpacingAcrossBands) {
+    ForestAreaShape shape;
+    ASSERT_TRUE(shape
+                    .Build(CornersAround(zurich, {{-300, -150}, {300, -150}, {300, 150}, {-300, 150}}),
+                           {{CornersAround(zurich, {{-50, -40}, {50, -40}, {0, 60}}), 4.0}})
+                    .Ok());
+    const double spacing = 1.5, density = ForestFilling::MaxTreesPerHectare(spacing);
+    const ForestFill fill = FillOk(shape, {spacing, density, 9}, OneModelMix());
+    std::vector<PlanePoint> points;
+    for (const TreePoint& t : fill.trees.points) {
+        points.push_back(shape.Plane().Forward({t.latitude, t.longitude}));
+    }
+    // Each tree against those east of it by less than the spacing.
+    std::sort(points.begin(), points.end(), [](PlanePoint a, PlanePoint b) { return a.x < b.x; });
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        for (std::size_t j = i + 1; j < points.size() && points[j].x - points[i].x < spacing; ++j) {
+            ASSERT_GE(std::hypot(points[j].x - points[i].x, points[j].y - points[i].y), spacing - 1e-6)
+                << points[i].x << ", " << points[i].y;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(points.size()) / fill.fillHectares, density, 0.05 * density);
 }
 
 // On large fills the trees per hectare of the free area come within 5 % of the density asked, up to
