@@ -10,6 +10,8 @@
 #include <random>
 #include <string>
 
+#include "document/PlantingList.h"
+#include "forest/AddTreePoints.h"
 #include "forest/PlaneGeometry.h"
 #include "tests/unit/forest/ForestTestSupport.h"
 #include "trees/TreeCatalogue.h"
@@ -184,4 +186,18 @@ TEST(FillForestArea, MixFollowsTheWeights) {
         EXPECT_NEAR(counts[guid] / static_cast<double>(fill.trees.points.size()), share, 0.05 * share)
             << guid;
     }
+}
+
+// Trees go into the list in their order through its nearness guard: one on an entry already there and
+// one on an earlier tree of the same fill are left out and counted.
+TEST(AddTreePoints, TreesNearEntriesAreLeftOutAndCounted) {
+    PlantingList list;
+    list.Add(47.5, 8.25, "00000000000000000000000000000000");
+    TreePoints trees;
+    trees.guids = {"11111111111111111111111111111111", "22222222222222222222222222222222"};
+    trees.points = {{47.5, 8.25000001, 0}, {47.5001, 8.25, 1}, {47.5002, 8.25, 0}, {47.50010001, 8.25, 0}};
+    EXPECT_EQ(AddTreePoints(list, trees), 2u);
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list.GuidAt(1), trees.guids[1]);
+    EXPECT_EQ(list.LatitudeAt(2), 47.5002);
 }
