@@ -104,7 +104,7 @@ TEST(FillForestArea, TreesKeepTheSpacingAndTheBorders) {
 TEST(FillForestArea, LargeFillsKeepTheSpacingAcrossBands) {
     ForestAreaShape shape;
     ASSERT_TRUE(shape
-                    .Build(CornersAround(zurich, {{-300, -150}, {300, -150}, {300, 150}, {-300, 150}}),
+                    .Build(CornersAround(zurich, {{-200, -100}, {200, -100}, {200, 100}, {-200, 100}}),
                            {{CornersAround(zurich, {{-50, -40}, {50, -40}, {0, 60}}), 4.0}})
                     .Ok());
     const double spacing = 1.5, density = ForestFilling::MaxTreesPerHectare(spacing);
