@@ -1,7 +1,8 @@
 #include "forest/AddTreePoints.h"
 
 std::size_t AddTreePoints(PlantingList& list, const TreePoints& trees) {
-    constexpr std::size_t lookAhead = 8;
+    // Far enough ahead that the index's memory has arrived when its tree's turn comes.
+    constexpr std::size_t lookAhead = 16;
     const std::size_t before = list.Count();
     const std::vector<TreePoint>& points = trees.points;
     list.Reserve(before + points.size());
