@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 
@@ -31,4 +32,10 @@ public:
     };
     // A planting file chosen in a file dialog; nothing when the user cancels.
     virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice);
+
+    // The question about an ended program's unsaved objects; Escape and the close box mean Later.
+    enum class RecoveryAnswer { Recover, Later, Discard };
+    virtual RecoveryAnswer AskRecovery(QWidget* parent, const QString& text);
+    // One of `items` chosen from a list; nothing when the user cancels.
+    virtual std::optional<int> ChooseItem(QWidget* parent, const QString& label, const QStringList& items);
 };

@@ -3,6 +3,7 @@
 #include <QIcon>
 
 #include "app/CTopDialog.h"
+#include "app/RecoveryCommands.h"
 
 CGrovewrightApp::CGrovewrightApp(int& argc, char** argv, IpcLinkMaker linkMaker)
     : QApplication(argc, argv), makeLink(std::move(linkMaker)) {}
@@ -13,6 +14,8 @@ int CGrovewrightApp::InitInstance() {
     if (!topDialog.OnInitDialog()) {
         return 1;
     }
+    topDialog.show();
+    topDialog.Recovery().OfferRecovery();
     topDialog.exec();
     return 0;
 }

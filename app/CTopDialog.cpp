@@ -14,6 +14,7 @@
 #include "app/OutcomeTexts.h"
 #include "app/PlantCommands.h"
 #include "app/PlantingSession.h"
+#include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
@@ -40,6 +41,7 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
       session(new PlantingSession(WorkingFolder(), std::move(makeLink), this)),
       fileCommands(new FileCommands(*session, dialogs, this)),
       plantCommands(new PlantCommands(*session, dialogs, *fileCommands, this)),
+      recoveryCommands(new RecoveryCommands(*session, dialogs, this)),
       inputBlocker(new CInputBlocker(this)) {
     LoadGrovewrightResources();
     ui->setupUi(this);
@@ -62,6 +64,8 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     connect(fileCommands, &FileCommands::Status, this, &CTopDialog::ShowStatus);
     connect(fileCommands, &FileCommands::ExitRequested, this, &QDialog::accept);
     connect(plantCommands, &PlantCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(recoveryCommands, &RecoveryCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(session, &PlantingSession::JournalProblem, this, &CTopDialog::ShowJournalProblem);
 
     BuildMenus();
     ShowStatus(QString());
@@ -100,7 +104,12 @@ void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
     redoAction = editMenu->addAction(QStringLiteral("Redo"));
     redoAction->setObjectName(QStringLiteral("redoAction"));
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    for (QAction* action : {undoAction, redoAction}) {
+    editMenu->addSeparator();
+    QAction* recoverAction = editMenu->addAction(QStringLiteral("Recover Discarded Plants..."));
+    recoverAction->setObjectName(QStringLiteral("recoverDiscardedAction"));
+    connect(recoverAction, &QAction::triggered, recoveryCommands, &RecoveryCommands::OnRecoverDiscarded,
+            Qt::QueuedConnection);
+    for (QAction* action : {undoAction, redoAction, recoverAction}) {
         addAction(action);
     }
     connect(undoAction, &QAction::triggered, this, [this] {
@@ -187,6 +196,12 @@ void CTopDialog::ShowBusy(bool busy) {
         page->SetBusy(busy);
     }
     UpdateUndoActions();
+}
+
+void CTopDialog::ShowJournalProblem(const QString& text) {
+    ShowStatus(text);
+    // Told once, after the command that met it has ended, so that the message does not wait on its input.
+    QMetaObject::invokeMethod(this, [this, text] { dialogs.Message(this, text); }, Qt::QueuedConnection);
 }
 
 void CTopDialog::ShowStatus(const QString& event) {

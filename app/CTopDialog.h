@@ -13,6 +13,7 @@ class CPlaceTreesDlg;
 class CVorlsTrees;
 class FileCommands;
 class PlantCommands;
+class RecoveryCommands;
 class PlantingSession;
 class QAction;
 class QMenuBar;
@@ -40,6 +41,7 @@ public:
     PlantingSession& Session() { return *session; }
     FileCommands& Files() { return *fileCommands; }
     PlantCommands& Planting() { return *plantCommands; }
+    RecoveryCommands& Recovery() { return *recoveryCommands; }
     CPlaceTreesDlg& DefaultPage() { return *defaultPage; }
     CVorlsTrees& SecondPage() { return *vorlsPage; }
 
@@ -58,6 +60,7 @@ private:
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);
+    void ShowJournalProblem(const QString& text);
     void UpdateUndoActions();
     void ShowSelectedPage();
 
@@ -67,6 +70,7 @@ private:
     PlantingSession* session;
     FileCommands* fileCommands;
     PlantCommands* plantCommands;
+    RecoveryCommands* recoveryCommands;
     CInputBlocker* inputBlocker;
     CVorlsTrees* vorlsPage = nullptr;
     CPlaceTreesDlg* defaultPage = nullptr;

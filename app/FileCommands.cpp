@@ -190,8 +190,11 @@ bool FileCommands::ShowSaved(const SaveOutcome& outcome) {
 }
 
 bool FileCommands::MayDiscardAfterAsking() {
-    if (session.Document().PlantedCount() == 0 ||
-        !dialogs.Ask(window, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
+    if (session.Document().PlantedCount() == 0) {
+        return true;
+    }
+    if (!dialogs.Ask(window, QStringLiteral("You have not saved.\nDo you wish to save now?"))) {
+        session.DiscardUnsaved();
         return true;
     }
     return SaveAsChosenFile();
@@ -211,6 +214,7 @@ void FileCommands::OnExit() {
          !dialogs.Ask(window, QStringLiteral("You have not saved.\nAre you sure you wish to exit?")))) {
         return;
     }
+    session.DiscardUnsaved();
     Q_EMIT ExitRequested();
 }
 
