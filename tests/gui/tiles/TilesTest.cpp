@@ -204,13 +204,14 @@ private Q_SLOTS:
         QFETCH(QString, why);
         TileServer server(behaviour);
         OsmTiles tiles(server.Template(), TileCache::UserFolder());
-        tiles.SetTimeout(std::chrono::milliseconds(300));
+        tiles.SetTimeout(std::chrono::milliseconds(150));
         QSignalSpy problems(&tiles, &MapTiles::Problem);
         QSignalSpy arrived(&tiles, &MapTiles::TileArrived);
         for (int x = 0; x < 3; ++x)
             QVERIFY(tiles.Tile(2, x, 0).isNull());
         QVERIFY(problems.wait(arrivalWait));
-        QTest::qWait(800);
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests.size() >= 3, arrivalWait);
+        QTest::qWait(300);  // the last request's time-out
         const qsizetype asked = server.requests.size();
         for (int x = 0; x < 3; ++x)
             QVERIFY(tiles.Tile(2, x, 0).isNull());
