@@ -41,10 +41,18 @@ OsmTiles::OsmTiles(const QString& urlTemplate, const QString& cacheFolder, QObje
     network.setCache(cache);
 }
 
+// Replies still running end with the access manager; none may call back into a source half destroyed.
+OsmTiles::~OsmTiles() {
+    for (QNetworkReply* reply : network.findChildren<QNetworkReply*>())
+        disconnect(reply, nullptr, this, nullptr);
+}
+
 QImage OsmTiles::Tile(int zoom, int x, int y) {
     if (!refusal.isEmpty()) {
         // Said after the caller has had the chance to listen.
-        QTimer::singleShot(0, this, [this] { Report(refusal); });
+        if (!problemReported)
+            QTimer::singleShot(0, this, [this] { Q_EMIT Problem(refusal); });
+        problemReported = true;
         return {};
     }
     if (!IsTileOnMap(zoom, x, y, MaxZoom()))

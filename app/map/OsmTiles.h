@@ -30,6 +30,7 @@ public:
 
     // Tiles from `urlTemplate` (with {z}, {x} and {y}), cached in `cacheFolder`.
     OsmTiles(const QString& urlTemplate, const QString& cacheFolder, QObject* parent = nullptr);
+    ~OsmTiles() override;
 
     QImage Tile(int zoom, int x, int y) override;
     QString Attribution() const override;
