@@ -8,6 +8,7 @@
 #include "simlink/IpcLinkMaker.h"
 
 class CInputBlocker;
+class CMapWindow;
 class CPalettePage;
 class CPlaceTreesDlg;
 class CVorlsTrees;
@@ -42,6 +43,8 @@ public:
     PlantCommands& Planting() { return *plantCommands; }
     CPlaceTreesDlg& DefaultPage() { return *defaultPage; }
     CVorlsTrees& SecondPage() { return *vorlsPage; }
+    // The Map window, made and shown by View > Map; null before.
+    CMapWindow* MapWindow() { return mapWindow; }
 
     // Shows the planted-object count and what last happened to the list.
     void ShowStatus(const QString& lastEvent);
@@ -55,6 +58,8 @@ protected:
 private:
     void BuildMenus();
     void AddEditMenu(QMenuBar& menuBar);
+    void AddViewMenu(QMenuBar& menuBar);
+    void ShowMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);
@@ -72,5 +77,6 @@ private:
     CPlaceTreesDlg* defaultPage = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
+    CMapWindow* mapWindow = nullptr;  // made on first use
     QString lastEvent;
 };
