@@ -61,7 +61,7 @@ void CMapCanvas::ObjectsChanged() {
     if (!index.Update(list)) {
         ClearSelection();
     }
-    selected.resize(list.Count(), 0);
+    selected.resize(list.Count(), false);
     update();
 }
 
@@ -69,7 +69,7 @@ std::vector<std::size_t> CMapCanvas::SelectedIndices() const {
     std::vector<std::size_t> chosen;
     chosen.reserve(selectedCount);
     for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (selected[i] != 0) {
+        if (selected[i]) {
             chosen.push_back(i);
         }
     }
@@ -77,7 +77,7 @@ std::vector<std::size_t> CMapCanvas::SelectedIndices() const {
 }
 
 void CMapCanvas::ClearSelection() {
-    std::fill(selected.begin(), selected.end(), std::uint8_t{0});
+    std::fill(selected.begin(), selected.end(), false);
     const bool had = selectedCount != 0;
     selectedCount = 0;
     if (had) {
@@ -88,15 +88,15 @@ void CMapCanvas::ClearSelection() {
 
 void CMapCanvas::SelectInside(const QRectF& unitRect, bool adding) {
     if (!adding) {
-        std::fill(selected.begin(), selected.end(), std::uint8_t{0});
+        std::fill(selected.begin(), selected.end(), false);
         selectedCount = 0;
     }
     const QRectF r = unitRect.normalized();
     index.ForEachNear(
-        r, [](std::size_t, double) {},
+        r, [](std::size_t, double, QPointF) { return true; },
         [&](std::uint32_t object, double x, double y, std::uint8_t) {
-            if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom() && selected[object] == 0) {
-                selected[object] = 1;
+            if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom() && !selected[object]) {
+                selected[object] = true;
                 ++selectedCount;
             }
         });
@@ -246,7 +246,7 @@ void CMapCanvas::paintEvent(QPaintEvent*) {
         objectImage = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     }
     objectImage.fill(Qt::transparent);
-    objectLayer.Draw(objectImage, view, index, selected);
+    objectLayer.Draw(objectImage, view, index, selectedCount != 0 ? selected : noSelection);
     painter.drawImage(0, 0, objectImage);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintCopsePreview(painter);
@@ -523,13 +523,13 @@ bool CMapCanvas::event(QEvent* event) {
 void CMapCanvas::ClickAt(QPointF screen, bool toggle) {
     const std::ptrdiff_t found = ObjectAt(screen);
     if (!toggle) {
-        std::fill(selected.begin(), selected.end(), std::uint8_t{0});
+        std::fill(selected.begin(), selected.end(), false);
         selectedCount = 0;
     }
     if (found >= 0 && static_cast<std::size_t>(found) < selected.size()) {
-        std::uint8_t& mark = selected[static_cast<std::size_t>(found)];
-        mark = mark != 0 ? 0 : 1;
-        selectedCount = mark != 0 ? selectedCount + 1 : selectedCount - 1;
+        const auto at = static_cast<std::size_t>(found);
+        selected[at] = !selected[at];
+        selectedCount = selected[at] ? selectedCount + 1 : selectedCount - 1;
     }
     Q_EMIT SelectionChanged();
     update();

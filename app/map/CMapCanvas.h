@@ -93,7 +93,8 @@ private:
     MapObjectIndex index;
     ObjectLayer objectLayer;
     QImage objectImage;
-    std::vector<std::uint8_t> selected;
+    std::vector<bool> selected;  // one bit per planted object
+    const std::vector<bool> noSelection;
     std::size_t selectedCount = 0;
     QPointer<MapTiles> tiles;
 

@@ -135,7 +135,7 @@ std::vector<std::size_t> MapObjectIndex::Inside(const QRectF& unitRect) const {
     const QRectF r = unitRect.normalized();
     std::vector<std::size_t> found;
     ForEachNear(
-        r, [](std::size_t, double) {},
+        r, [](std::size_t, double, QPointF) { return true; },
         [&](std::uint32_t index, double x, double y, std::uint8_t) {
             if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom()) {
                 found.push_back(index);
@@ -150,7 +150,7 @@ std::ptrdiff_t MapObjectIndex::Nearest(QPointF unit, double radius) const {
     double bestDistance = radius * radius;
     const QRectF around(unit.x() - radius, unit.y() - radius, 2 * radius, 2 * radius);
     ForEachNear(
-        around, [](std::size_t, double) {},
+        around, [](std::size_t, double, QPointF) { return true; },
         [&](std::uint32_t index, double x, double y, std::uint8_t) {
             const double distance = (x - unit.x()) * (x - unit.x()) + (y - unit.y()) * (y - unit.y());
             if (distance <= bestDistance) {

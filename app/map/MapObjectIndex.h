@@ -28,8 +28,8 @@ public:
     QRectF Bounds() const { return bounds; }
 
     // Calls visit(index, x, y, kind) for every object whose cell overlaps `unitRect` (a superset of the
-    // objects inside it), cell by cell; `cellDensity` receives each visited cell's object count and
-    // its unit area before its objects.
+    // objects inside it), cell by cell; before a cell's objects, cellDensity(count, unitArea, centre)
+    // says whether to visit them (the tail has area 0 and is always visited).
     template <typename CellVisit, typename Visit>
     void ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity, Visit&& visit) const;
 
@@ -75,7 +75,11 @@ void MapObjectIndex::ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity
                 if (first == end) {
                     continue;
                 }
-                cellDensity(end - first, cellWidth * cellHeight);
+                const QPointF centre(gridBounds.left() + (column + 0.5) * cellWidth,
+                                     gridBounds.top() + (row + 0.5) * cellHeight);
+                if (!cellDensity(std::size_t{end - first}, cellWidth * cellHeight, centre)) {
+                    continue;
+                }
                 for (std::uint32_t k = first; k < end; ++k) {
                     visit(sortedIndex[k], sortedX[k], sortedY[k], sortedKind[k]);
                 }
@@ -83,7 +87,7 @@ void MapObjectIndex::ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity
         }
     }
     if (indexed < unitX.size()) {
-        cellDensity(unitX.size() - indexed, 0.0);
+        cellDensity(unitX.size() - indexed, 0.0, QPointF());
         for (std::size_t k = indexed; k < unitX.size(); ++k) {
             visit(static_cast<std::uint32_t>(k), unitX[k], unitY[k], kinds[k]);
         }

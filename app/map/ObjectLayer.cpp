@@ -85,7 +85,7 @@ QRgb ObjectLayer::FamilyColour(int family) {
 }
 
 void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObjectIndex& index,
-                       const std::vector<std::uint8_t>& selected) {
+                       const std::vector<bool>& selected) {
     static const Masks masks;
     const int width = target.width();
     const int height = target.height();
@@ -95,6 +95,7 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
     selectedCounts.assign(counts.size(), 0);
     bool anyDense = false;
 
+    const bool anySelected = !selected.empty();
     const double scale = view.PixelsPerUnit();
     const QPointF origin = view.ToUnit(QPointF(0, 0));
     const double margin = (dotRadius + 2) / scale;
@@ -103,13 +104,25 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
     // A dot needs about this many square pixels of its own.
     constexpr double dotArea = (2.0 * dotRadius + 1) * (2.0 * dotRadius + 1);
     bool dense = false;
-    const bool anySelected = !selected.empty();
     index.ForEachNear(
         visible,
-        [&](std::size_t count, double unitArea) {
+        [&](std::size_t count, double unitArea, QPointF centre) {
             dense = unitArea > 0.0 ? static_cast<double>(count) * dotArea > unitArea * scale * scale
                                    : count > 20000;
             anyDense = anyDense || dense;
+            // A cell within one bin with nothing selected adds its count at its centre, its objects
+            // unvisited.
+            if (dense && !anySelected && unitArea * scale * scale <= binSize * binSize) {
+                const double sx = (centre.x() - origin.x()) * scale;
+                const double sy = (centre.y() - origin.y()) * scale;
+                if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
+                    counts[static_cast<std::size_t>(static_cast<int>(sy) / binSize) * binColumns +
+                           static_cast<std::size_t>(static_cast<int>(sx) / binSize)] +=
+                        static_cast<std::uint32_t>(count);
+                }
+                return false;
+            }
+            return true;
         },
         [&](std::uint32_t object, double x, double y, std::uint8_t kind) {
             const double sx = (x - origin.x()) * scale;
@@ -118,7 +131,7 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
                 sy >= height + dotRadius + 1) {
                 return;
             }
-            const bool isSelected = anySelected && selected[object] != 0;
+            const bool isSelected = anySelected && selected[object];
             if (dense) {
                 if (sx < 0 || sy < 0 || sx >= width || sy >= height) {
                     return;

@@ -17,9 +17,9 @@ public:
     static constexpr int dotRadius = 3;
     static constexpr int binSize = 4;
 
-    // `selected` holds one byte per object (non-zero: selected), or is empty.
+    // `selected` holds one bit per object (a million fit in the cache, read in grid order), or is empty.
     void Draw(QImage& target, const MercatorView& view, const MapObjectIndex& index,
-              const std::vector<std::uint8_t>& selected);
+              const std::vector<bool>& selected);
 
     static QRgb FamilyColour(int family);
 

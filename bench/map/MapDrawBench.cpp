@@ -66,7 +66,14 @@ void BM_MapFrameMillionObjects(benchmark::State& state) {
     const MercatorView view = ViewAt(static_cast<int>(state.range(0)));
     QImage image(view.size, QImage::Format_ARGB32_Premultiplied);
     ObjectLayer layer;
-    const std::vector<std::uint8_t> selected(index.Count(), 0);
+    // A tenth of the objects selected, as after a rubber band.
+    std::vector<bool> selected(index.Count(), false);
+    for (std::size_t i = 0; i < selected.size(); i += 10) {
+        selected[i] = true;
+    }
+    if (state.range(1) == 0) {
+        selected.clear();
+    }
     for (auto _ : state) {
         image.fill(Qt::transparent);
         layer.Draw(image, view, index, selected);
@@ -74,7 +81,8 @@ void BM_MapFrameMillionObjects(benchmark::State& state) {
     }
     state.counters["metres_per_pixel"] = Mercator::MetresPerPixel(centreLatitude, view.zoom);
 }
-BENCHMARK(BM_MapFrameMillionObjects)->DenseRange(0, 6, 2)->Arg(10)->Unit(benchmark::kMillisecond);
+// Second argument: 1 where a tenth of the objects is selected.
+BENCHMARK(BM_MapFrameMillionObjects)->ArgsProduct({{0, 2, 4, 6, 10}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Baseline: every object drawn as its own dot through QPainter, whether on screen or not.
 void BM_MapFrameEveryObjectBaseline(benchmark::State& state) {
