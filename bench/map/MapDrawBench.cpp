@@ -4,18 +4,24 @@
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
+#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "app/PlantingSession.h"
+#include "app/map/AircraftReader.h"
 #include "app/map/CMapCanvas.h"
 #include "app/map/MapObjectIndex.h"
 #include "app/map/MercatorView.h"
 #include "app/map/ObjectLayer.h"
+#include "tools/simulator/ScratchRuntimeFolder.h"
+#include "tools/simulator/SimulatorProcess.h"
 #include "trees/TreeCatalogue.h"
 
 namespace {
@@ -159,5 +165,36 @@ void BM_RubberBandEveryObjectBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RubberBandEveryObjectBaseline)->Unit(benchmark::kMillisecond);
+
+// The live reads' cost: the whole process's CPU time (reading thread and the signals it sends) over
+// 3 s of reads five times a second, as a share of one core.
+void BM_LiveAircraftReadsCpuShare(benchmark::State& state) {
+    ScratchRuntimeFolder runtime;
+    SimulatorProcess simulator(GROVEWRIGHT_SIMULATOR, {"--headless"});
+    if (!simulator.IsReady()) {
+        state.SkipWithError("the stand-in simulator did not start");
+        return;
+    }
+    for (auto _ : state) {
+        AircraftReader reader(PlatformIpcLinkMaker());
+        int reads = 0;
+        QObject::connect(&reader, &AircraftReader::Read,
+                         [&](const AircraftFix& fix) { reads += fix.ok ? 1 : 0; });
+        timespec cpuStart{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuStart);
+        reader.Start();
+        QEventLoop loop;
+        QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+        loop.exec();
+        reader.Stop();
+        timespec cpuEnd{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuEnd);
+        const double cpuSeconds = static_cast<double>(cpuEnd.tv_sec - cpuStart.tv_sec) +
+                                  static_cast<double>(cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e9;
+        state.counters["cpu_percent_of_a_core"] = cpuSeconds / 3.0 * 100.0;
+        state.counters["reads"] = reads;
+    }
+}
+BENCHMARK(BM_LiveAircraftReadsCpuShare)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
