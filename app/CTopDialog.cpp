@@ -16,6 +16,7 @@
 #include "app/PlantingSession.h"
 #include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
+#include "app/map/CMapWindow.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
 #include "ui_CTopDialog.h"
@@ -33,8 +34,9 @@ std::string WorkingFolder() {
 }  // namespace
 
 CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::CTopDialog>()),
       ownDialogs(givenDialogs == nullptr ? std::make_unique<CDialogs>() : nullptr),
       dialogs(givenDialogs == nullptr ? *ownDialogs : *givenDialogs),
@@ -50,7 +52,8 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     defaultPage = new CPlaceTreesDlg(dialogs, this);
     vorlsPage = new CVorlsTrees(dialogs, this);
     const QPoint pagePlace(ui->tabBar->x() - 8, ui->statusLine->geometry().bottom() + 4);
-    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+    for (CPalettePage* page :
+         {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
         ui->tabBar->addTab(page->windowTitle());
         page->move(pagePlace);
         WirePage(*page);
@@ -58,7 +61,8 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     connect(ui->tabBar, &QTabBar::currentChanged, this, &CTopDialog::ShowSelectedPage);
     ShowSelectedPage();
 
-    connect(session, &PlantingSession::Changed, this, [this](PlantingSession::Changes what) { ShowChanges(what); });
+    connect(session, &PlantingSession::Changed, this,
+            [this](PlantingSession::Changes what) { ShowChanges(what); });
     connect(session, &PlantingSession::BusyChanged, this, &CTopDialog::ShowBusy);
     connect(session, &PlantingSession::Waiting, this, &CTopDialog::ShowStatus);
     connect(fileCommands, &FileCommands::Status, this, &CTopDialog::ShowStatus);
@@ -76,7 +80,8 @@ CTopDialog::~CTopDialog() = default;
 
 void CTopDialog::WirePage(CPalettePage& page) {
     connect(&page, &CPalettePage::PlantRequested, plantCommands, &PlantCommands::OnPlantTree);
-    connect(&page, &CPalettePage::CopseRequested, plantCommands, [this, &page] { plantCommands->OnCopse(page); });
+    connect(&page, &CPalettePage::CopseRequested, plantCommands,
+            [this, &page] { plantCommands->OnCopse(page); });
     connect(&page, &CPalettePage::EditRequested, plantCommands, &PlantCommands::OnEdit);
 }
 
@@ -84,6 +89,7 @@ void CTopDialog::BuildMenus() {
     auto* menuBar = new QMenuBar(this);
     fileCommands->AddMenu(*menuBar);
     AddEditMenu(*menuBar);
+    AddViewMenu(*menuBar);
     // The menu sits above the template's controls.
     const int menuHeight = menuBar->sizeHint().height();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -128,11 +134,30 @@ void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
     UpdateUndoActions();
 }
 
+void CTopDialog::AddViewMenu(QMenuBar& menuBar) {
+    QMenu* viewMenu = menuBar.addMenu(QStringLiteral("&View"));
+    viewMenu->setObjectName(QStringLiteral("viewMenu"));
+    QAction* mapAction = viewMenu->addAction(QStringLiteral("&Map"));
+    mapAction->setObjectName(QStringLiteral("mapAction"));
+    mapAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    addAction(mapAction);
+    connect(mapAction, &QAction::triggered, this, &CTopDialog::ShowMap);
+}
+
+void CTopDialog::ShowMap() {
+    if (mapWindow == nullptr) {
+        mapWindow = new CMapWindow(*session, this);
+    }
+    mapWindow->ShowBeside(this);
+}
+
 void CTopDialog::UpdateUndoActions() {
     const QUndoStack& history = session->UndoStack();
     const bool ready = !session->IsBusy();
-    undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
-    redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+    undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText()
+                                          : QStringLiteral("Undo"));
+    redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText()
+                                          : QStringLiteral("Redo"));
     undoAction->setEnabled(ready && history.canUndo());
     redoAction->setEnabled(ready && history.canRedo());
 }
@@ -149,13 +174,16 @@ bool CTopDialog::OnInitDialog() {
     }
     const QStringList missing = defaultPage->MissingBitmaps() + vorlsPage->MissingBitmaps();
     if (!missing.isEmpty()) {
-        dialogs.Message(nullptr, QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
-                                     .arg(missing.join(QStringLiteral(", "))));
+        dialogs.Message(nullptr,
+                        QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
+                            .arg(missing.join(QStringLiteral(", "))));
         return false;
     }
     if (!PlantingDocument::CompilerPresent(session->Document().ProgramFolder())) {
-        dialogs.Message(nullptr,
-                        QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"));
+        dialogs.Message(
+            nullptr,
+            QStringLiteral(
+                "BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"));
         return false;
     }
     return true;
@@ -170,8 +198,10 @@ void CTopDialog::ShowChanges(int what) {
     const PlantingSession::Changes changes(what);
     const PlantingDocument& document = session->Document();
     if (changes.testFlag(PlantingSession::Change::File)) {
-        ui->filenameBox->setText(document.FileOpen() ? FilenameBoxText(document.FileName()) : QStringLiteral(" "));
-        for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+        ui->filenameBox->setText(document.FileOpen() ? FilenameBoxText(document.FileName())
+                                                     : QStringLiteral(" "));
+        for (CPalettePage* page :
+             {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
             page->SetFileOpen(document.FileOpen());
         }
     }
@@ -192,7 +222,8 @@ void CTopDialog::ShowBusy(bool busy) {
     for (QAction* action : actions()) {
         action->setEnabled(!busy);
     }
-    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+    for (CPalettePage* page :
+         {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
         page->SetBusy(busy);
     }
     UpdateUndoActions();
@@ -232,4 +263,6 @@ void CTopDialog::closeEvent(QCloseEvent* event) {
     done(QDialog::Rejected);
 }
 
-void CTopDialog::reject() { close(); }
+void CTopDialog::reject() {
+    close();
+}

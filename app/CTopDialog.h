@@ -8,6 +8,7 @@
 #include "simlink/IpcLinkMaker.h"
 
 class CInputBlocker;
+class CMapWindow;
 class CPalettePage;
 class CPlaceTreesDlg;
 class CVorlsTrees;
@@ -44,6 +45,8 @@ public:
     RecoveryCommands& Recovery() { return *recoveryCommands; }
     CPlaceTreesDlg& DefaultPage() { return *defaultPage; }
     CVorlsTrees& SecondPage() { return *vorlsPage; }
+    // The Map window, made and shown by View > Map; null before.
+    CMapWindow* MapWindow() { return mapWindow; }
 
     // Shows the planted-object count and what last happened to the list.
     void ShowStatus(const QString& lastEvent);
@@ -57,6 +60,8 @@ protected:
 private:
     void BuildMenus();
     void AddEditMenu(QMenuBar& menuBar);
+    void AddViewMenu(QMenuBar& menuBar);
+    void ShowMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);
@@ -76,5 +81,6 @@ private:
     CPlaceTreesDlg* defaultPage = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
+    CMapWindow* mapWindow = nullptr;  // made on first use
     QString lastEvent;
 };
