@@ -14,20 +14,12 @@
 #include "app/PlantingSession.h"
 #include "app/map/AircraftReader.h"
 #include "app/map/CMapCanvas.h"
+#include "app/map/MapTileSources.h"
 #include "app/map/MapTiles.h"
 #include "document/PlantedObjectsExport.h"
 
-// The tile sources come from their own files; without them the background stays "None".
-#if __has_include("app/map/MapTileSources.h")
-#include "app/map/MapTileSources.h"
-#define GROVEWRIGHT_MAP_TILE_SOURCES 1
-#else
-#define GROVEWRIGHT_MAP_TILE_SOURCES 0
-#endif
 
 namespace {
-
-const QString defaultTileAddress = QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
 
 QString Degrees(double value) {
     return QString::number(value, 'f', 7);
@@ -107,7 +99,7 @@ void CMapWindow::BuildMenu() {
         }
         return action;
     };
-    constexpr bool sources = GROVEWRIGHT_MAP_TILE_SOURCES != 0;
+    constexpr bool sources = true;
     QAction* none = addChoice(QStringLiteral("&None"), "backgroundNoneAction", QStringLiteral("none"), true);
     QAction* osm =
         addChoice(QStringLiteral("&OpenStreetMap"), "backgroundOsmAction", QStringLiteral("osm"), sources);
@@ -243,7 +235,6 @@ void CMapWindow::ExportWith(const QString& what, const QString& filter,
 void CMapWindow::UseBackground(const QString& choice) {
     tiles.reset();
     background = QStringLiteral("none");
-#if GROVEWRIGHT_MAP_TILE_SOURCES
     if (choice == QStringLiteral("osm")) {
         tiles = MakeOpenStreetMapTiles(tileAddress.isEmpty() ? defaultTileAddress : tileAddress, this);
     } else if (choice == QStringLiteral("mbtiles") && !mbTilesFile.isEmpty()) {
@@ -253,7 +244,6 @@ void CMapWindow::UseBackground(const QString& choice) {
             ShowMessage(problem);
         }
     }
-#endif
     if (tiles != nullptr) {
         background = choice;
         connect(tiles.get(), &MapTiles::Problem, this, &CMapWindow::ShowMessage);
