@@ -76,7 +76,14 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     setFixedSize(size());
 }
 
-CTopDialog::~CTopDialog() = default;
+CTopDialog::~CTopDialog() {
+    // The session goes first, while this window is whole: the last signals of its history, emptied as it
+    // goes, must not reach a window half taken down.
+    session->UndoStack().disconnect(this);
+    session->disconnect(this);
+    delete session;
+    session = nullptr;
+}
 
 void CTopDialog::WirePage(CPalettePage& page) {
     connect(&page, &CPalettePage::PlantRequested, plantCommands, &PlantCommands::OnPlantTree);
