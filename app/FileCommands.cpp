@@ -57,15 +57,19 @@ void FileCommands::AddMenu(QMenuBar& menuBar) {
     }
 }
 
-void FileCommands::OnNew() {
+std::optional<CDialogs::ChosenFile> FileCommands::ChooseWhileNoFileOpen() {
     if (session.IsBusy()) {
-        return;
+        return std::nullopt;
     }
     if (session.Document().FileOpen()) {
         dialogs.Message(window, QStringLiteral("File is currently open"));
-        return;
+        return std::nullopt;
     }
-    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
+    return dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
+}
+
+void FileCommands::OnNew() {
+    const auto chosen = ChooseWhileNoFileOpen();
     if (!chosen || (FileExists(chosen->folder, chosen->fileName) &&
                     !dialogs.Ask(window, QString::fromStdString(chosen->fileName) +
                                              QStringLiteral(" exists.\nDo you wish to overwrite it?")))) {
@@ -78,14 +82,7 @@ void FileCommands::OnNew() {
 }
 
 void FileCommands::OnOpen() {
-    if (session.IsBusy()) {
-        return;
-    }
-    if (session.Document().FileOpen()) {
-        dialogs.Message(window, QStringLiteral("File is currently open"));
-        return;
-    }
-    const auto chosen = dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew);
+    const auto chosen = ChooseWhileNoFileOpen();
     if (!chosen) {
         return;
     }

@@ -99,14 +99,13 @@ void CMapWindow::BuildMenu() {
         }
         return action;
     };
-    constexpr bool sources = true;
     QAction* none = addChoice(QStringLiteral("&None"), "backgroundNoneAction", QStringLiteral("none"), true);
     QAction* osm =
-        addChoice(QStringLiteral("&OpenStreetMap"), "backgroundOsmAction", QStringLiteral("osm"), sources);
+        addChoice(QStringLiteral("&OpenStreetMap"), "backgroundOsmAction", QStringLiteral("osm"), true);
     QAction* mbtiles = addChoice(QStringLiteral("&MBTiles file..."), "backgroundMbTilesAction",
-                                 QStringLiteral("mbtiles"), sources);
+                                 QStringLiteral("mbtiles"), true);
     QAction* address = addChoice(QStringLiteral("&Tile address..."), "backgroundAddressAction",
-                                 QStringLiteral("address"), sources);
+                                 QStringLiteral("address"), true);
     none->setChecked(true);
     connect(none, &QAction::triggered, this, [this] { UseBackground(QStringLiteral("none")); });
     connect(osm, &QAction::triggered, this, [this] { UseBackground(QStringLiteral("osm")); });
