@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libgeographiclib-dev zlib1g-dev libz-mingw-w64-dev \
 	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 locales \
-	nettle-dev libcli11-dev qt6-base-dev xvfb xauth fonts-dejavu-core dbus at-spi2-core python3-pyatspi \
+	nettle-dev libcli11-dev qt6-base-dev libqt6sql6-sqlite xvfb xauth fonts-dejavu-core dbus at-spi2-core python3-pyatspi \
 	dpkg-dev file desktop-file-utils appstream lintian
 
 # A locale with a decimal comma, so that tests prove files do not depend on the user's locale.
@@ -15,7 +15,7 @@ TEST_LOCALE := de_DE.UTF-8
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all run test deps build unit sanitize fuzz windows-build windows-check windows-test windows-relay package package-check bench clean
+.PHONY: all run test deps build unit sanitize fuzz windows-build windows-check windows-test windows-relay package package-check install-check bench clean
 
 all: build
 
@@ -86,11 +86,16 @@ package: build
 
 # The package and its desktop files pass Debian's and freedesktop.org's validators.
 package-check: package
-	desktop-file-validate packaging/org.grovewright.Grovewright.desktop
+	desktop-file-validate packaging/org.grovewright.Grovewright.desktop packaging/org.grovewright.Simulator.desktop
 	appstreamcli validate --no-net packaging/org.grovewright.Grovewright.metainfo.xml
 	lintian --fail-on error $(BUILD)/package/grovewright_*_amd64.deb
 
-test: unit sanitize fuzz windows-test package-check
+# The standard CMake route (default generator, no build type) builds and installs every file; in a
+# scratch folder of its own, building only what the install takes.
+install-check: deps
+	packaging/install-check.sh $(BUILD)/install-check $(JOBS)
+
+test: unit sanitize fuzz windows-test package-check install-check
 	@echo "All test runs passed."
 
 bench: build

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QStandardPaths>
@@ -84,4 +85,32 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
         folder += QDir::separator();
     }
     return ChosenFile{chosen.fileName().toStdString(), folder.toStdString()};
+}
+
+CDialogs::RecoveryAnswer CDialogs::AskRecovery(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::NoButton, parent);
+    QPushButton* recover = box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
+    QPushButton* later = box.addButton(QStringLiteral("&Later"), QMessageBox::RejectRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(recover);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == recover) {
+        return RecoveryAnswer::Recover;
+    }
+    return box.clickedButton() == discard ? RecoveryAnswer::Discard : RecoveryAnswer::Later;
+}
+
+std::optional<int> CDialogs::ChooseItem(QWidget* parent, const QString& label, const QStringList& items) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(Title());
+    dialog.setLabelText(label);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const int index = static_cast<int>(items.indexOf(dialog.textValue()));
+    return index < 0 ? std::nullopt : std::optional<int>(index);
 }

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,13 @@ public:
     // A planting file chosen in a file dialog titled `title` after its command; nothing when the user
     // cancels. The dialog starts in the folder of the last choice, else in the user's documents folder.
     virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice, const QString& title);
+
+
+    // The question about an ended program's unsaved objects; Escape and the close box mean Later.
+    enum class RecoveryAnswer { Recover, Later, Discard };
+    virtual RecoveryAnswer AskRecovery(QWidget* parent, const QString& text);
+    // One of `items` chosen from a list; nothing when the user cancels.
+    virtual std::optional<int> ChooseItem(QWidget* parent, const QString& label, const QStringList& items);
 
 private:
     QString lastFolder;

@@ -14,7 +14,9 @@
 #include "app/OutcomeTexts.h"
 #include "app/PlantCommands.h"
 #include "app/PlantingSession.h"
+#include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
+#include "app/map/CMapWindow.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
 #include "ui_CTopDialog.h"
@@ -32,14 +34,16 @@ std::string WorkingFolder() {
 }  // namespace
 
 CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::CTopDialog>()),
       ownDialogs(givenDialogs == nullptr ? std::make_unique<CDialogs>() : nullptr),
       dialogs(givenDialogs == nullptr ? *ownDialogs : *givenDialogs),
       session(new PlantingSession(WorkingFolder(), std::move(makeLink), this)),
       fileCommands(new FileCommands(*session, dialogs, this)),
       plantCommands(new PlantCommands(*session, dialogs, *fileCommands, this)),
+      recoveryCommands(new RecoveryCommands(*session, dialogs, this)),
       inputBlocker(new CInputBlocker(this)) {
     LoadGrovewrightResources();
     ui->setupUi(this);
@@ -50,7 +54,8 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     defaultPage = new CPlaceTreesDlg(dialogs, this);
     vorlsPage = new CVorlsTrees(dialogs, this);
     const QPoint pagePlace(ui->tabBar->x() - 8, ui->statusLine->geometry().bottom() + 4);
-    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+    for (CPalettePage* page :
+         {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
         ui->tabBar->addTab(page->windowTitle());
         page->move(pagePlace);
         WirePage(*page);
@@ -58,23 +63,34 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     connect(ui->tabBar, &QTabBar::currentChanged, this, &CTopDialog::ShowSelectedPage);
     ShowSelectedPage();
 
-    connect(session, &PlantingSession::Changed, this, [this](PlantingSession::Changes what) { ShowChanges(what); });
+    connect(session, &PlantingSession::Changed, this,
+            [this](PlantingSession::Changes what) { ShowChanges(what); });
     connect(session, &PlantingSession::BusyChanged, this, &CTopDialog::ShowBusy);
     connect(session, &PlantingSession::Waiting, this, &CTopDialog::ShowStatus);
     connect(fileCommands, &FileCommands::Status, this, &CTopDialog::ShowStatus);
     connect(fileCommands, &FileCommands::ExitRequested, this, &QDialog::accept);
     connect(plantCommands, &PlantCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(recoveryCommands, &RecoveryCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(session, &PlantingSession::JournalProblem, this, &CTopDialog::ShowJournalProblem);
 
     BuildMenus();
     ShowStatus(QString());
     setFixedSize(size());
 }
 
-CTopDialog::~CTopDialog() = default;
+CTopDialog::~CTopDialog() {
+    // The session goes first, while this window is whole: the last signals of its history, emptied as it
+    // goes, must not reach a window half taken down.
+    session->UndoStack().disconnect(this);
+    session->disconnect(this);
+    delete session;
+    session = nullptr;
+}
 
 void CTopDialog::WirePage(CPalettePage& page) {
     connect(&page, &CPalettePage::PlantRequested, plantCommands, &PlantCommands::OnPlantTree);
-    connect(&page, &CPalettePage::CopseRequested, plantCommands, [this, &page] { plantCommands->OnCopse(page); });
+    connect(&page, &CPalettePage::CopseRequested, plantCommands,
+            [this, &page] { plantCommands->OnCopse(page); });
     connect(&page, &CPalettePage::EditRequested, plantCommands, &PlantCommands::OnEdit);
 }
 
@@ -82,6 +98,7 @@ void CTopDialog::BuildMenus() {
     auto* menuBar = new QMenuBar(this);
     fileCommands->AddMenu(*menuBar);
     AddEditMenu(*menuBar);
+    AddViewMenu(*menuBar);
     // The menu sits above the template's controls.
     const int menuHeight = menuBar->sizeHint().height();
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -102,7 +119,12 @@ void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
     redoAction = editMenu->addAction(QStringLiteral("Redo"));
     redoAction->setObjectName(QStringLiteral("redoAction"));
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    for (QAction* action : {undoAction, redoAction}) {
+    editMenu->addSeparator();
+    QAction* recoverAction = editMenu->addAction(QStringLiteral("Recover Discarded Plants..."));
+    recoverAction->setObjectName(QStringLiteral("recoverDiscardedAction"));
+    connect(recoverAction, &QAction::triggered, recoveryCommands, &RecoveryCommands::OnRecoverDiscarded,
+            Qt::QueuedConnection);
+    for (QAction* action : {undoAction, redoAction, recoverAction}) {
         addAction(action);
     }
     connect(undoAction, &QAction::triggered, this, [this] {
@@ -121,11 +143,30 @@ void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
     UpdateUndoActions();
 }
 
+void CTopDialog::AddViewMenu(QMenuBar& menuBar) {
+    QMenu* viewMenu = menuBar.addMenu(QStringLiteral("&View"));
+    viewMenu->setObjectName(QStringLiteral("viewMenu"));
+    QAction* mapAction = viewMenu->addAction(QStringLiteral("&Map"));
+    mapAction->setObjectName(QStringLiteral("mapAction"));
+    mapAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    addAction(mapAction);
+    connect(mapAction, &QAction::triggered, this, &CTopDialog::ShowMap);
+}
+
+void CTopDialog::ShowMap() {
+    if (mapWindow == nullptr) {
+        mapWindow = new CMapWindow(*session, this);
+    }
+    mapWindow->ShowBeside(this);
+}
+
 void CTopDialog::UpdateUndoActions() {
     const QUndoStack& history = session->UndoStack();
     const bool ready = !session->IsBusy();
-    undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText() : QStringLiteral("Undo"));
-    redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText() : QStringLiteral("Redo"));
+    undoAction->setText(history.canUndo() ? QStringLiteral("Undo ") + history.undoText()
+                                          : QStringLiteral("Undo"));
+    redoAction->setText(history.canRedo() ? QStringLiteral("Redo ") + history.redoText()
+                                          : QStringLiteral("Redo"));
     undoAction->setEnabled(ready && history.canUndo());
     redoAction->setEnabled(ready && history.canRedo());
 }
@@ -142,8 +183,9 @@ bool CTopDialog::OnInitDialog() {
     }
     const QStringList missing = defaultPage->MissingBitmaps() + vorlsPage->MissingBitmaps();
     if (!missing.isEmpty()) {
-        dialogs.Message(nullptr, QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
-                                     .arg(missing.join(QStringLiteral(", "))));
+        dialogs.Message(nullptr,
+                        QStringLiteral("The palette pictures %1 are missing.\n Please re-install Grovewright")
+                            .arg(missing.join(QStringLiteral(", "))));
         return false;
     }
     if (!PlantingDocument::CompilerPresent(session->Document().ProgramFolder())) {
@@ -164,8 +206,10 @@ void CTopDialog::ShowChanges(int what) {
     const PlantingSession::Changes changes(what);
     const PlantingDocument& document = session->Document();
     if (changes.testFlag(PlantingSession::Change::File)) {
-        ui->filenameBox->setText(document.FileOpen() ? FilenameBoxText(document.FileName()) : QStringLiteral(" "));
-        for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+        ui->filenameBox->setText(document.FileOpen() ? FilenameBoxText(document.FileName())
+                                                     : QStringLiteral(" "));
+        for (CPalettePage* page :
+             {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
             page->SetFileOpen(document.FileOpen());
         }
     }
@@ -190,10 +234,17 @@ void CTopDialog::ShowBusy(bool busy) {
     for (QAction* action : actions()) {
         action->setEnabled(!busy);
     }
-    for (CPalettePage* page : {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
+    for (CPalettePage* page :
+         {static_cast<CPalettePage*>(defaultPage), static_cast<CPalettePage*>(vorlsPage)}) {
         page->SetBusy(busy);
     }
     UpdateUndoActions();
+}
+
+void CTopDialog::ShowJournalProblem(const QString& text) {
+    ShowStatus(text);
+    // Told once, after the command that met it has ended, so that the message does not wait on its input.
+    QMetaObject::invokeMethod(this, [this, text] { dialogs.Message(this, text); }, Qt::QueuedConnection);
 }
 
 void CTopDialog::ShowStatus(const QString& event) {
@@ -224,4 +275,6 @@ void CTopDialog::closeEvent(QCloseEvent* event) {
     done(QDialog::Rejected);
 }
 
-void CTopDialog::reject() { close(); }
+void CTopDialog::reject() {
+    close();
+}

@@ -8,11 +8,13 @@
 #include "simlink/IpcLinkMaker.h"
 
 class CInputBlocker;
+class CMapWindow;
 class CPalettePage;
 class CPlaceTreesDlg;
 class CVorlsTrees;
 class FileCommands;
 class PlantCommands;
+class RecoveryCommands;
 class PlantingSession;
 class QAction;
 class QMenuBar;
@@ -40,8 +42,11 @@ public:
     PlantingSession& Session() { return *session; }
     FileCommands& Files() { return *fileCommands; }
     PlantCommands& Planting() { return *plantCommands; }
+    RecoveryCommands& Recovery() { return *recoveryCommands; }
     CPlaceTreesDlg& DefaultPage() { return *defaultPage; }
     CVorlsTrees& SecondPage() { return *vorlsPage; }
+    // The Map window, made and shown by View > Map; null before.
+    CMapWindow* MapWindow() { return mapWindow; }
 
     // Shows the planted-object count and what last happened to the list.
     void ShowStatus(const QString& lastEvent);
@@ -55,9 +60,12 @@ protected:
 private:
     void BuildMenus();
     void AddEditMenu(QMenuBar& menuBar);
+    void AddViewMenu(QMenuBar& menuBar);
+    void ShowMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);
+    void ShowJournalProblem(const QString& text);
     void UpdateUndoActions();
     void ShowSelectedPage();
 
@@ -67,10 +75,12 @@ private:
     PlantingSession* session;
     FileCommands* fileCommands;
     PlantCommands* plantCommands;
+    RecoveryCommands* recoveryCommands;
     CInputBlocker* inputBlocker;
     CVorlsTrees* vorlsPage = nullptr;
     CPlaceTreesDlg* defaultPage = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
+    CMapWindow* mapWindow = nullptr;  // made on first use
     QString lastEvent;
 };

@@ -79,17 +79,20 @@ void FileCommands::AddMenu(QMenuBar& menuBar) {
     }
 }
 
-void FileCommands::OnNew() {
+std::optional<CDialogs::ChosenFile> FileCommands::ChooseWhileNoFileOpen(const QString& title) {
     if (session.IsBusy()) {
-        return;
+        return std::nullopt;
     }
     if (session.Document().FileOpen()) {
         dialogs.Message(window, QStringLiteral("File is currently open"),
                         QStringLiteral("Close it first (File > Close), then try again."));
-        return;
+        return std::nullopt;
     }
-    const auto chosen =
-        dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew, QStringLiteral("New planting file"));
+    return dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew, title);
+}
+
+void FileCommands::OnNew() {
+    const auto chosen = ChooseWhileNoFileOpen(QStringLiteral("New planting file"));
     if (!chosen) {
         return;
     }
@@ -112,16 +115,7 @@ void FileCommands::OnNew() {
 }
 
 void FileCommands::OnOpen() {
-    if (session.IsBusy()) {
-        return;
-    }
-    if (session.Document().FileOpen()) {
-        dialogs.Message(window, QStringLiteral("File is currently open"),
-                        QStringLiteral("Close it first (File > Close), then try again."));
-        return;
-    }
-    const auto chosen =
-        dialogs.ChooseFile(window, CDialogs::FileChoice::OpenOrNew, QStringLiteral("Open planting file"));
+    const auto chosen = ChooseWhileNoFileOpen(QStringLiteral("Open planting file"));
     if (!chosen) {
         return;
     }
@@ -238,6 +232,7 @@ bool FileCommands::MayDiscardAfterAsking() {
         case CDialogs::Answer::Yes:
             return SaveAsChosenFile();
         case CDialogs::Answer::No:
+            session.DiscardUnsaved();
             return true;
         case CDialogs::Answer::Dismissed:
             break;
@@ -260,6 +255,7 @@ void FileCommands::OnExit() {
              CDialogs::Answer::Yes)) {
         return;
     }
+    session.DiscardUnsaved();
     Q_EMIT ExitRequested();
 }
 

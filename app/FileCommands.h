@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 #include "app/CDialogs.h"
 #include "document/DocumentOutcomes.h"
@@ -44,6 +45,8 @@ Q_SIGNALS:
     void ExitRequested();
 
 private:
+    // New and Open: refused while busy or while a file is open (saying so); the file chosen otherwise.
+    std::optional<CDialogs::ChosenFile> ChooseWhileNoFileOpen(const QString& title);
     // The questions of Close and the window's close; true when the document may be discarded.
     bool MayDiscardAfterAsking();
     // Save As: true when the document was closed by a save, false when the user cancelled or the file

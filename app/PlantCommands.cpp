@@ -1,7 +1,6 @@
 #include "app/PlantCommands.h"
 
 #include <QApplication>
-#include <ctime>
 
 #include "app/CDialogs.h"
 #include "app/CMyEditDialog.h"
@@ -9,7 +8,6 @@
 #include "app/OutcomeTexts.h"
 #include "app/PlantingSession.h"
 #include "app/palette/CPalettePage.h"
-#include "document/SharedRandom.h"
 #include "trees/TreeCatalogue.h"
 
 PlantCommands::PlantCommands(PlantingSession& session_, CDialogs& dialogs_, FileCommands& fileCommands_,
@@ -24,13 +22,13 @@ void PlantCommands::OnPlantTree(const PaletteSelection& selection) {
         dialogs.Message(window, QStringLiteral("No tree selected"));
         return;
     }
-    SharedRandom::Seed(static_cast<std::uint32_t>(std::time(nullptr)));
-    QApplication::beep();
     const PlantOutcome outcome =
         selection.choice == PaletteSelection::Choice::Tree
             ? session.PlantTree(TreeCatalogue().GuidForEntry(selection.baseIndex, selection.heightIndex),
                                 selection.model)
             : session.PlantCopse();
+    // Every press beeps, also one the simulator did not answer; what it planted is in the journal by now.
+    QApplication::beep();
     Q_EMIT Status(PlantOutcomeText(outcome));
 }
 

@@ -1,5 +1,3 @@
-// The planting list comes before any Qt header: Qt defines `slots` as a macro, which the list's
-// index uses as a member name.
 #include "document/PlantingList.h"
 
 #include "app/PlantedObjectsModel.h"

@@ -4,11 +4,17 @@
 #include <QFutureWatcher>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <ctime>
 #include <new>
 #include <utility>
 
 #include "app/ChosenFiles.h"
 #include "app/DocumentStep.h"
+#include "document/SharedRandom.h"
+#include "document/journal/JournalReader.h"
+#include "document/journal/JournalReplay.h"
+#include "trees/TreeCatalogue.h"
 
 namespace {
 
@@ -19,6 +25,39 @@ constexpr int waitingNoticeMs = 500;
 
 QString ObjectsText(std::size_t count) {
     return count == 1 ? QStringLiteral("1 object") : QStringLiteral("%1 objects").arg(count);
+}
+
+JournalObjects ObjectsOf(const DocumentChange& change) { return JournalObjects::FromList(change.added); }
+
+std::vector<ParsedPlantingObject> ParsedOf(const JournalObjects& objects) {
+    std::vector<ParsedPlantingObject> parsed(objects.Count());
+    for (std::size_t i = 0; i < objects.Count(); ++i) {
+        parsed[i] = {objects.LatitudeAt(i), objects.LongitudeAt(i), std::string(objects.GuidAt(i))};
+    }
+    return parsed;
+}
+
+// The positions a delete keeps: every one of the list's but the deleted.
+std::vector<std::size_t> KeptAfterDeleting(std::size_t count, const std::vector<std::uint32_t>& deleted) {
+    std::vector<std::size_t> kept;
+    kept.reserve(count);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (next < deleted.size() && deleted[next] == i) {
+            ++next;
+        } else {
+            kept.push_back(i);
+        }
+    }
+    return kept;
+}
+
+// The model a recovered tree plant is named after: the catalogue name's stem.
+QString ModelOf(const JournalObjects& objects) {
+    const std::string name = objects.Count() == 0 ? std::string() : TreeCatalogue().NameForGuid(std::string(objects.GuidAt(0)));
+    const std::size_t dash = name.find("- ");
+    const std::string stem = dash == std::string::npos ? name : name.substr(0, name.find_last_not_of(' ', dash - 1) + 1);
+    return stem.empty() ? QStringLiteral("tree") : QString::fromStdString(stem);
 }
 
 }  // namespace
@@ -43,6 +82,9 @@ PlantingSession::PlantingSession(std::string programFolder, IpcLinkMaker linkMak
 PlantingSession::~PlantingSession() {
     // The steps refer to the document; they go first.
     undoStack.clear();
+    if (document.PlantedCount() == 0) {
+        journal.Remove();
+    }
 }
 
 template <typename Result>
@@ -86,22 +128,42 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
     }
 }
 
-void PlantingSession::Record(DocumentChange change, const QString& stepText) {
+void PlantingSession::WriteJournal(const JournalRecord& record) {
+    if (const auto error = journal.Write(record)) {
+        Q_EMIT JournalProblem(QStringLiteral("Planted objects are not protected against a crash: the journal in %1 "
+                                             "cannot be written (%2). Planting goes on.")
+                                  .arg(QString::fromStdString(journal.Folder().Path().string()),
+                                       QString::fromLocal8Bit(error->message())));
+    }
+}
+
+void PlantingSession::Record(DocumentChange change, const QString& stepText, const JournalRecord& record) {
     if (change.Empty()) {
         return;  // nothing changed: no step
     }
+    WriteJournal(record);
     TellChanged(change);
     undoStack.push(new DocumentStep(*this, std::move(change), stepText));
 }
 
-void PlantingSession::ForgetHistory() { undoStack.clear(); }
+// New, Close and a save empty the document and its history; nothing unsaved remains to protect.
+void PlantingSession::EndHistory(const JournalRecord& record) {
+    undoStack.clear();
+    WriteJournal(record);
+    if (document.PlantedCount() == 0) {
+        journal.Retire();
+        if (SharedRandom::State() != 1) {
+            WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
+        }
+    }
+}
 
 void PlantingSession::NameNewFile(const std::string& fileName, const std::string& folder) {
     if (busy) {
         return;
     }
     document.NameNewFile(fileName, folder);
-    ForgetHistory();
+    EndHistory(JournalRecord::NewFile(fileName, folder));
     Q_EMIT Changed(Changes(Change::File) | Change::CopsePattern);
 }
 
@@ -120,7 +182,8 @@ ReadOutcome PlantingSession::OpenFile(const std::string& fileName, const std::st
     }
     ReadOutcome outcome = document.OpenFile(fileName, folder, std::move(content));
     if (outcome.status == ReadStatus::Read) {
-        Record(std::move(outcome.change), QStringLiteral("Open ") + QString::fromStdString(fileName));
+        const JournalRecord record = JournalRecord::OpenFile(fileName, folder, ObjectsOf(outcome.change));
+        Record(std::move(outcome.change), QStringLiteral("Open ") + QString::fromStdString(fileName), record);
     }
     return outcome;
 }
@@ -134,9 +197,12 @@ ReadOutcome PlantingSession::ReadInto(const fs::path& file, bool intoCopsePatter
         RunOffThread<PlantingFileContent>([file] { return PlantingDocument::Content(file); });
     ReadOutcome outcome = intoCopsePattern ? document.LoadCopsePattern(std::move(content))
                                            : document.AppendPlantingFile(std::move(content));
+    const std::string name = file.filename().string();
+    const JournalRecord record = intoCopsePattern ? JournalRecord::CopseLoad(name, ObjectsOf(outcome.change))
+                                                  : JournalRecord::AppendFrom(name, ObjectsOf(outcome.change));
     const QString step = intoCopsePattern ? QStringLiteral("Load copse pattern")
-                                          : QStringLiteral("Append From ") + QString::fromStdString(file.filename().string());
-    Record(std::move(outcome.change), step);
+                                          : QStringLiteral("Append From ") + QString::fromStdString(name);
+    Record(std::move(outcome.change), step, record);
     return outcome;
 }
 
@@ -145,28 +211,37 @@ ReadOutcome PlantingSession::AppendFrom(const fs::path& file) { return ReadInto(
 ReadOutcome PlantingSession::LoadCopsePattern(const fs::path& file) { return ReadInto(file, true); }
 
 PlantOutcome PlantingSession::Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt,
-                                    const QString& stepText) {
+                                    const QString& stepText, bool copse) {
     if (busy) {
         return {};
     }
     const BusyScope scope(*this);
+    // Each press seeds the generator the next save draws its headings from.
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    SharedRandom::Seed(seed);
     const IpcLinkMaker linkMaker = makeLink;
     const PlantOutcome position = RunOffThread<PlantOutcome>(
         [linkMaker] { return PlantingDocument::ReadPlantingPosition(linkMaker); },
         QStringLiteral("Waiting for the simulator..."));
     PlantOutcome outcome = plantAt(position);
-    Record(std::move(outcome.change), stepText);
+    if (outcome.change.Empty()) {
+        WriteJournal(JournalRecord::GeneratorState(seed));  // no step, but the headings' seed changed
+        return outcome;
+    }
+    const JournalObjects objects = ObjectsOf(outcome.change);
+    Record(std::move(outcome.change), stepText,
+           copse ? JournalRecord::CopsePlant(seed, objects) : JournalRecord::TreePlant(seed, objects));
     return outcome;
 }
 
 PlantOutcome PlantingSession::PlantTree(const std::string& guid, const QString& model) {
     return Plant([this, &guid](const PlantOutcome& position) { return document.PlantTree(position, guid); },
-                 QStringLiteral("Plant ") + model);
+                 QStringLiteral("Plant ") + model, false);
 }
 
 PlantOutcome PlantingSession::PlantCopse() {
     return Plant([this](const PlantOutcome& position) { return document.PlantCopse(position); },
-                 QStringLiteral("Plant copse of %1").arg(document.CopseCount()));
+                 QStringLiteral("Plant copse of %1").arg(document.CopseCount()), true);
 }
 
 void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
@@ -174,8 +249,11 @@ void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
         return;
     }
     DocumentChange change = document.KeepRows(keptIndices);
+    std::vector<std::uint32_t> deleted(change.removedAt.size());
+    std::transform(change.removedAt.begin(), change.removedAt.end(), deleted.begin(),
+                   [](std::size_t place) { return static_cast<std::uint32_t>(place); });
     const QString step = QStringLiteral("Delete ") + ObjectsText(change.removed.Count());
-    Record(std::move(change), step);
+    Record(std::move(change), step, JournalRecord::EditDelete(std::move(deleted)));
 }
 
 SaveOutcome PlantingSession::Save() { return SaveUnder(document.FileName(), document.Folder()); }
@@ -205,7 +283,8 @@ SaveOutcome PlantingSession::SaveUnder(const std::string& fileName, const std::s
     const bool closes = outcome.Written() || outcome.xml.status == WriteStatus::NothingToWrite;
     document.FinishSave(outcome, fileName, folder);
     if (closes) {
-        ForgetHistory();
+        // The XML file is durable (synced, renamed, its folder synced): nothing unsaved remains.
+        EndHistory(JournalRecord::Save(fileName, folder));
         Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
     }
     return outcome;
@@ -216,18 +295,99 @@ void PlantingSession::Close() {
         return;
     }
     document.Close();
-    ForgetHistory();
+    EndHistory(JournalRecord::Close());
     Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern | Change::Closed);
 }
 
 void PlantingSession::Undo() {
-    if (!busy) {
+    if (!busy && undoStack.canUndo()) {
+        WriteJournal(JournalRecord::Undo());
         undoStack.undo();
     }
 }
 
 void PlantingSession::Redo() {
-    if (!busy) {
+    if (!busy && undoStack.canRedo()) {
+        WriteJournal(JournalRecord::Redo());
         undoStack.redo();
+    }
+}
+
+void PlantingSession::DiscardUnsaved() {
+    if (document.PlantedCount() > 0) {
+        journal.DiscardRunning();
+    }
+}
+
+bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std::size_t& recordsDropped) {
+    const JournalContents contents = JournalReader::ReadFile(journalFile);
+    if (contents.status != JournalReadStatus::Read) {
+        problem = contents.status == JournalReadStatus::UnknownVersion
+                      ? QStringLiteral("%1 was written by another version of Grovewright and is left as it is.")
+                      : QStringLiteral("%1 is not a journal that can be read.");
+        problem = problem.arg(QString::fromStdString(journalFile.string()));
+        return false;
+    }
+    // The replay checks that every record follows the state before it; what does not is dropped.
+    JournalReplay replay;
+    const std::size_t applied = replay.ApplyAll(contents.records);
+    recordsDropped = contents.recordsDropped + (contents.records.size() - applied);
+    for (std::size_t i = 0; i < applied; ++i) {
+        Replay(contents.records[i]);
+    }
+    SharedRandom::Seed(replay.GeneratorSeed());
+    for (std::uint64_t draw = 0; draw < replay.DrawsSinceSeed(); ++draw) {
+        SharedRandom::Next();
+    }
+    WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
+    journal.Folder().Remove(journalFile);
+    Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
+    return true;
+}
+
+// One record of an ended session, done again through the session's own operations, so that the
+// document, the history and this session's journal come out as they stood.
+void PlantingSession::Replay(const JournalRecord& record) {
+    using Kind = JournalRecordKind;
+    using Target = DocumentChange::Target;
+    switch (record.kind) {
+        case Kind::NewFile: NameNewFile(record.fileName, record.folder); return;
+        case Kind::OpenFile: {
+            PlantingFileContent content;
+            content.outcome.status = ReadStatus::Read;
+            content.objects = ParsedOf(record.objects);
+            ReadOutcome outcome = document.OpenFile(record.fileName, record.folder, std::move(content));
+            Record(std::move(outcome.change), QStringLiteral("Open ") + QString::fromStdString(record.fileName), record);
+            return;
+        }
+        case Kind::TreePlant:
+        case Kind::CopsePlant: {
+            SharedRandom::Seed(record.seed);
+            const bool copse = record.kind == Kind::CopsePlant;
+            const QString step = copse ? QStringLiteral("Plant copse of %1").arg(record.objects.Count())
+                                       : QStringLiteral("Plant ") + ModelOf(record.objects);
+            Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)), step, record);
+            return;
+        }
+        case Kind::AppendFrom:
+            Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)),
+                   QStringLiteral("Append From ") + QString::fromStdString(record.fileName), record);
+            return;
+        case Kind::CopseLoad:
+            Record(document.AddObjects(Target::CopsePattern, ParsedOf(record.objects)),
+                   QStringLiteral("Load copse pattern"), record);
+            return;
+        case Kind::EditDelete: KeepRows(KeptAfterDeleting(document.PlantedCount(), record.positions)); return;
+        case Kind::Undo: Undo(); return;
+        case Kind::Redo: Redo(); return;
+        case Kind::Close: Close(); return;
+        case Kind::Save: {
+            SaveOutcome saved;
+            saved.xml.status = WriteStatus::Written;
+            document.FinishSave(saved, record.fileName, record.folder);
+            EndHistory(record);
+            return;
+        }
+        case Kind::GeneratorState: SharedRandom::Seed(record.seed); WriteJournal(record); return;
     }
 }

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/SessionJournal.h"
 #include "document/PlantingDocument.h"
+#include "document/journal/JournalRecord.h"
 #include "simlink/IpcLinkMaker.h"
 
 // The planting session: the one owner of the planting document, of the way links to the simulator
@@ -17,6 +19,8 @@
 // command changes it through one method here. The slow work (reading a file, saving, asking the
 // simulator for the aircraft's position) runs on another thread while the window keeps painting; the
 // session is busy meanwhile and refuses every other command, so nothing changes the document under it.
+// Every change is written to the session's journal before it is acknowledged, so that a crash loses
+// nothing; a later start recovers it from there.
 class PlantingSession : public QObject {
     Q_OBJECT
 
@@ -59,11 +63,22 @@ public:
     void Undo();
     void Redo();
 
+    // The user answered a question so that the unsaved objects are given up: they stay recoverable
+    // among the discarded journals.
+    void DiscardUnsaved();
+    // Brings back the session an ended program's journal holds: the file, the lists, the generator and
+    // the undo history. False, with the reason, where the journal cannot be read; `recordsDropped` says
+    // how many records a damaged journal lost.
+    bool Recover(const std::filesystem::path& journalFile, QString& problem, std::size_t& recordsDropped);
+    const SessionJournal& Journal() const { return journal; }
+
 Q_SIGNALS:
     void Changed(PlantingSession::Changes what);
     void BusyChanged(bool busy);
     // Slow work has gone on long enough that the user should be told what it waits for.
     void Waiting(const QString& what);
+    // The journal could not be written: planting goes on unprotected until it can again.
+    void JournalProblem(const QString& text);
 
 private:
     friend class DocumentStep;
@@ -74,17 +89,23 @@ private:
     template <typename Result>
     Result RunOffThread(const std::function<Result()>& work, const QString& waitingFor = QString());
     void SetBusy(bool isBusy);
-    // Records a change the document reported as one step of the history and tells the views.
-    void Record(DocumentChange change, const QString& stepText);
+    // Records a change the document reported in the journal and as one step of the history, and tells
+    // the views; a change of nothing is no step.
+    void Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
+    void WriteJournal(const JournalRecord& record);
+    void Replay(const JournalRecord& record);
+    void EndHistory(const JournalRecord& record);
     void ForgetHistory();
     void TellChanged(const DocumentChange& change);
     ReadOutcome ReadInto(const std::filesystem::path& file, bool intoCopsePattern);
-    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt, const QString& stepText);
+    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt, const QString& stepText,
+                       bool copse);
     SaveOutcome SaveUnder(const std::string& fileName, const std::string& folder);
 
     PlantingDocument document;
     IpcLinkMaker makeLink;
     QUndoStack undoStack;
+    SessionJournal journal;
     bool busy = false;
 };
 

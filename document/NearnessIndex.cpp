@@ -1,7 +1,9 @@
 #include "document/NearnessIndex.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -133,13 +135,72 @@ void NearnessIndex::Insert(double latitude, double longitude, std::uint32_t inde
 
 void NearnessIndex::RemoveLast(std::size_t count, const std::vector<double>& latitudes,
                                const std::vector<double>& longitudes) {
-    for (; count > 0 && !nextInCell.empty(); --count) {
-        const auto index = static_cast<std::uint32_t>(nextInCell.size() - 1);
-        if (Indexable(latitudes[index], longitudes[index])) {
-            Unlink(index, latitudes[index], longitudes[index]);
+    count = std::min(count, nextInCell.size());
+    const std::size_t kept = nextInCell.size() - count;
+    // One entry's slot is a cache miss, while the whole table reads at memory speed: many entries are
+    // cheaper to drop in one pass over the table, and where few stay, to record those anew.
+    constexpr std::size_t slotsPerEntry = 32;
+    if (count * slotsPerEntry <= cellSlots.size()) {
+        for (; count > 0; --count) {
+            const auto index = static_cast<std::uint32_t>(nextInCell.size() - 1);
+            if (Indexable(latitudes[index], longitudes[index])) {
+                Unlink(index, latitudes[index], longitudes[index]);
+            }
+            nextInCell.pop_back();
         }
-        nextInCell.pop_back();
+    } else if (SlotCountFor(kept) * 8 > cellSlots.size() || !RecordAnew(kept, latitudes, longitudes)) {
+        KeepFirst(kept);
     }
+}
+
+bool NearnessIndex::RecordAnew(std::size_t count, const std::vector<double>& latitudes,
+                               const std::vector<double>& longitudes) {
+    try {
+        NearnessIndex fresh;
+        fresh.Reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            fresh.Insert(latitudes[i], longitudes[i], static_cast<std::uint32_t>(i));
+        }
+        *this = std::move(fresh);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;  // no room for a second index: the entries go from this one
+    }
+}
+
+std::size_t NearnessIndex::SlotCountFor(std::size_t cells) {
+    std::size_t slotCount = 64;
+    while (slotCount < (cells + 1) * 2) {
+        slotCount *= 2;
+    }
+    return slotCount;
+}
+
+// Chains run from a cell's most recent entry back, so the entries to drop lead every chain. A cell left
+// without entries gives its slot back as a single removal does, and the slot is looked at again for
+// the cell that may have moved into it.
+void NearnessIndex::KeepFirst(std::size_t kept) {
+    constexpr std::size_t lookAhead = 16;  // chain links requested early, so that their misses overlap
+    for (std::size_t slot = 0; slot < cellSlots.size(); ++slot) {
+#if defined(__GNUC__)
+        const std::uint32_t ahead = cellSlots[(slot + lookAhead) & (cellSlots.size() - 1)].head;
+        if (ahead != none && ahead >= kept) {
+            __builtin_prefetch(&nextInCell[ahead]);
+        }
+#endif
+        while (cellSlots[slot].head != none) {
+            std::uint32_t& head = cellSlots[slot].head;
+            while (head != none && head >= kept) {
+                head = nextInCell[head];
+            }
+            if (head != none) {
+                break;
+            }
+            FreeSlot(slot);
+            --usedSlots;
+        }
+    }
+    nextInCell.resize(kept);
 }
 
 // The entry is the most recent of its cell, so it heads the cell's chain; a cell left without entries

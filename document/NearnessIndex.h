@@ -30,7 +30,8 @@ public:
     std::size_t Recorded() const { return nextInCell.size(); }
 
     // Forgets the `count` entries recorded last, which the columns still hold, as if they had never been
-    // recorded. Each is its cell's most recent entry when its turn comes, so each costs constant time.
+    // recorded. Each is its cell's most recent entry when its turn comes, so each costs constant time;
+    // many go in one pass over the table, or, where few stay, those are recorded anew.
     void RemoveLast(std::size_t count, const std::vector<double>& latitudes,
                     const std::vector<double>& longitudes);
 
@@ -69,6 +70,11 @@ private:
     void Link(std::size_t slot, std::uint64_t cellDigest, std::uint32_t index);
     void Unlink(std::uint32_t index, double latitude, double longitude);
     void FreeSlot(std::size_t slot);
+    void KeepFirst(std::size_t kept);
+    // Replaces the index by one of the first `count` entries; false where there was no room for it.
+    bool RecordAnew(std::size_t count, const std::vector<double>& latitudes,
+                    const std::vector<double>& longitudes);
+    static std::size_t SlotCountFor(std::size_t cells);
     void ReserveChainEntry(std::uint32_t index);
     void Grow();
     void Rehash(std::size_t slotCount);

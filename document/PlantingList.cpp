@@ -134,7 +134,17 @@ void PlantingList::InsertAt(const PlantingList& entries, const std::vector<std::
 }
 
 void PlantingList::UpdateIndex() {
+    if (nearness.Recorded() == Count()) {
+        return;
+    }
+    // Many entries at once (after Redo, Edit or Undo of an Edit): room for all, and the index's memory
+    // requested a few entries ahead, as when a file is read.
+    constexpr std::size_t lookAhead = 8;
+    nearness.Reserve(Count());
     for (std::size_t i = nearness.Recorded(); i < Count(); ++i) {
+        if (i + lookAhead < Count()) {
+            nearness.Prefetch(latitudes[i + lookAhead], longitudes[i + lookAhead]);
+        }
         nearness.Insert(latitudes[i], longitudes[i], static_cast<std::uint32_t>(i));
     }
 }

@@ -49,8 +49,8 @@ public:
     // in list order.
     PlantingList Extract(const std::vector<std::size_t>& places);
     // Puts `entries` back so that entry k stands at position places[k] of the result, the list's own
-    // entries keeping their order around them: the inverse of Extract. Entries whose place is out of
-    // order or beyond the end go to the end.
+    // entries keeping their order around them: the inverse of Extract. From the first entry whose place
+    // is out of order or beyond the end, the rest go to the end.
     void InsertAt(const PlantingList& entries, const std::vector<std::size_t>& places);
 
     void Clear();

@@ -10,6 +10,9 @@ namespace SharedRandom {
 // Sets the generator's state to the seed.
 void Seed(std::uint32_t seed);
 
+// The state as it stands: seeding with it carries on the same sequence (a recovered session does).
+std::uint32_t State();
+
 // Draws the next value, 0 to 32767.
 int Next();
 

@@ -10,11 +10,12 @@ namespace ForestFilling {
 
 namespace {
 
-// The sampler fills at most this many times the trees asked for, then thinning keeps the share asked.
-// Sampling at the spacing asked and thinning far below gives the most natural look, but costs time
-// and memory in proportion to the sample; the sampler's spacing grows instead where the density asked
-// is much lower than the spacing allows.
-constexpr double thinningReserve = 2.0;
+// The sampler fills a tenth more than the trees asked for, then thinning keeps the share asked, so
+// that the density is met where a fill falls short of its usual count (small and odd shapes fill to
+// within a few percent of it). Where the density asked is below what the spacing allows, the sampler's
+// spacing grows to match it: a fill costs time and memory in proportion to the trees asked, not to
+// the spacing.
+constexpr double thinningReserve = 1.1;
 
 ForestCheck Refusal(ForestProblem problem, double value, double limit = 0.0) {
     ForestCheck check;
@@ -24,11 +25,26 @@ ForestCheck Refusal(ForestProblem problem, double value, double limit = 0.0) {
     return check;
 }
 
-double SamplerSpacing(const FillSettings& settings) {
+// The sampler's spacing for an effort: the one asked, or wider where the density asked is lower.
+double SamplerSpacing(const FillSettings& settings, PoissonDiskSampling::Effort effort) {
     const double treesPerSquareMetre = settings.treesPerHectare / 1e4;
-    const double sparse =
-        std::sqrt(PoissonDiskSampling::fillFactor / (thinningReserve * treesPerSquareMetre));
-    return std::max(settings.spacingMetres, sparse);
+    return std::max(settings.spacingMetres,
+                    std::sqrt(effort.fillFactor / (thinningReserve * treesPerSquareMetre)));
+}
+
+double WantedTrees(const FillSettings& settings, const PoissonDiskSampling::Fill& sample) {
+    return std::min(std::round(settings.treesPerHectare * sample.regionArea / 1e4), maxTrees);
+}
+
+// Samples the shape's region: quickly where the spacing leaves room for the density, densely where
+// it does not.
+PoissonDiskSampling::Fill Sampled(const ForestAreaShape& shape, const FillSettings& settings,
+                                  ForestRandom& random) {
+    using PoissonDiskSampling::denseFill, PoissonDiskSampling::quickFill;
+    const PoissonDiskSampling::Effort effort =
+        SamplerSpacing(settings, quickFill) > settings.spacingMetres ? quickFill : denseFill;
+    return PoissonDiskSampling::Sample(shape.Area(), shape.Exclusions(), SamplerSpacing(settings, effort),
+                                       effort, random);
 }
 
 // Keeps `keep` of the points, each subset equally likely, in their order (selection sampling).
@@ -94,11 +110,10 @@ ForestFill Fill(const ForestAreaShape& shape, const FillSettings& settings, cons
         return fill;
     }
     ForestRandom random(settings.seed);
-    const PoissonDiskSampling::Fill sample =
-        PoissonDiskSampling::Sample(shape.Area(), shape.Exclusions(), SamplerSpacing(settings), random);
+    const PoissonDiskSampling::Fill sample = Sampled(shape, settings, random);
     fill.fillHectares = sample.regionArea / 1e4;
-    const double wanted = std::min(std::round(settings.treesPerHectare * fill.fillHectares), maxTrees);
-    const std::size_t keep = std::min(sample.points.size(), static_cast<std::size_t>(wanted));
+    const std::size_t keep =
+        std::min(sample.points.size(), static_cast<std::size_t>(WantedTrees(settings, sample)));
     fill.trees = Planted(Thinned(sample.points, keep, random), shape.Plane(), mix, random);
     return fill;
 }

@@ -14,6 +14,18 @@ public:
     // The engine's next raw 64 bits, for callers that split one draw into several values.
     std::uint64_t NextBits() { return engine(); }
 
+    // 32 raw bits: the high half of a draw, then its low half on the next call, for values that need
+    // no more (the engine's draw costs as much as the rest of a sampler's candidate).
+    std::uint32_t NextHalfBits() {
+        if (spareHalf) {
+            spareHalf = false;
+            return static_cast<std::uint32_t>(half);
+        }
+        half = engine();
+        spareHalf = true;
+        return static_cast<std::uint32_t>(half >> 32);
+    }
+
     // Uniform in [0, 1): the top 53 bits as a fraction, exact in a double.
     double NextUnit() { return static_cast<double>(engine() >> 11) * 0x1.0p-53; }
 
@@ -28,4 +40,6 @@ public:
 
 private:
     std::mt19937_64 engine;
+    std::uint64_t half = 0;
+    bool spareHalf = false;
 };

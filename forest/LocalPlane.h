@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include <GeographicLib/LocalCartesian.hpp>
@@ -10,7 +11,9 @@
 // The tangent plane to the WGS84 ellipsoid at an origin, where areas are measured and trees spaced.
 // Forward drops a ground point straight onto the plane (along the plane's normal); Reverse finds the
 // ground point that Forward drops onto a plane point, so the two are each other's inverse to well
-// under a millimetre within a few hundred kilometres of the origin. Dropping onto the plane only
+// under a millimetre within a few hundred kilometres of the origin. Reverse is worked out directly
+// (where the plane's normal through the point meets the ellipsoid: one quadratic, two arc tangents),
+// since a large fill turns a million points back. Dropping onto the plane only
 // shortens distances, so two trees a plane distance d apart stand at least d apart on the ground,
 // and a point of the plane inside a polygon of dropped corners is inside on the ground as the map
 // draws short edges.
@@ -27,10 +30,14 @@ public:
     GeoPosition Origin() const { return origin; }
 
 private:
+    using Vector = std::array<double, 3>;
+
     GeographicLib::LocalCartesian cartesian;
     GeoPosition origin;
-    // Half the ellipsoid's curvature east and north at the origin: the ground's drop below the
-    // plane is close to eastCurvature * x^2 + northCurvature * y^2.
-    double eastCurvature = 0.0;
-    double northCurvature = 0.0;
+    // Earth-centred coordinates in units of the equatorial radius, with z stretched by
+    // 1 / (1 - e^2) in the products below, so that the ellipsoid is where the product of a point with
+    // itself is one.
+    Vector originPoint{};
+    Vector east{}, north{}, up{};
+    double originOffset = 0.0;  // originPoint's own product less one: zero but for rounding
 };

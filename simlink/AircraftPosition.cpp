@@ -5,9 +5,13 @@
 
 namespace AircraftPosition {
 
-double LatitudeFromRaw(std::int64_t raw) { return static_cast<double>(raw) * 90.0 / latitudeDivisor; }
+double LatitudeFromRaw(std::int64_t raw) {
+    return static_cast<double>(raw) * 90.0 / latitudeDivisor;
+}
 
-double LongitudeFromRaw(std::int64_t raw) { return static_cast<double>(raw) * 360.0 / longitudeDivisor; }
+double LongitudeFromRaw(std::int64_t raw) {
+    return static_cast<double>(raw) * 360.0 / longitudeDivisor;
+}
 
 std::int64_t RawFromLatitude(double degrees) {
     if (std::isnan(degrees)) {
@@ -36,3 +40,20 @@ std::int64_t RawFromLongitude(double degrees) {
 }
 
 }  // namespace AircraftPosition
+
+double AircraftPosition::HeadingFromRaw(std::uint32_t raw) {
+    return static_cast<double>(raw) * 360.0 / headingDivisor;
+}
+
+std::uint32_t AircraftPosition::RawFromHeading(double degrees) {
+    if (!std::isfinite(degrees)) {
+        return 0;
+    }
+    double turned = std::fmod(degrees, 360.0);
+    if (turned < 0.0) {
+        turned += 360.0;
+    }
+    const double raw = std::round(turned * headingDivisor / 360.0);
+    // 360 degrees is north again.
+    return raw >= headingDivisor ? 0u : static_cast<std::uint32_t>(raw);
+}

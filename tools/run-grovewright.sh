@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts Grovewright from a build folder in its own working folder (run/), with the stand-in scenery
 # compiler installed there as "bglcomp.exe" and the stand-in simulator's window serving the aircraft's
-# position. The simulator stops when Grovewright ends.
+# position. The simulator stops when Grovewright ends. The simulator's window goes to the screen's top
+# left and Grovewright's to its top right, so that neither covers the other whatever the window
+# manager (Qt's -geometry; a negative offset counts from the right edge).
 set -euo pipefail
 build=${1:-build/release}
 workdir=${GROVEWRIGHT_RUN_FOLDER:-run}
@@ -35,7 +37,11 @@ log="$workdir/simulator.log"
 rm -f "$commands"
 mkfifo "$commands"
 exec 3<>"$commands"
-"$simulator_program" <&3 >"$log" 2>&1 &
+# Wayland lets no program place its own window; through XWayland both can be placed.
+if [ -n "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  export QT_QPA_PLATFORM=xcb
+fi
+"$simulator_program" --geometry=+0+0 <&3 >"$log" 2>&1 &
 simulator=$!
 stop_simulator() {
   kill "$simulator" 2>/dev/null || true
@@ -59,4 +65,4 @@ if ! grep -q '^ready ' "$log"; then
 fi
 echo "Move the aircraft in the stand-in simulator's window, or with: echo \"slew NORTH_METRES EAST_METRES\" > $commands (answers in $log)"
 cd "$workdir"
-"$program"
+"$program" -geometry -0+0

@@ -1,7 +1,7 @@
 // The Edit dialog with a large planting list: opening it, and one Delete press removing half of the
 // rows, against the straightforward deletion that restarts its scan from the first row after every
 // row it removes.
-#include "document/PlantingList.h"  // before Qt, which defines `slots` as a macro
+#include "document/PlantingList.h"
 
 #include <benchmark/benchmark.h>
 

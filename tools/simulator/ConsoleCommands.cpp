@@ -29,7 +29,9 @@ std::string Formatted(const char* format, double first, double second = 0.0) {
     return line;
 }
 
-ConsoleReply Error(std::string_view why) { return ConsoleReply{"error " + std::string(why), false}; }
+ConsoleReply Error(std::string_view why) {
+    return ConsoleReply{"error " + std::string(why), false};
+}
 
 ConsoleReply Position(const std::vector<std::string_view>& words, SimulatorState& state) {
     if (words.size() == 1) {
@@ -65,6 +67,18 @@ ConsoleReply Ground(const std::vector<std::string_view>& words, SimulatorState& 
     }
     state.SetGroundAltitude(metres);
     return ConsoleReply{Formatted("ground %.2f", state.GroundAltitude()), false};
+}
+
+ConsoleReply Heading(const std::vector<std::string_view>& words, SimulatorState& state) {
+    double degrees = 0.0;
+    if (words.size() == 1) {
+        return ConsoleReply{Formatted("heading %.6f", state.Heading()), false};
+    }
+    if (words.size() != 2 || !ParseDegrees(words[1], degrees) || degrees < 0.0 || degrees > 360.0) {
+        return Error("heading takes DEG (0..360)");
+    }
+    state.SetHeading(degrees);
+    return ConsoleReply{Formatted("heading %.6f", state.Heading()), false};
 }
 
 ConsoleReply Answer(const std::vector<std::string_view>& words, AnswerMode& mode) {
@@ -105,11 +119,15 @@ ConsoleReply RunConsoleCommand(std::string_view command, SimulatorState& state, 
     if (verb == "ground") {
         return Ground(words, state);
     }
+    if (verb == "heading") {
+        return Heading(words, state);
+    }
     if (verb == "answer") {
         return Answer(words, mode);
     }
     if (verb == "quit" && words.size() == 1) {
         return ConsoleReply{"quit", true};
     }
-    return Error("unknown command " + std::string(verb) + "; commands: position, slew, ground, answer, quit");
+    return Error("unknown command " + std::string(verb) +
+                 "; commands: position, slew, ground, heading, answer, quit");
 }

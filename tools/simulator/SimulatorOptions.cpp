@@ -113,6 +113,12 @@ ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> a
         ->disable_flag_override();
     app.add_flag("--headless", options.headless, "no window, even when a display is present")
         ->disable_flag_override();
+#ifndef _WIN32  // the Windows stand-in's window is hidden
+    app.add_option(
+           "--geometry", options.geometry,
+           "place the window: [WIDTHxHEIGHT][+-X+-Y], a negative offset counting from the right or bottom")
+        ->type_name("GEOMETRY");
+#endif
     ReadToolCommandLine(app, arguments, parsed);
     options.serverVersion = static_cast<std::uint32_t>(serverVersion);
     options.simulatorVersion = static_cast<std::uint16_t>(simulatorVersion);

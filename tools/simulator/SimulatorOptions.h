@@ -19,6 +19,7 @@ struct SimulatorOptions {
     AnswerMode answerMode;
     bool readCommands = true;
     bool headless = false;  // no window even when a display is present
+    std::string geometry;   // where the window goes, as Qt's -geometry takes it ("+0+0"); empty: anywhere
 };
 
 using ParsedSimulatorOptions = ParsedCommandLine<SimulatorOptions>;

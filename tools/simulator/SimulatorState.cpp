@@ -53,7 +53,18 @@ double SimulatorState::Longitude() const {
 }
 
 double SimulatorState::GroundAltitude() const {
-    return static_cast<std::int32_t>(offsets.Word(AircraftPosition::groundAltitudeOffset)) / groundAltitudeScale;
+    return static_cast<std::int32_t>(offsets.Word(AircraftPosition::groundAltitudeOffset)) /
+           groundAltitudeScale;
 }
 
-std::uint16_t SimulatorState::ClientVersion() const { return offsets.TakenHalf(IpcLink::clientVersionOffset); }
+std::uint16_t SimulatorState::ClientVersion() const {
+    return offsets.TakenHalf(IpcLink::clientVersionOffset);
+}
+
+void SimulatorState::SetHeading(double degrees) {
+    offsets.SetWord(AircraftPosition::headingOffset, AircraftPosition::RawFromHeading(degrees));
+}
+
+double SimulatorState::Heading() const {
+    return AircraftPosition::HeadingFromRaw(offsets.Word(AircraftPosition::headingOffset));
+}

@@ -455,6 +455,8 @@ def start_environment(processes, temporary, compiler):
            if key not in ("QT_QPA_PLATFORMTHEME", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS",
                           "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_ACCESSIBILITY")}
     env["XDG_RUNTIME_DIR"] = str(runtime)
+    env["XDG_STATE_HOME"] = str(temporary / "state")
+    env["XDG_CONFIG_HOME"] = str(temporary / "config")
     env["DISPLAY"] = start_x_server(processes)
     env["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(processes, env)
     env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"

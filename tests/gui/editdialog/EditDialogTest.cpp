@@ -1,7 +1,7 @@
 // The Edit dialog driven through its real widgets: row texts, deleting selections by button and key,
 // OK handing back the kept positions and every way of cancelling dropping the deletions. With
 // GROVEWRIGHT_SCREENSHOT_DIR set, SaveScreenshot writes the README's picture there.
-#include "document/PlantingList.h"  // before Qt, which defines `slots` as a macro
+#include "document/PlantingList.h"
 
 #include <QAccessible>
 #include <QLineEdit>

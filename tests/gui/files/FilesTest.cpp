@@ -22,6 +22,8 @@
 #include "app/FileCommands.h"
 #include "app/PlantCommands.h"
 #include "app/PlantingSession.h"
+#include "app/RecoveryCommands.h"
+#include "document/SharedRandom.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
 #include "tests/gui/window/ModalScript.h"
@@ -51,6 +53,16 @@ std::string MarkedFile(const std::vector<std::tuple<double, double, std::string>
     return text + "</FSData>\n";
 }
 
+// Answers the recovery question with Recover and keeps its text.
+class RecoveringDialogs : public CDialogs {
+public:
+    RecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
+        questions << text;
+        return RecoveryAnswer::Recover;
+    }
+    QStringList questions;
+};
+
 QString Text(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
@@ -73,6 +85,7 @@ private Q_SLOTS:
     void RefusedAndEmptyFilesChangeNothing();
     void CopsePatternIsSharedAndASecondLoadAddsNothing();
     void WholePlantingJob();
+    void RecoveryBringsBackTheSessionAndItsHistory();
 
 private:
     // Runs a command with its dialogs answered in turn; the texts of the message boxes answered, with
@@ -515,6 +528,68 @@ void FilesTest::WholePlantingJob() {
     QCOMPARE(read.GuidAt(5), guidB);
     QCOMPARE(Document().FileName(), "Forest.xml");
     QCOMPARE(LastStatus(), "Appended 2 objects from earlier.xml");
+}
+
+void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
+    // A journal folder of this test's own, so that no other test's session is offered.
+    window.reset();
+    const TemporaryFolder state;
+    const QByteArray stateBefore = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Path().string()));
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker());
+    window->show();
+    // A session that ends without a save: an Open, a plant, an Append From, a delete and an Undo.
+    OpenWithObjects(2, "forest.xml");
+    Press(1009);
+    QVERIFY(simulator->Command("position 47.1 -122.1").starts_with("position"));
+    Press(1020);
+    user->Write("more.xml", MarkedFile({{10.0, 20.0, guidB}, {10.001, 20.002, guidB}}));
+    QCOMPARE(window->Session().AppendFrom(user->Path("more.xml")).objectsAdded, std::size_t{2});
+    window->Session().KeepRows({0, 2, 4});
+    window->Session().KeepRows({0});
+    window->Session().Undo();
+    const PlantingList before = Document().PlantedObjects();
+    const DocumentFile fileBefore = Document().File();
+    const QString undoBefore = window->Session().UndoStack().undoText();
+    const QString redoBefore = window->Session().UndoStack().redoText();
+    const std::uint32_t generatorBefore = SharedRandom::State();
+    window.reset();  // the program ends: its journal stays, unlocked
+
+    SharedRandom::Seed(12345);
+    RecoveringDialogs dialogs;
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
+    window->Recovery().OfferRecovery();
+    QCOMPARE(dialogs.questions.size(), 1);
+    QVERIFY2(dialogs.questions[0].contains(" with 3 unsaved planted objects in forest.xml (" + User("") + ")"),
+             qPrintable(dialogs.questions[0]));
+    const PlantingList& after = Document().PlantedObjects();
+    QCOMPARE(after.Count(), before.Count());
+    for (std::size_t i = 0; i < before.Count(); ++i) {
+        QCOMPARE(after.LatitudeAt(i), before.LatitudeAt(i));
+        QCOMPARE(after.LongitudeAt(i), before.LongitudeAt(i));
+        QCOMPARE(after.GuidAt(i), before.GuidAt(i));
+    }
+    QVERIFY(Document().File() == fileBefore);
+    QCOMPARE(window->Session().UndoStack().undoText(), undoBefore);
+    QCOMPARE(window->Session().UndoStack().redoText(), redoBefore);
+    QCOMPARE(SharedRandom::State(), generatorBefore);
+    QVERIFY(window->findChild<QLabel*>("statusLine")->text().contains("Recovered 3 planted objects"));
+    // The history works on: the delete done again, then everything undone to the opened file.
+    window->Session().Redo();
+    QCOMPARE(Document().PlantedCount(), std::size_t{1});
+    for (int step = 0; step < 4; ++step) {
+        window->Session().Undo();
+    }
+    QCOMPARE(Document().PlantedCount(), std::size_t{2});
+    // The journal it recovered from is gone: the next start offers only this session's own.
+    window.reset();
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
+    window->Recovery().OfferRecovery();
+    QCOMPARE(dialogs.questions.size(), 2);
+    QVERIFY2(dialogs.questions[1].contains(" with 2 unsaved planted objects in forest.xml"), qPrintable(dialogs.questions[1]));
+    window->Session().Close();
+    window.reset();
+    qputenv("XDG_STATE_HOME", stateBefore);
 }
 
 QTEST_MAIN(FilesTest)

@@ -65,6 +65,7 @@ void StartupTest::RefusesToStart() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_PRELOAD", GROVEWRIGHT_ANSWER_MESSAGES);
     environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.Path()));
+    environment.insert("XDG_STATE_HOME", QString::fromStdString(runtime.Path()) + "/state");
     grovewright.setProcessEnvironment(environment);
     grovewright.setWorkingDirectory(QString::fromStdString(workingFolder.Path().string()));
     grovewright.start(QString::fromStdString(program.string()), programArguments);

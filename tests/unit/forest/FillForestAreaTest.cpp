@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include <random>
 #include <string>
 
+#include "document/PlantingList.h"
+#include "forest/AddTreePoints.h"
 #include "forest/PlaneGeometry.h"
 #include "tests/unit/forest/ForestTestSupport.h"
 #include "trees/TreeCatalogue.h"
@@ -96,6 +99,31 @@ TEST(FillForestArea, TreesKeepTheSpacingAndTheBorders) {
     }
 }
 
+// A fill many bands of rows tall (the sampler works through one band at a time) at the densest the
+// spacing allows: no two trees closer than the spacing across the bands' borders, and the density met.
+TEST(FillForestArea, LargeFillsKeepTheSpacingAcrossBands) {
+    ForestAreaShape shape;
+    ASSERT_TRUE(shape
+                    .Build(CornersAround(zurich, {{-200, -100}, {200, -100}, {200, 100}, {-200, 100}}),
+                           {{CornersAround(zurich, {{-50, -40}, {50, -40}, {0, 60}}), 4.0}})
+                    .Ok());
+    const double spacing = 1.5, density = ForestFilling::MaxTreesPerHectare(spacing);
+    const ForestFill fill = FillOk(shape, {spacing, density, 9}, OneModelMix());
+    std::vector<PlanePoint> points;
+    for (const TreePoint& t : fill.trees.points) {
+        points.push_back(shape.Plane().Forward({t.latitude, t.longitude}));
+    }
+    // Each tree against those east of it by less than the spacing.
+    std::sort(points.begin(), points.end(), [](PlanePoint a, PlanePoint b) { return a.x < b.x; });
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        for (std::size_t j = i + 1; j < points.size() && points[j].x - points[i].x < spacing; ++j) {
+            ASSERT_GE(std::hypot(points[j].x - points[i].x, points[j].y - points[i].y), spacing - 1e-6)
+                << points[i].x << ", " << points[i].y;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(points.size()) / fill.fillHectares, density, 0.05 * density);
+}
+
 // On large fills the trees per hectare of the free area come within 5 % of the density asked, up to
 // the limit the spacing allows, and the free area is the polygon less its exclusions.
 TEST(FillForestArea, DensityHoldsOverTheFreeAreaUpToTheLimit) {
@@ -130,8 +158,8 @@ TEST(FillForestArea, SeedDecidesTheTrees) {
     ASSERT_EQ(first.trees.points.size(), again.trees.points.size());
     EXPECT_EQ(Hash(first.trees), Hash(again.trees));
     EXPECT_NE(Hash(first.trees), Hash(other.trees));
-    EXPECT_EQ(first.trees.points.size(), 293u);
-    EXPECT_EQ(Hash(first.trees), 8887089795430538937ull);
+    EXPECT_EQ(first.trees.points.size(), 291u);
+    EXPECT_EQ(Hash(first.trees), 3697430214199141146ull);
 }
 
 // Over 10,000 trees each model and height comes within 5 % of its share of the weights.
@@ -158,4 +186,18 @@ TEST(FillForestArea, MixFollowsTheWeights) {
         EXPECT_NEAR(counts[guid] / static_cast<double>(fill.trees.points.size()), share, 0.05 * share)
             << guid;
     }
+}
+
+// Trees go into the list in their order through its nearness guard: one on an entry already there and
+// one on an earlier tree of the same fill are left out and counted.
+TEST(AddTreePoints, TreesNearEntriesAreLeftOutAndCounted) {
+    PlantingList list;
+    list.Add(47.5, 8.25, "00000000000000000000000000000000");
+    TreePoints trees;
+    trees.guids = {"11111111111111111111111111111111", "22222222222222222222222222222222"};
+    trees.points = {{47.5, 8.25000001, 0}, {47.5001, 8.25, 1}, {47.5002, 8.25, 0}, {47.50010001, 8.25, 0}};
+    EXPECT_EQ(AddTreePoints(list, trees), 2u);
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list.GuidAt(1), trees.guids[1]);
+    EXPECT_EQ(list.LatitudeAt(2), 47.5002);
 }

@@ -71,7 +71,8 @@ TEST_F(RelayLimits, AClientThatNeverReadsItsAnswersIsClosedWhenIdle) {
     RequestArea::PutEndMarker(area.data() + used);
     area.resize(used + RequestArea::endMarkerSize);
     for (std::uint32_t number = 1; number <= 1000; ++number) {
-        std::span<const std::byte> frame = client.Sealed(RelayProtocol::EncodeExchange(number, area));
+        const std::vector<std::byte> sealed = client.Sealed(RelayProtocol::EncodeExchange(number, area));
+        std::span<const std::byte> frame = sealed;
         for (long sent = 0; !frame.empty() && sent >= 0;
              frame = frame.subspan(static_cast<std::size_t>(sent))) {
             std::vector<Sockets::Waiting> one{Sockets::Waiting{client.Socket(), false, true}};

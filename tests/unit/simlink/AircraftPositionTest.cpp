@@ -44,3 +44,16 @@ TEST(AircraftPosition, OutOfRangeDegreesAreHeldOrWrapped) {
 }
 
 }  // namespace
+
+TEST(AircraftPosition, HeadingsConvertAndWrapToOneTurn) {
+    const std::pair<double, std::uint32_t> cases[] = {
+        {0.0, 0u},   {90.0, 0x40000000u},  {180.0, 0x80000000u}, {270.0, 0xC0000000u},
+        {360.0, 0u}, {-90.0, 0xC0000000u},
+    };
+    for (const auto& [degrees, raw] : cases) {
+        EXPECT_EQ(AircraftPosition::RawFromHeading(degrees), raw) << degrees;
+        EXPECT_NEAR(AircraftPosition::HeadingFromRaw(raw), std::fmod(degrees + 360.0, 360.0), 1e-12)
+            << degrees;
+    }
+    EXPECT_NEAR(AircraftPosition::HeadingFromRaw(0xFFFFFFFFu), 360.0, 1e-6);
+}

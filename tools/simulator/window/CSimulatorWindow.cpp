@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,9 @@
 
 namespace {
 
-QString Degrees(double value) { return QString::number(value, 'f', 8) + QChar(0x00B0); }
+QString Degrees(double value) {
+    return QString::number(value, 'f', 8) + QChar(0x00B0);
+}
 
 // A number typed with a point, or with the user's own decimal separator.
 bool ReadNumber(const QString& text, double limit, double& value) {
@@ -35,6 +38,7 @@ CSimulatorWindow::CSimulatorWindow(double latitude, double longitude, const QStr
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakePositionBox());
     layout->addWidget(MakeSlewBox());
+    layout->addWidget(MakeHeadingBox());
     layout->addWidget(MakeGoBox());
     status = new QLabel(serving, this);
     status->setAccessibleName(tr("Status"));
@@ -96,6 +100,26 @@ QPushButton* CSimulatorWindow::MakeSlewButton(const QString& text, const QString
     return button;
 }
 
+QWidget* CSimulatorWindow::MakeHeadingBox() {
+    auto* box = new QGroupBox(tr("Heading"), this);
+    auto* row = new QHBoxLayout(box);
+    heading = new QDoubleSpinBox(box);
+    heading->setRange(0.0, 359.9);
+    heading->setDecimals(1);
+    heading->setWrapping(true);
+    heading->setSuffix(tr(" degrees"));
+    heading->setAccessibleName(tr("Heading"));
+    auto* label = new QLabel(tr("&Heading:"), box);
+    label->setBuddy(heading);
+    row->addWidget(label);
+    row->addWidget(heading);
+    connect(heading, &QDoubleSpinBox::valueChanged, this, [this](double degrees) {
+        emit CommandEntered(QStringLiteral("heading %1").arg(QString::number(degrees, 'f', 3)));
+        status->setText(serving);
+    });
+    return box;
+}
+
 QWidget* CSimulatorWindow::MakeGoBox() {
     auto* box = new QGroupBox(tr("Go to position"), this);
     auto* grid = new QGridLayout(box);
@@ -126,12 +150,15 @@ void CSimulatorWindow::ShowPosition(double latitude, double longitude) {
     longitudeShown->setText(Degrees(longitude));
 }
 
-void CSimulatorWindow::ShowReply(const QString& line) { status->setText(line); }
+void CSimulatorWindow::ShowReply(const QString& line) {
+    status->setText(line);
+}
 
 void CSimulatorWindow::SlewBy(int north, int east) {
     const double metres = step->value();
-    emit CommandEntered(QStringLiteral("slew %1 %2")
-                            .arg(QString::number(north * metres, 'f', 3), QString::number(east * metres, 'f', 3)));
+    emit CommandEntered(
+        QStringLiteral("slew %1 %2")
+            .arg(QString::number(north * metres, 'f', 3), QString::number(east * metres, 'f', 3)));
     status->setText(serving);
 }
 

@@ -32,6 +32,7 @@ private:
     QWidget* MakePositionBox();
     QWidget* MakeSlewBox();
     QWidget* MakeGoBox();
+    QWidget* MakeHeadingBox();
     QPushButton* MakeSlewButton(const QString& text, const QString& name, int north, int east);
     void SlewBy(int north, int east);
     void OnGo();
@@ -39,6 +40,7 @@ private:
     QLabel* latitudeShown = nullptr;
     QLabel* longitudeShown = nullptr;
     QDoubleSpinBox* step = nullptr;
+    QDoubleSpinBox* heading = nullptr;
     QLineEdit* latitudeField = nullptr;
     QLineEdit* longitudeField = nullptr;
     QLabel* status = nullptr;

@@ -33,8 +33,11 @@ int RunSimulatorWindow(const char* program, SimulatorState& state, AnswerMode& m
                        const SimulatorOptions& options, const std::string& socketPath,
                        const std::function<void()>& announceReady) {
     qtHandler = qInstallMessageHandler(HintAtHeadless);
-    int argc = 1;
-    char* argv[] = {const_cast<char*>(program), nullptr};
+    // Qt places the first window shown by its -geometry argument, on every platform that lets it.
+    std::string geometryOption = "-geometry";
+    std::string geometry = options.geometry;
+    char* argv[] = {const_cast<char*>(program), geometryOption.data(), geometry.data(), nullptr};
+    int argc = geometry.empty() ? 1 : 3;
     QApplication application(argc, argv);
     ServerThread server(state, mode);
     std::string problem;
