@@ -65,10 +65,12 @@ bool ReadRelaySecret(const std::string& file, std::string& secret) {
     return !secret.empty();
 }
 
-IpcLinkMaker RelayIpcLinkMaker(const std::string& host, std::uint16_t port) {
-    return [host, port](std::uint32_t requestedVersion) -> std::unique_ptr<IpcLink> {
+IpcLinkMaker RelayIpcLinkMaker(const std::string& host, std::uint16_t port, const std::string& secretFile) {
+    return [host, port, secretFile](std::uint32_t requestedVersion) -> std::unique_ptr<IpcLink> {
         std::string secret;
-        if (const char* file = std::getenv(relaySecretVariable); file != nullptr && *file != 0) {
+        const char* named = std::getenv(relaySecretVariable);
+        const std::string file = !secretFile.empty() ? secretFile : named != nullptr ? named : "";
+        if (!file.empty()) {
             // An unreadable secret file leaves the secret empty: a relay that needs one refuses the link.
             ReadRelaySecret(file, secret);
         }

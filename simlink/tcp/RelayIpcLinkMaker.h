@@ -16,9 +16,9 @@ struct RelayAddress {
 // Reads HOST:PORT; false with a message for the user when it is not one.
 bool ParseRelayAddress(std::string_view text, RelayAddress& address, std::string& problem);
 
-// Links through the relay at host:port. The secret, when the relay needs one, is read from the file
-// named by GROVEWRIGHT_RELAY_SECRET_FILE each time a link is made.
-IpcLinkMaker RelayIpcLinkMaker(const std::string& host, std::uint16_t port);
+// Links through the relay at host:port. The secret, when the relay needs one, is read each time a link
+// is made from `secretFile`, or where that is empty from the file named by GROVEWRIGHT_RELAY_SECRET_FILE.
+IpcLinkMaker RelayIpcLinkMaker(const std::string& host, std::uint16_t port, const std::string& secretFile = {});
 
 // The environment variable that names the secret's file, and reading a secret file: its first line,
 // without the line end and surrounding blanks. False when the file cannot be read or the line is empty.

@@ -107,7 +107,8 @@ bool RelayTransport::Greeted(const RelayProtocol::Hello& hello) {
         return false;
     }
     if (hello.secretRequired && secret.empty()) {
-        Refuse(Where() + " asks for the secret: name its file in " + std::string(relaySecretVariable));
+        Refuse(Where() + " asks for the secret: name its file with --relay-secret-file or in " +
+               std::string(relaySecretVariable));
         return false;
     }
     // A relay beyond this machine always has a secret; one that claims none could be anybody.

@@ -5,7 +5,9 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/support/TemporaryFolder.h"
@@ -57,6 +59,41 @@ TEST(ToolCommandLines, HelpVersionAndRefusalsAreTheSameForEveryTool) {
         EXPECT_EQ(refused.errors.rfind(std::string(name) + ": ", 0), 0u) << refused.errors;
         EXPECT_NE(refused.errors.find(" (see --help)\n"), std::string::npos) << refused.errors;
     }
+}
+
+// Grovewright itself: the same --version and refusals; without a display one line, status 1, never
+// Qt's abort.
+TEST(ToolCommandLines, GrovewrightRefusesBeforeItNeedsADisplay) {
+    const TemporaryFolder folder;
+    const std::string program = GROVEWRIGHT_PROGRAM;
+    const ToolRun version = RunTool(program, "--version", folder);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "grovewright (Grovewright) " GROVEWRIGHT_VERSION "\n");
+    EXPECT_NE(RunTool(program, "--help", folder).output.find("--relay-secret-file <FILE>"), std::string::npos);
+
+    const struct {
+        const char* arguments;
+        const char* error;
+    } refusals[] = {
+        {"--no-such-option", "grovewright: Unknown option 'no-such-option'. (see --help)\n"},
+        {"--relay 10.0.0.1", "grovewright: --relay needs HOST:PORT"},
+        {"--relay-secret-file secret.txt", "grovewright: --relay-secret-file is for a relay"},
+        {"--relay 127.0.0.1:9117 --relay-secret-file /nonexistent/secret",
+         "grovewright: no secret can be read from /nonexistent/secret"},
+    };
+    for (const auto& [arguments, error] : refusals) {
+        const ToolRun refused = RunTool(program, arguments, folder);
+        EXPECT_EQ(refused.status, 2) << arguments;
+        EXPECT_EQ(refused.errors.rfind(error, 0), 0u) << refused.errors;
+    }
+
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        unsetenv(variable);
+    }
+    const ToolRun headless = RunTool(program, "", folder);
+    EXPECT_EQ(headless.status, 1);
+    EXPECT_EQ(headless.errors.rfind("grovewright: no display", 0), 0u) << headless.errors;
+    EXPECT_EQ(std::count(headless.errors.begin(), headless.errors.end(), '\n'), 1);
 }
 
 }  // namespace
