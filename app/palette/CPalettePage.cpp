@@ -2,10 +2,15 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
 
 #include "app/CDialogs.h"
 #include "app/palette/CPictureButton.h"
@@ -32,6 +37,7 @@ void CPalettePage::BindControls() {
     treeTypeBox = findChild<QLineEdit*>(QStringLiteral("treeTypeBox"));
     heightBox = findChild<QComboBox*>(QStringLiteral("heightBox"));
     plantButton = findChild<QPushButton*>(QStringLiteral("plantButton"));
+    FitTreeTypeBox();
     BindHeightBox();
     // Return in a box of the page must not press one of its buttons: none is the window's default.
     for (QPushButton* button : findChildren<QPushButton*>()) {
@@ -80,6 +86,37 @@ void CPalettePage::BindHeightBox() {
                     heightBox->setCurrentIndex(row);
                 }
             });
+}
+
+void CPalettePage::FitTreeTypeBox() {
+    const QFontMetrics metrics(treeTypeBox->font());
+    int widest = metrics.horizontalAdvance(QStringLiteral("Copse"));
+    for (const TreeButtonRow& row : table.buttons) {
+        widest = std::max(widest, metrics.horizontalAdvance(QLatin1String(row.model)));
+    }
+    // The line edit keeps a margin of 2 pixels on each side of its text, inside its frame.
+    const QMargins margins = treeTypeBox->textMargins();
+    QStyleOptionFrame frame;
+    frame.initFrom(treeTypeBox);
+    const int needed = treeTypeBox->style()
+                           ->sizeFromContents(QStyle::CT_LineEdit, &frame,
+                                              QSize(widest + 4 + margins.left() + margins.right(), metrics.height()),
+                                              treeTypeBox)
+                           .width();
+    QRect box = treeTypeBox->geometry();
+    if (needed <= box.width()) {
+        return;
+    }
+    // The box grows to the right as far as the page allows, then to the left, taking its label along.
+    const int rightRoom = std::max(0, width() - 4 - (box.right() + 1));
+    const int toTheRight = std::min(needed - box.width(), rightRoom);
+    const int toTheLeft = needed - box.width() - toTheRight;
+    box.setRight(box.right() + toTheRight);
+    box.setLeft(box.left() - toTheLeft);
+    treeTypeBox->setGeometry(box);
+    if (auto* label = findChild<QLabel*>(QStringLiteral("treeTypeLabel")); label != nullptr) {
+        label->move(label->x() - toTheLeft, label->y());
+    }
 }
 
 void CPalettePage::RestoreChosenHeight() {

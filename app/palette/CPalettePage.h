@@ -59,6 +59,8 @@ private:
     void ShowHeights(const TreeButtonRow& row);
     // Text in the Height box that names no entry goes back to the chosen height's text.
     void RestoreChosenHeight();
+    // Widens the Tree type box so that the longest model name of the page shows whole.
+    void FitTreeTypeBox();
 
     const PaletteTable& table;
     CDialogs& dialogs;

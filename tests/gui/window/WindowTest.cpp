@@ -365,6 +365,18 @@ void WindowTest::LayoutShowsEveryTextAndPicture() {
                                static_cast<CPalettePage*>(&window->SecondPage())}) {
         QVERIFY(window->rect().contains(page->geometry()));
         QVERIFY(page->MissingBitmaps().isEmpty());
+        // Every model name shows whole in the Tree type box.
+        auto* treeType = page->findChild<QLineEdit*>("treeTypeBox");
+        const QMargins margins = treeType->textMargins();
+        for (CPictureButton* button : page->findChildren<CPictureButton*>()) {
+            button->click();
+            QCoreApplication::processEvents();
+            QVERIFY2(treeType->fontMetrics().horizontalAdvance(treeType->text()) + 4 + margins.left() +
+                             margins.right() <=
+                         treeType->contentsRect().width(),
+                     qPrintable(treeType->text()));
+        }
+        QVERIFY(page->rect().contains(treeType->geometry()));
     }
     QVERIFY(!window->windowIcon().isNull());
     for (QLabel* label : window->findChildren<QLabel*>()) {
