@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpacerItem>
 #include <QStandardPaths>
 
@@ -69,9 +70,13 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
     dialog.setFileMode(choice == FileChoice::OpenExisting ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setViewMode(QFileDialog::Detail);
     // Never the working folder: that is the program's folder, where the user's files do not belong.
-    dialog.setDirectory(lastFolder.isEmpty()
-                            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                            : lastFolder);
+    // The folder last chosen is remembered between runs too.
+    QSettings settings;
+    const QString lastFolder = settings.value(QStringLiteral("files/lastFolder")).toString();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    dialog.setDirectory(QFileInfo(lastFolder).isDir() ? lastFolder
+                        : QFileInfo(documents).isDir() ? documents
+                                                       : QDir::homePath());
     // Wide enough for the name, size, type and date columns side by side.
     const QFontMetrics metrics(dialog.font());
     dialog.resize(metrics.averageCharWidth() * 110, metrics.height() * 28);
@@ -79,7 +84,7 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
         return std::nullopt;
     }
     const QFileInfo chosen(dialog.selectedFiles().constFirst());
-    lastFolder = chosen.absolutePath();
+    settings.setValue(QStringLiteral("files/lastFolder"), chosen.absolutePath());
     QString folder = QDir::toNativeSeparators(chosen.absolutePath());
     if (!folder.endsWith(QDir::separator())) {
         folder += QDir::separator();

@@ -38,16 +38,13 @@ public:
         SaveAs,        // a name to save under; the caller asks before it overwrites
     };
     // A planting file chosen in a file dialog titled `title` after its command; nothing when the user
-    // cancels. The dialog starts in the folder of the last choice, else in the user's documents folder.
+    // cancels. The dialog starts in the folder of the last choice (of this run or an earlier one), else in
+    // the user's documents folder.
     virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice, const QString& title);
-
 
     // The question about an ended program's unsaved objects; Escape and the close box mean Later.
     enum class RecoveryAnswer { Recover, Later, Discard };
     virtual RecoveryAnswer AskRecovery(QWidget* parent, const QString& text);
     // One of `items` chosen from a list; nothing when the user cancels.
     virtual std::optional<int> ChooseItem(QWidget* parent, const QString& label, const QStringList& items);
-
-private:
-    QString lastFolder;
 };

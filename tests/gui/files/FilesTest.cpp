@@ -3,11 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 #include <clocale>
@@ -80,6 +84,7 @@ private Q_SLOTS:
     void CloseAndWindowCloseGoAheadOnlyAfterTheAskedSave();
     void SaveWithNoFileOpenAsksForAName();
     void NewRefusesAFolderThatCannotBeWritten();
+    void FileDialogsAreTitledAndStartInTheFolderLastChosen();
     void SaveTellsEveryFailedStepInOneMessage();
     void SaveKeepsTheWindowPaintedAndClosedToInput();
     void RefusedAndEmptyFilesChangeNothing();
@@ -90,7 +95,8 @@ private Q_SLOTS:
 private:
     // Runs a command with its dialogs answered in turn; the texts of the message boxes answered, with
     // "(unfinished)" after them when a dialog went unanswered or came uninvited.
-    QStringList Dialogue(const std::function<void()>& command, std::vector<Answer> answers);
+    QStringList Dialogue(const std::function<void()>& command, std::vector<Answer> answers,
+                         QStringList* fileDialogs = nullptr);
     void InstallCompiler(const std::string& script);
     // A file open in the user's folder with objects planted into it.
     void OpenWithObjects(std::size_t count, const std::string& name = "open.xml");
@@ -132,11 +138,15 @@ void FilesTest::cleanup() {
     user.reset();
 }
 
-QStringList FilesTest::Dialogue(const std::function<void()>& command, std::vector<Answer> answers) {
+QStringList FilesTest::Dialogue(const std::function<void()>& command, std::vector<Answer> answers,
+                                QStringList* fileDialogs) {
     const ModalScript script(std::move(answers));
     command();
     // A command run from a key is queued: its dialogs come after the key has returned.
     const bool finished = QTest::qWaitFor([&script] { return script.Finished(); });
+    if (fileDialogs != nullptr) {
+        *fileDialogs << script.FileDialogs();
+    }
     QStringList messages = script.Messages();
     if (!finished || !script.Finished()) {
         messages << "(unfinished)";
@@ -302,6 +312,23 @@ void FilesTest::NewRefusesAFolderThatCannotBeWritten() {
     QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("new.xml"))}), QStringList{});
     QVERIFY(FileOpen());
     QCOMPARE(user->FileNames(), std::vector<std::string>{"plain"});
+}
+
+void FilesTest::FileDialogsAreTitledAndStartInTheFolderLastChosen() {
+    QSettings().remove("files/lastFolder");
+    QStringList dialogs;
+    QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("first.xml"))}, &dialogs), QStringList{});
+    window->Session().Close();
+    QCOMPARE(Dialogue([this] { Files().OnOpen(); },
+                      {ModalScript::Choose(User("first.xml")), ModalScript::Press(QMessageBox::Yes)}, &dialogs)
+                 .size(),
+             1);
+    // The documents folder where the user has one, else the home folder.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    documents = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    const QString chosen = QFileInfo(User("")).absoluteFilePath().chopped(1);
+    QCOMPARE(dialogs, (QStringList{"New planting file in " + QDir(documents).absolutePath(),
+                                   "Open planting file in " + chosen}));
 }
 
 void FilesTest::SaveTellsEveryFailedStepInOneMessage() {

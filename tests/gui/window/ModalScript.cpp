@@ -62,6 +62,7 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
         messages << box->text();
         box->button(answer.button)->click();
     } else if (fileDialog != nullptr && !answer.path.isEmpty()) {
+        fileDialogs << fileDialog->windowTitle() + QStringLiteral(" in ") + fileDialog->directory().absolutePath();
         // Typed as a user would: selectFile leaves the name box alone while it has the focus.
         fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
         if (answer.afterChoice) {

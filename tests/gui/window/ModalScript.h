@@ -42,6 +42,8 @@ public:
     bool Finished() const { return next == answers.size() && !failed; }
     // The texts of the message boxes answered, in order.
     const QStringList& Messages() const { return messages; }
+    // The file dialogs answered, each as "<title> in <the folder it started in>".
+    const QStringList& FileDialogs() const { return fileDialogs; }
 
 private:
     void Poll();
@@ -51,6 +53,7 @@ private:
     std::size_t next = 0;
     bool failed = false;
     QStringList messages;
+    QStringList fileDialogs;
     QPointer<QWidget> lastAnswered;
     QTimer poll;
     QTimer deadline;
