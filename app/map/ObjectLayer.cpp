@@ -132,6 +132,7 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
     // A dot needs about this many square pixels of its own.
     constexpr double dotArea = (2.0 * dotRadius + 1) * (2.0 * dotRadius + 1);
     bool dense = false;
+    bool anyDot = false;
     // The current cell's selected objects: none, all, or some (each object's bit is read).
     enum class CellSelection { none, all, some } cellSelection = CellSelection::none;
     index.ForEachNear(
@@ -144,8 +145,9 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
             cellSelection = chosen == 0       ? CellSelection::none
                             : chosen == count ? CellSelection::all
                                               : CellSelection::some;
-            // A cell within one bin adds its counts at its centre, its objects unvisited.
-            if (dense && unitArea * scale * scale <= binSize * binSize) {
+            // A grid cell within one bin adds its counts at its centre, its objects unvisited (the
+            // tail, of no area, is always visited).
+            if (dense && unitArea > 0.0 && unitArea * scale * scale <= binSize * binSize) {
                 const double sx = (centre.x() - origin.x()) * scale;
                 const double sy = (centre.y() - origin.y()) * scale;
                 if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
@@ -182,39 +184,59 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
             const int library = objectKind.secondLibrary ? 1 : 0;
             const int px = static_cast<int>(std::lround(sx));
             const int py = static_cast<int>(std::lround(sy));
+            anyDot = true;
             Stamp(target, px, py, masks.edge[library], outline);
             Stamp(target, px, py, masks.fill[library],
                   isSelected ? selectedFill : FamilyColour(static_cast<int>(objectKind.family)));
         });
     if (anyDense) {
-        FillBins(target, binColumns, binRows);
+        FillBins(target, binColumns, binRows, anyDot);
     }
 }
 
-void ObjectLayer::FillBins(QImage& target, int binColumns, int binRows) const {
+void ObjectLayer::FillBins(QImage& target, int binColumns, int binRows, bool overDots) {
     static const Shades plainShades(FamilyColour(0));
     static const Shades selectedShades(selectedFill);
     const int width = target.width();
     const int height = target.height();
     auto* pixels = reinterpret_cast<QRgb*>(target.bits());
     const qsizetype stride = target.bytesPerLine() / 4;
+    const auto shadeOf = [&](std::size_t bin) {
+        return selectedCounts[bin] != 0 ? selectedShades(selectedCounts[bin])
+               : counts[bin] != 0       ? plainShades(counts[bin])
+                                        : QRgb{0};
+    };
+    shadeLine.resize(static_cast<std::size_t>(width));
     for (int row = 0; row < binRows; ++row) {
+        const std::size_t rowStart = static_cast<std::size_t>(row) * binColumns;
         const int bottom = std::min(height, (row + 1) * binSize);
-        for (int column = 0; column < binColumns; ++column) {
-            const std::size_t bin = static_cast<std::size_t>(row) * binColumns + column;
-            if (counts[bin] == 0 && selectedCounts[bin] == 0) {
-                continue;
-            }
-            const QRgb shade =
-                selectedCounts[bin] != 0 ? selectedShades(selectedCounts[bin]) : plainShades(counts[bin]);
-            const int right = std::min(width, (column + 1) * binSize);
-            for (int y = row * binSize; y < bottom; ++y) {
-                QRgb* line = pixels + y * stride;
-                for (int x = column * binSize; x < right; ++x) {
-                    // Most bins lie on nothing drawn yet: no blending there.
-                    line[x] = line[x] == 0 ? shade : Over(shade, line[x]);
+        if (overDots) {
+            // Blended bin by bin over what the dots left.
+            for (int column = 0; column < binColumns; ++column) {
+                const QRgb shade = shadeOf(rowStart + column);
+                if (shade == 0) {
+                    continue;
+                }
+                const int right = std::min(width, (column + 1) * binSize);
+                for (int y = row * binSize; y < bottom; ++y) {
+                    QRgb* line = pixels + y * stride;
+                    for (int x = column * binSize; x < right; ++x) {
+                        line[x] = line[x] == 0 ? shade : Over(shade, line[x]);
+                    }
                 }
             }
+            continue;
+        }
+        // Nothing drawn yet in this transparent image: one line of the row's shades, copied.
+        bool anyShade = false;
+        for (int column = 0; column < binColumns; ++column) {
+            const QRgb shade = shadeOf(rowStart + column);
+            anyShade = anyShade || shade != 0;
+            const int right = std::min(width, (column + 1) * binSize);
+            std::fill(shadeLine.begin() + column * binSize, shadeLine.begin() + right, shade);
+        }
+        for (int y = row * binSize; anyShade && y < bottom; ++y) {
+            std::copy(shadeLine.begin(), shadeLine.end(), pixels + y * stride);
         }
     }
 }

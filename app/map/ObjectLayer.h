@@ -19,7 +19,8 @@ public:
     static constexpr int dotRadius = 3;
     static constexpr int binSize = 4;
 
-    // `selected` holds one bit per object, or is empty; `selectionVersion` changes whenever it does.
+    // `target` is transparent; `selected` holds one bit per object, or is empty; `selectionVersion`
+    // changes whenever it does.
     void Draw(QImage& target, const MercatorView& view, const MapObjectIndex& index,
               const std::vector<bool>& selected, std::uint64_t selectionVersion);
 
@@ -30,11 +31,13 @@ private:
     const std::vector<std::uint32_t>& SelectedPerCell(const MapObjectIndex& index,
                                                       const std::vector<bool>& selected,
                                                       std::uint64_t selectionVersion);
-    void FillBins(QImage& target, int binColumns, int binRows) const;
+    // Shades the bins with objects, over the dots drawn this frame where there are any.
+    void FillBins(QImage& target, int binColumns, int binRows, bool overDots);
 
     std::vector<std::uint32_t> counts;
     std::vector<std::uint32_t> selectedCounts;
     std::vector<std::uint32_t> selectedPerCell;
+    std::vector<QRgb> shadeLine;  // one line of a bin row's shades
     const MapObjectIndex* countedIndex = nullptr;
     std::uint64_t countedGeneration = 0;
     std::uint64_t countedSelection = 0;
