@@ -62,6 +62,7 @@ void CMapCanvas::ObjectsChanged() {
         ClearSelection();
     }
     selected.resize(list.Count(), false);
+    SelectionEdited();
     update();
 }
 
@@ -76,10 +77,15 @@ std::vector<std::size_t> CMapCanvas::SelectedIndices() const {
     return chosen;
 }
 
+void CMapCanvas::SelectionEdited() {
+    ++selectionVersion;
+}
+
 void CMapCanvas::ClearSelection() {
     std::fill(selected.begin(), selected.end(), false);
     const bool had = selectedCount != 0;
     selectedCount = 0;
+    SelectionEdited();
     if (had) {
         Q_EMIT SelectionChanged();
     }
@@ -93,13 +99,14 @@ void CMapCanvas::SelectInside(const QRectF& unitRect, bool adding) {
     }
     const QRectF r = unitRect.normalized();
     index.ForEachNear(
-        r, [](std::size_t, double, QPointF) { return true; },
+        r, [](std::size_t, double, QPointF, std::size_t) { return true; },
         [&](std::uint32_t object, double x, double y, std::uint8_t) {
             if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom() && !selected[object]) {
                 selected[object] = true;
                 ++selectedCount;
             }
         });
+    SelectionEdited();
     Q_EMIT SelectionChanged();
     update();
 }
@@ -242,12 +249,7 @@ void CMapCanvas::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), landColour);
     PaintTiles(painter);
     PaintGrid(painter);
-    if (objectImage.size() != size()) {
-        objectImage = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    }
-    objectImage.fill(Qt::transparent);
-    objectLayer.Draw(objectImage, view, index, selectedCount != 0 ? selected : noSelection);
-    painter.drawImage(0, 0, objectImage);
+    painter.drawImage(0, 0, ObjectImage());
     painter.setRenderHint(QPainter::Antialiasing);
     PaintCopsePreview(painter);
     PaintAircraft(painter);
@@ -279,6 +281,22 @@ void CMapCanvas::paintEvent(QPaintEvent*) {
         painter.setPen(Qt::white);
         painter.drawText(placed, Qt::AlignCenter, text);
     }
+}
+
+const QImage& CMapCanvas::ObjectImage() {
+    const bool same = drawnLayer && objectImage.size() == size() && drawnLayer->view.size == view.size &&
+                      drawnLayer->view.centre == view.centre && drawnLayer->view.zoom == view.zoom &&
+                      drawnLayer->objects == index.Generation() && drawnLayer->selection == selectionVersion;
+    if (same) {
+        return objectImage;
+    }
+    if (objectImage.size() != size()) {
+        objectImage = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    }
+    objectImage.fill(Qt::transparent);
+    objectLayer.Draw(objectImage, view, index, selectedCount != 0 ? selected : noSelection, selectionVersion);
+    drawnLayer = DrawnLayer{view, index.Generation(), selectionVersion};
+    return objectImage;
 }
 
 void CMapCanvas::PaintTiles(QPainter& painter) {
@@ -531,6 +549,7 @@ void CMapCanvas::ClickAt(QPointF screen, bool toggle) {
         selected[at] = !selected[at];
         selectedCount = selected[at] ? selectedCount + 1 : selectedCount - 1;
     }
+    SelectionEdited();
     Q_EMIT SelectionChanged();
     update();
 }

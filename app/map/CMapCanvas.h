@@ -87,6 +87,9 @@ private:
     void MeasureAt(QPointF screen);
     void ClampView();
     std::ptrdiff_t ObjectAt(QPointF screen) const;
+    void SelectionEdited();
+    // The planted objects' layer, drawn again only when the view, the objects or the selection changed.
+    const QImage& ObjectImage();
 
     PlantingSession& session;
     MercatorView view;
@@ -96,6 +99,14 @@ private:
     std::vector<bool> selected;  // one bit per planted object
     const std::vector<bool> noSelection;
     std::size_t selectedCount = 0;
+    std::uint64_t selectionVersion = 0;  // counts every change to `selected`
+    // What the object image shows: its view, objects and selection.
+    struct DrawnLayer {
+        MercatorView view;
+        std::uint64_t objects = 0;
+        std::uint64_t selection = 0;
+    };
+    std::optional<DrawnLayer> drawnLayer;
     QPointer<MapTiles> tiles;
 
     AircraftFix aircraft;

@@ -8,7 +8,10 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
+#include <QSizeGrip>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 
 #include "app/PlantingSession.h"
@@ -17,7 +20,6 @@
 #include "app/map/MapTileSources.h"
 #include "app/map/MapTiles.h"
 #include "document/PlantedObjectsExport.h"
-
 
 namespace {
 
@@ -74,8 +76,10 @@ CMapWindow::~CMapWindow() {
 }
 
 void CMapWindow::BuildMenu() {
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&Map"));
     menu->setObjectName(QStringLiteral("mapMenu"));
+    menu->setAccessibleName(QStringLiteral("Map"));
     const auto add = [&](const QString& text, const char* name, const QKeySequence& keys) {
         QAction* action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
@@ -88,6 +92,7 @@ void CMapWindow::BuildMenu() {
 
     QMenu* backgroundMenu = menu->addMenu(QStringLiteral("&Background"));
     backgroundMenu->setObjectName(QStringLiteral("backgroundMenu"));
+    backgroundMenu->setAccessibleName(QStringLiteral("Background"));
     auto* choices = new QActionGroup(this);
     const auto addChoice = [&](const QString& text, const char* name, const QString& choice, bool available) {
         QAction* action = backgroundMenu->addAction(text);
@@ -147,6 +152,21 @@ void CMapWindow::BuildMenu() {
     for (QAction* action : menu->actions()) {
         action->setToolTip(action->statusTip());
     }
+    BuildToolBar({follow, measure, zoomIn, zoomOut, fit});
+}
+
+void CMapWindow::BuildToolBar(const QList<QAction*>& actions) {
+    QToolBar* tools = addToolBar(QStringLiteral("Map tools"));
+    tools->setObjectName(QStringLiteral("mapToolBar"));
+    tools->setAccessibleName(QStringLiteral("Map tools"));
+    tools->setMovable(false);
+    for (QAction* action : actions) {
+        tools->addAction(action);
+        // Menu items are named by their text already; a tool button gets the same name said out.
+        if (auto* button = qobject_cast<QToolButton*>(tools->widgetForAction(action))) {
+            button->setAccessibleName(QString(action->text()).remove(QLatin1Char('&')));
+        }
+    }
 }
 
 void CMapWindow::BuildStatusBar() {
@@ -161,21 +181,32 @@ void CMapWindow::BuildStatusBar() {
     statusBar()->addPermanentWidget(pointerLabel);
     statusBar()->addPermanentWidget(scaleLabel);
     statusBar()->addPermanentWidget(selectionLabel);
+    if (auto* grip = statusBar()->findChild<QSizeGrip*>()) {
+        grip->setAccessibleName(QStringLiteral("Resize the window"));
+    }
+    // Each label is named for what it shows and described by its text (see ShowStatus); the bar's
+    // passing messages are its description.
+    connect(statusBar(), &QStatusBar::messageChanged, statusBar(), &QWidget::setAccessibleDescription);
+}
+
+void CMapWindow::ShowStatus(QLabel* label, const QString& text) {
+    label->setText(text);
+    label->setAccessibleDescription(text);
 }
 
 void CMapWindow::ShowPointer(double latitude, double longitude) {
-    pointerLabel->setText(Degrees(latitude) + QStringLiteral(", ") + Degrees(longitude));
+    ShowStatus(pointerLabel, Degrees(latitude) + QStringLiteral(", ") + Degrees(longitude));
 }
 
 void CMapWindow::ShowScale() {
     const MercatorView& view = canvas->View();
     const double metres = Mercator::MetresPerPixel(Mercator::LatitudeOf(view.centre.y()), view.zoom);
-    scaleLabel->setText(QStringLiteral("%1 m/pixel")
-                            .arg(QString::number(metres, metres < 10 ? 'f' : 'g', metres < 10 ? 2 : 4)));
+    ShowStatus(scaleLabel, QStringLiteral("%1 m/pixel")
+                               .arg(QString::number(metres, metres < 10 ? 'f' : 'g', metres < 10 ? 2 : 4)));
 }
 
 void CMapWindow::ShowSelection() {
-    selectionLabel->setText(QStringLiteral("%1 selected").arg(canvas->SelectedCount()));
+    ShowStatus(selectionLabel, QStringLiteral("%1 selected").arg(canvas->SelectedCount()));
 }
 
 void CMapWindow::ShowMessage(const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -12,9 +13,10 @@ class QAction;
 class QLabel;
 class QSettings;
 
-// The Map window: the canvas, its "Map" menu (background, export, follow, measure, zoom, delete) and a
-// status bar with the pointer's position, the scale and the selection's size. While shown it reads the
-// aircraft live; its size, place, zoom, centre and background are remembered between runs.
+// The Map window: the canvas, its "Map" menu (background, export, follow, measure, zoom, delete), a
+// tool bar with the tools used most and a status bar with the pointer's position, the scale and the
+// selection's size. While shown it reads the aircraft live; its size, place, zoom, centre and background are
+// remembered between runs.
 class CMapWindow : public QMainWindow {
     Q_OBJECT
 
@@ -43,7 +45,9 @@ protected:
 
 private:
     void BuildMenu();
+    void BuildToolBar(const QList<QAction*>& actions);
     void BuildStatusBar();
+    static void ShowStatus(QLabel* label, const QString& text);
     void ShowPointer(double latitude, double longitude);
     void ShowScale();
     void ShowSelection();

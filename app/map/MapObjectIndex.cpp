@@ -14,6 +14,7 @@ void MapObjectIndex::Clear() {
     kinds.clear();
     indexed = 0;
     Rebuild();
+    ++generation;
 }
 
 bool MapObjectIndex::Update(const PlantingList& list) {
@@ -64,6 +65,9 @@ bool MapObjectIndex::Update(const PlantingList& list) {
     const std::size_t tail = unitX.size() - indexed;
     if (!appended || tail > 4096 + indexed / 16) {
         Rebuild();
+    }
+    if (!appended || unitX.size() != known) {
+        ++generation;
     }
     return appended;
 }
@@ -131,11 +135,29 @@ MapObjectIndex::CellRange MapObjectIndex::CellsOver(const QRectF& unitRect) cons
     return range;
 }
 
+std::vector<std::uint32_t> MapObjectIndex::CountPerCell(const std::vector<bool>& flags) const {
+    std::vector<std::uint32_t> counts(tailCell + 1, 0);
+    if (flags.size() < unitX.size()) {
+        return counts;
+    }
+    for (std::size_t cell = 0; cell < tailCell && indexed != 0; ++cell) {
+        std::uint32_t count = 0;
+        for (std::uint32_t k = cellStart[cell]; k < cellStart[cell + 1]; ++k) {
+            count += flags[sortedIndex[k]] ? 1 : 0;
+        }
+        counts[cell] = count;
+    }
+    for (std::size_t k = indexed; k < unitX.size(); ++k) {
+        counts[tailCell] += flags[k] ? 1 : 0;
+    }
+    return counts;
+}
+
 std::vector<std::size_t> MapObjectIndex::Inside(const QRectF& unitRect) const {
     const QRectF r = unitRect.normalized();
     std::vector<std::size_t> found;
     ForEachNear(
-        r, [](std::size_t, double, QPointF) { return true; },
+        r, [](std::size_t, double, QPointF, std::size_t) { return true; },
         [&](std::uint32_t index, double x, double y, std::uint8_t) {
             if (x >= r.left() && x <= r.right() && y >= r.top() && y <= r.bottom()) {
                 found.push_back(index);
@@ -150,7 +172,7 @@ std::ptrdiff_t MapObjectIndex::Nearest(QPointF unit, double radius) const {
     double bestDistance = radius * radius;
     const QRectF around(unit.x() - radius, unit.y() - radius, 2 * radius, 2 * radius);
     ForEachNear(
-        around, [](std::size_t, double, QPointF) { return true; },
+        around, [](std::size_t, double, QPointF, std::size_t) { return true; },
         [&](std::uint32_t index, double x, double y, std::uint8_t) {
             const double distance = (x - unit.x()) * (x - unit.x()) + (y - unit.y()) * (y - unit.y());
             if (distance <= bestDistance) {

@@ -15,6 +15,8 @@
 class MapObjectIndex {
 public:
     static constexpr int gridSide = 256;
+    // The cell number the tail goes by, after the grid's cells.
+    static constexpr std::size_t tailCell = std::size_t{gridSide} * gridSide;
 
     // Brings the index up to `list`: appended entries join the tail, any other change rebuilds it.
     // True where the known entries stayed as they were (only appends), so their indices hold.
@@ -26,12 +28,19 @@ public:
     std::uint8_t KindAt(std::size_t index) const { return kinds[index]; }
     // The bounding box of every object in the unit square (empty with no objects).
     QRectF Bounds() const { return bounds; }
+    // Changes whenever the objects or their order in the grid change, so that what was worked out
+    // from them can be kept until then.
+    std::uint64_t Generation() const { return generation; }
 
     // Calls visit(index, x, y, kind) for every object whose cell overlaps `unitRect` (a superset of the
-    // objects inside it), cell by cell; before a cell's objects, cellDensity(count, unitArea, centre)
-    // says whether to visit them (the tail has area 0 and is always visited).
+    // objects inside it), cell by cell; before a cell's objects, cellDensity(count, unitArea, centre, cell)
+    // says whether to visit them (the tail has area 0, cell number tailCell, and is always visited).
     template <typename CellVisit, typename Visit>
     void ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity, Visit&& visit) const;
+
+    // How many of each cell's objects `flags` (one per object) holds true: tailCell + 1 counts, the
+    // last one the tail's.
+    std::vector<std::uint32_t> CountPerCell(const std::vector<bool>& flags) const;
 
     // The objects inside `unitRect`, ascending.
     std::vector<std::size_t> Inside(const QRectF& unitRect) const;
@@ -60,6 +69,7 @@ private:
     QRectF bounds;            // of every object (a null size for one object)
     QRectF gridBounds;        // of the grid's objects
     double cellWidth = 1.0, cellHeight = 1.0;
+    std::uint64_t generation = 0;
 };
 
 template <typename CellVisit, typename Visit>
@@ -77,7 +87,7 @@ void MapObjectIndex::ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity
                 }
                 const QPointF centre(gridBounds.left() + (column + 0.5) * cellWidth,
                                      gridBounds.top() + (row + 0.5) * cellHeight);
-                if (!cellDensity(std::size_t{end - first}, cellWidth * cellHeight, centre)) {
+                if (!cellDensity(std::size_t{end - first}, cellWidth * cellHeight, centre, cell)) {
                     continue;
                 }
                 for (std::uint32_t k = first; k < end; ++k) {
@@ -87,7 +97,7 @@ void MapObjectIndex::ForEachNear(const QRectF& unitRect, CellVisit&& cellDensity
         }
     }
     if (indexed < unitX.size()) {
-        cellDensity(unitX.size() - indexed, 0.0, QPointF());
+        cellDensity(unitX.size() - indexed, 0.0, QPointF(), tailCell);
         for (std::size_t k = indexed; k < unitX.size(); ++k) {
             visit(static_cast<std::uint32_t>(k), unitX[k], unitY[k], kinds[k]);
         }

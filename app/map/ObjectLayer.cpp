@@ -57,12 +57,24 @@ void Stamp(QImage& target, int x, int y, const std::vector<Offset>& mask, QRgb c
     }
 }
 
-// A shade whose strength grows with the logarithm of the count.
+// A shade whose strength grows with the logarithm of the count, full from `fullShade` objects on.
+constexpr std::uint32_t fullShade = 182;
 QRgb Shade(std::uint32_t count, QRgb base) {
     const double strength = std::min(1.0, 0.25 + std::log2(1.0 + count) / 10.0);
     const int alpha = static_cast<int>(strength * 230);
     return qRgba(qRed(base) * alpha / 255, qGreen(base) * alpha / 255, qBlue(base) * alpha / 255, alpha);
 }
+
+// The shades of one colour for every count, worked out once.
+struct Shades {
+    explicit Shades(QRgb base) {
+        for (std::uint32_t count = 0; count <= fullShade; ++count) {
+            byCount[count] = Shade(count, base);
+        }
+    }
+    QRgb operator()(std::uint32_t count) const { return byCount[std::min(count, fullShade)]; }
+    std::array<QRgb, fullShade + 1> byCount{};
+};
 
 QRgb Over(QRgb top, QRgb under) {
     const int keep = 255 - qAlpha(top);
@@ -84,8 +96,21 @@ QRgb ObjectLayer::FamilyColour(int family) {
     return colours[static_cast<std::size_t>(std::clamp(family, 0, familyCount - 1))];
 }
 
+const std::vector<std::uint32_t>& ObjectLayer::SelectedPerCell(const MapObjectIndex& index,
+                                                               const std::vector<bool>& selected,
+                                                               std::uint64_t selectionVersion) {
+    if (countedIndex != &index || countedGeneration != index.Generation() ||
+        countedSelection != selectionVersion || selectedPerCell.empty()) {
+        selectedPerCell = index.CountPerCell(selected);
+        countedIndex = &index;
+        countedGeneration = index.Generation();
+        countedSelection = selectionVersion;
+    }
+    return selectedPerCell;
+}
+
 void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObjectIndex& index,
-                       const std::vector<bool>& selected) {
+                       const std::vector<bool>& selected, std::uint64_t selectionVersion) {
     static const Masks masks;
     const int width = target.width();
     const int height = target.height();
@@ -95,7 +120,10 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
     selectedCounts.assign(counts.size(), 0);
     bool anyDense = false;
 
-    const bool anySelected = !selected.empty();
+    const bool anySelected = !selected.empty() && selected.size() >= index.Count();
+    static const std::vector<std::uint32_t> noneSelected;
+    const std::vector<std::uint32_t>& perCell =
+        anySelected ? SelectedPerCell(index, selected, selectionVersion) : noneSelected;
     const double scale = view.PixelsPerUnit();
     const QPointF origin = view.ToUnit(QPointF(0, 0));
     const double margin = (dotRadius + 2) / scale;
@@ -104,21 +132,30 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
     // A dot needs about this many square pixels of its own.
     constexpr double dotArea = (2.0 * dotRadius + 1) * (2.0 * dotRadius + 1);
     bool dense = false;
+    bool anyDot = false;
+    // The current cell's selected objects: none, all, or some (each object's bit is read).
+    enum class CellSelection { none, all, some } cellSelection = CellSelection::none;
     index.ForEachNear(
         visible,
-        [&](std::size_t count, double unitArea, QPointF centre) {
+        [&](std::size_t count, double unitArea, QPointF centre, std::size_t cell) {
             dense = unitArea > 0.0 ? static_cast<double>(count) * dotArea > unitArea * scale * scale
                                    : count > 20000;
             anyDense = anyDense || dense;
-            // A cell within one bin with nothing selected adds its count at its centre, its objects
-            // unvisited.
-            if (dense && !anySelected && unitArea * scale * scale <= binSize * binSize) {
+            const std::uint32_t chosen = anySelected ? perCell[cell] : 0;
+            cellSelection = chosen == 0       ? CellSelection::none
+                            : chosen == count ? CellSelection::all
+                                              : CellSelection::some;
+            // A grid cell within one bin adds its counts at its centre, its objects unvisited (the
+            // tail, of no area, is always visited).
+            if (dense && unitArea > 0.0 && unitArea * scale * scale <= binSize * binSize) {
                 const double sx = (centre.x() - origin.x()) * scale;
                 const double sy = (centre.y() - origin.y()) * scale;
                 if (sx >= 0 && sy >= 0 && sx < width && sy < height) {
-                    counts[static_cast<std::size_t>(static_cast<int>(sy) / binSize) * binColumns +
-                           static_cast<std::size_t>(static_cast<int>(sx) / binSize)] +=
-                        static_cast<std::uint32_t>(count);
+                    const std::size_t bin =
+                        static_cast<std::size_t>(static_cast<int>(sy) / binSize) * binColumns +
+                        static_cast<std::size_t>(static_cast<int>(sx) / binSize);
+                    counts[bin] += static_cast<std::uint32_t>(count) - chosen;
+                    selectedCounts[bin] += chosen;
                 }
                 return false;
             }
@@ -131,7 +168,8 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
                 sy >= height + dotRadius + 1) {
                 return;
             }
-            const bool isSelected = anySelected && selected[object];
+            const bool isSelected = cellSelection == CellSelection::all ||
+                                    (cellSelection == CellSelection::some && selected[object]);
             if (dense) {
                 if (sx < 0 || sy < 0 || sx >= width || sy >= height) {
                     return;
@@ -146,31 +184,59 @@ void ObjectLayer::Draw(QImage& target, const MercatorView& view, const MapObject
             const int library = objectKind.secondLibrary ? 1 : 0;
             const int px = static_cast<int>(std::lround(sx));
             const int py = static_cast<int>(std::lround(sy));
+            anyDot = true;
             Stamp(target, px, py, masks.edge[library], outline);
             Stamp(target, px, py, masks.fill[library],
                   isSelected ? selectedFill : FamilyColour(static_cast<int>(objectKind.family)));
         });
-    if (!anyDense) {
-        return;
+    if (anyDense) {
+        FillBins(target, binColumns, binRows, anyDot);
     }
+}
+
+void ObjectLayer::FillBins(QImage& target, int binColumns, int binRows, bool overDots) {
+    static const Shades plainShades(FamilyColour(0));
+    static const Shades selectedShades(selectedFill);
+    const int width = target.width();
+    const int height = target.height();
     auto* pixels = reinterpret_cast<QRgb*>(target.bits());
     const qsizetype stride = target.bytesPerLine() / 4;
+    const auto shadeOf = [&](std::size_t bin) {
+        return selectedCounts[bin] != 0 ? selectedShades(selectedCounts[bin])
+               : counts[bin] != 0       ? plainShades(counts[bin])
+                                        : QRgb{0};
+    };
+    shadeLine.resize(static_cast<std::size_t>(width));
     for (int row = 0; row < binRows; ++row) {
-        for (int column = 0; column < binColumns; ++column) {
-            const std::size_t bin = static_cast<std::size_t>(row) * binColumns + column;
-            if (counts[bin] == 0 && selectedCounts[bin] == 0) {
-                continue;
-            }
-            const QRgb shade = selectedCounts[bin] != 0 ? Shade(selectedCounts[bin], selectedFill)
-                                                        : Shade(counts[bin], FamilyColour(0));
-            const int bottom = std::min(height, (row + 1) * binSize);
-            const int right = std::min(width, (column + 1) * binSize);
-            for (int y = row * binSize; y < bottom; ++y) {
-                QRgb* line = pixels + y * stride;
-                for (int x = column * binSize; x < right; ++x) {
-                    line[x] = Over(shade, line[x]);
+        const std::size_t rowStart = static_cast<std::size_t>(row) * binColumns;
+        const int bottom = std::min(height, (row + 1) * binSize);
+        if (overDots) {
+            // Blended bin by bin over what the dots left.
+            for (int column = 0; column < binColumns; ++column) {
+                const QRgb shade = shadeOf(rowStart + column);
+                if (shade == 0) {
+                    continue;
+                }
+                const int right = std::min(width, (column + 1) * binSize);
+                for (int y = row * binSize; y < bottom; ++y) {
+                    QRgb* line = pixels + y * stride;
+                    for (int x = column * binSize; x < right; ++x) {
+                        line[x] = line[x] == 0 ? shade : Over(shade, line[x]);
+                    }
                 }
             }
+            continue;
+        }
+        // Nothing drawn yet in this transparent image: one line of the row's shades, copied.
+        bool anyShade = false;
+        for (int column = 0; column < binColumns; ++column) {
+            const QRgb shade = shadeOf(rowStart + column);
+            anyShade = anyShade || shade != 0;
+            const int right = std::min(width, (column + 1) * binSize);
+            std::fill(shadeLine.begin() + column * binSize, shadeLine.begin() + right, shade);
+        }
+        for (int y = row * binSize; anyShade && y < bottom; ++y) {
+            std::copy(shadeLine.begin(), shadeLine.end(), pixels + y * stride);
         }
     }
 }

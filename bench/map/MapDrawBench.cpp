@@ -82,13 +82,32 @@ void BM_MapFrameMillionObjects(benchmark::State& state) {
     }
     for (auto _ : state) {
         image.fill(Qt::transparent);
-        layer.Draw(image, view, index, selected);
+        layer.Draw(image, view, index, selected, 1);
         benchmark::DoNotOptimize(image.constBits());
     }
     state.counters["metres_per_pixel"] = Mercator::MetresPerPixel(centreLatitude, view.zoom);
 }
 // Second argument: 1 where a tenth of the objects is selected.
 BENCHMARK(BM_MapFrameMillionObjects)->ArgsProduct({{0, 2, 4, 6, 10}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// The first frame after the selection changed, which counts the selected objects of every cell again.
+void BM_MapFrameAfterSelectionChange(benchmark::State& state) {
+    const MapObjectIndex& index = MillionIndex();
+    const MercatorView view = ViewAt(static_cast<int>(state.range(0)));
+    QImage image(view.size, QImage::Format_ARGB32_Premultiplied);
+    ObjectLayer layer;
+    std::vector<bool> selected(index.Count(), false);
+    for (std::size_t i = 0; i < selected.size(); i += 10) {
+        selected[i] = true;
+    }
+    std::uint64_t version = 0;
+    for (auto _ : state) {
+        image.fill(Qt::transparent);
+        layer.Draw(image, view, index, selected, ++version);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_MapFrameAfterSelectionChange)->Arg(0)->Arg(4)->Unit(benchmark::kMillisecond);
 
 // Baseline: every object drawn as its own dot through QPainter, whether on screen or not.
 void BM_MapFrameEveryObjectBaseline(benchmark::State& state) {
@@ -144,6 +163,7 @@ void BM_RubberBand100kObjects(benchmark::State& state) {
         benchmark::DoNotOptimize(canvas.SelectedCount());
     }
     state.counters["selected"] = static_cast<double>(canvas.SelectedCount());
+    state.counters["objects"] = static_cast<double>(canvas.Index().Count());
 }
 BENCHMARK(BM_RubberBand100kObjects)->Unit(benchmark::kMillisecond);
 

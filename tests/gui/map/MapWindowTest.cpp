@@ -1,10 +1,15 @@
 // The Map window through its real widgets: selecting by click, Ctrl+click and rubber band against the
-// list, Delete as one undo step, the live aircraft following the stand-in simulator, exports.
+// list, Delete as one undo step, the live aircraft following the stand-in simulator, exports, the names
+// accessibility tools read.
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -25,6 +30,39 @@ constexpr double firstLongitude = 8.25;
 constexpr double spacing = 2.65e-4;
 constexpr int objectCount = 5;
 
+// What an accessibility tool finds in the window: each visible element's role, name and description,
+// and the text it shows (an action's or button's text, a label's).
+struct Found {
+    QAccessible::Role role;
+    QString name;
+    QString description;
+    QString shown;
+};
+
+void Walk(QAccessibleInterface* element, int depth, std::vector<Found>& found) {
+    if (element == nullptr || depth > 8 || element->role() == QAccessible::Separator) {
+        return;
+    }
+    // Menus count while closed; a widget hidden (the tool bar's overflow button) does not.
+    const bool inMenu = element->role() == QAccessible::MenuItem || element->role() == QAccessible::PopupMenu;
+    if (element->state().invisible && !inMenu) {
+        return;
+    }
+    QString shown;
+    if (auto* action = qobject_cast<QAction*>(element->object())) {
+        shown = action->text();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(element->object())) {
+        shown = button->text();
+    } else if (auto* label = qobject_cast<QLabel*>(element->object())) {
+        shown = label->text();
+    }
+    found.push_back(
+        {element->role(), element->text(QAccessible::Name), element->text(QAccessible::Description), shown});
+    for (int i = 0; i < element->childCount(); ++i) {
+        Walk(element->child(i), depth + 1, found);
+    }
+}
+
 }  // namespace
 
 class MapWindowTest : public QObject {
@@ -39,6 +77,7 @@ private Q_SLOTS:
     void AircraftFollowsTheSimulatorAndSaysWhenItIsGone();
     void ViewMenuOpensOneMapBesideTheWindow();
     void ExportsAndRefusesAFolderItCannotWrite();
+    void EveryActionAndControlIsNamed();
 
 private:
     QPointF ScreenOf(std::size_t object) const;
@@ -207,6 +246,68 @@ void MapWindowTest::ExportsAndRefusesAFolderItCannotWrite() {
     QVERIFY(map->ExportKml(file + ".kml").startsWith("Exported 5 objects"));
     const QString nowhere = QString::fromStdString((out.Path() / "missing" / "trees.csv").string());
     QVERIFY(map->ExportCsv(nowhere).startsWith("Could not write"));
+}
+
+void MapWindowTest::EveryActionAndControlIsNamed() {
+    using R = QAccessible::Role;
+    const std::vector<std::pair<R, QString>> expected = {
+        {R::Window, "Map"},
+        {R::Client, "Map"},
+        {R::MenuBar, "Menu bar"},
+        {R::MenuItem, "Map"},
+        {R::PopupMenu, "Map"},
+        {R::MenuItem, "Background"},
+        {R::PopupMenu, "Background"},
+        {R::MenuItem, "None"},
+        {R::MenuItem, "OpenStreetMap"},
+        {R::MenuItem, "MBTiles file..."},
+        {R::MenuItem, "Tile address..."},
+        {R::MenuItem, "Export KML..."},
+        {R::MenuItem, "Export CSV..."},
+        {R::MenuItem, "Follow aircraft"},
+        {R::MenuItem, "Measure"},
+        {R::MenuItem, "Zoom in"},
+        {R::MenuItem, "Zoom out"},
+        {R::MenuItem, "Show all objects"},
+        {R::MenuItem, "Delete selected objects"},
+        {R::MenuItem, "Close"},
+        {R::ToolBar, "Map tools"},
+        {R::CheckBox, "Follow aircraft"},
+        {R::CheckBox, "Measure"},
+        {R::Button, "Zoom in"},
+        {R::Button, "Zoom out"},
+        {R::Button, "Show all objects"},
+        {R::StatusBar, "Map status"},
+        {R::Grip, "Resize the window"},
+        {R::StaticText, "Pointer position"},
+        {R::StaticText, "Scale"},
+        {R::StaticText, "Selection"},
+    };
+    // Every status text shown, a message among them.
+    QTest::mouseMove(&map->Canvas(), ScreenOf(2).toPoint());
+    map->ShowMessage("Exported 5 objects");
+
+    std::vector<Found> found;
+    Walk(QAccessible::queryAccessibleInterface(map.get()), 0, found);
+    std::vector<std::pair<R, QString>> named;
+    for (const Found& element : found) {
+        named.emplace_back(element.role, element.name);
+        QVERIFY2(!element.name.isEmpty(), qPrintable(QString::number(element.role)));
+        if (element.role == R::StaticText) {
+            // A status label says what it shows by its description.
+            QVERIFY(!element.shown.isEmpty());
+            QCOMPARE(element.description, element.shown);
+        } else if (!element.shown.isEmpty()) {
+            QCOMPARE(element.name, QString(element.shown).remove('&'));
+        }
+        if (element.role == R::StatusBar) {
+            QCOMPARE(element.description, QString("Exported 5 objects"));
+        }
+    }
+    std::sort(named.begin(), named.end());
+    std::vector<std::pair<R, QString>> sortedExpected = expected;
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    QCOMPARE(named, sortedExpected);
 }
 
 QTEST_MAIN(MapWindowTest)
