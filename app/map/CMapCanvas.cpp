@@ -213,7 +213,8 @@ std::ptrdiff_t CMapCanvas::ObjectAt(QPointF screen) const {
 
 QString CMapCanvas::TooltipAt(QPointF screen) const {
     const std::ptrdiff_t found = ObjectAt(screen);
-    if (found < 0) {
+    // A busy session may be changing the list on another thread (a forest being planted).
+    if (found < 0 || session.IsBusy()) {
         return {};
     }
     const auto at = static_cast<std::size_t>(found);
