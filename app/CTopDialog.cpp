@@ -16,6 +16,7 @@
 #include "app/PlantingSession.h"
 #include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
+#include "app/forest/CForestPanel.h"
 #include "app/map/CMapWindow.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
@@ -151,6 +152,19 @@ void CTopDialog::AddViewMenu(QMenuBar& menuBar) {
     mapAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     addAction(mapAction);
     connect(mapAction, &QAction::triggered, this, &CTopDialog::ShowMap);
+    QAction* forestAction = viewMenu->addAction(QStringLiteral("&Forest"));
+    forestAction->setObjectName(QStringLiteral("forestAction"));
+    forestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    addAction(forestAction);
+    connect(forestAction, &QAction::triggered, this, &CTopDialog::ShowForest);
+}
+
+void CTopDialog::ShowForest() {
+    if (forestPanel == nullptr) {
+        forestPanel = new CForestPanel(*session, dialogs, this);
+        connect(forestPanel, &CForestPanel::Status, this, &CTopDialog::ShowStatus);
+    }
+    forestPanel->ShowBeside(this);
 }
 
 void CTopDialog::ShowMap() {
