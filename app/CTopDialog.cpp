@@ -17,6 +17,7 @@
 #include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
 #include "app/forest/CForestPanel.h"
+#include "app/map/CMapCanvas.h"
 #include "app/map/CMapWindow.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
@@ -163,13 +164,38 @@ void CTopDialog::ShowForest() {
     if (forestPanel == nullptr) {
         forestPanel = new CForestPanel(*session, dialogs, this);
         connect(forestPanel, &CForestPanel::Status, this, &CTopDialog::ShowStatus);
+        WireForestToMap();
     }
     forestPanel->ShowBeside(this);
+}
+
+void CTopDialog::WireForestToMap() {
+    if (forestPanel == nullptr || mapWindow == nullptr) {
+        return;
+    }
+    CMapCanvas& canvas = mapWindow->Canvas();
+    const auto degrees = [](const std::vector<GeoPosition>& positions) {
+        std::vector<QPointF> points;
+        points.reserve(positions.size());
+        for (const GeoPosition& p : positions) {
+            points.emplace_back(p.longitude, p.latitude);
+        }
+        return points;
+    };
+    const auto showArea = [this, &canvas, degrees] {
+        canvas.SetForestOverlay(degrees(forestPanel->Corners()), degrees(forestPanel->PreviewTrees()));
+    };
+    connect(forestPanel, &CForestPanel::OverlayChanged, &canvas, showArea);
+    connect(&canvas, &CMapCanvas::CornerPicked, forestPanel, [this](double latitude, double longitude) {
+        forestPanel->AddCorner({latitude, longitude});
+    });
+    showArea();
 }
 
 void CTopDialog::ShowMap() {
     if (mapWindow == nullptr) {
         mapWindow = new CMapWindow(*session, this);
+        WireForestToMap();
     }
     mapWindow->ShowBeside(this);
 }

@@ -66,6 +66,8 @@ private:
     void AddViewMenu(QMenuBar& menuBar);
     void ShowMap();
     void ShowForest();
+    // The map draws the Forest window's area and takes its corners by click, once both exist.
+    void WireForestToMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);

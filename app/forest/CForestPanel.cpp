@@ -346,6 +346,14 @@ void CForestPanel::SetCorners(std::vector<GeoPosition> newCorners) {
     ShowCorners();
 }
 
+void CForestPanel::AddCorner(GeoPosition corner) {
+    corners.push_back(corner);
+    ShowCorners();
+    ShowStatus(QStringLiteral("Corner %1 at %2, %3")
+                   .arg(corners.size())
+                   .arg(Degrees(corner.latitude), Degrees(corner.longitude)));
+}
+
 void CForestPanel::ShowHeights() {
     heightBox->clear();
     heightBox->addItem(QStringLiteral("All heights"));
@@ -392,6 +400,7 @@ void CForestPanel::SchedulePreview() {
 
 void CForestPanel::ShowPreview() {
     previewLabel->setText(PreviewText());
+    Q_EMIT OverlayChanged();
 }
 
 void CForestPanel::ShowStatus(const QString& text) {
@@ -417,6 +426,7 @@ QString CForestPanel::BuildShapeAndMix(ForestAreaShape& shape, TreeMix& mix) con
 
 QString CForestPanel::PreviewText() {
     previewTimer.stop();
+    previewTrees.clear();
     ForestAreaShape shape;
     TreeMix mix;
     if (const QString refusal = BuildShapeAndMix(shape, mix); !refusal.isEmpty()) {
@@ -435,6 +445,9 @@ QString CForestPanel::PreviewText() {
     const ForestFill fill = ForestFilling::Fill(shape, settings, mix);
     if (!fill.check.Ok()) {
         return Check(fill.check);
+    }
+    for (const TreePoint& tree : fill.trees.points) {
+        previewTrees.push_back({tree.latitude, tree.longitude});
     }
     return QStringLiteral("%1 trees on %2 ha (%3 ha outside the exclusions)")
         .arg(fill.trees.points.size())
@@ -458,11 +471,7 @@ void CForestPanel::ShowCornerRead() {
         ShowStatus(PlantOutcomeText(position));
         return;
     }
-    corners.push_back({position.latitude, position.longitude});
-    ShowCorners();
-    ShowStatus(QStringLiteral("Corner %1 at %2, %3")
-                   .arg(corners.size())
-                   .arg(Degrees(position.latitude), Degrees(position.longitude)));
+    AddCorner({position.latitude, position.longitude});
 }
 
 void CForestPanel::OnImportKml() {

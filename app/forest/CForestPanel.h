@@ -42,6 +42,9 @@ public:
     const std::vector<GeoPosition>& Corners() const { return corners; }
     const std::vector<ForestExclusion>& Exclusions() const { return exclusions; }
     void SetCorners(std::vector<GeoPosition> newCorners);
+    void AddCorner(GeoPosition corner);
+    // The trees of the last exact preview (none where it was refused or only estimated).
+    const std::vector<GeoPosition>& PreviewTrees() const { return previewTrees; }
     // The preview line's text as it stands now (worked out at once, not after the pause).
     QString PreviewText();
 
@@ -60,6 +63,8 @@ public:
 Q_SIGNALS:
     // What the last command did, for the panel's and the main window's status lines.
     void Status(const QString& text);
+    // The corners or the preview's trees changed (the map draws them).
+    void OverlayChanged();
 
 private:
     struct MixRow {
@@ -91,6 +96,7 @@ private:
     std::vector<GeoPosition> corners;
     std::vector<ForestExclusion> exclusions;
     std::vector<MixRow> mixRows;
+    std::vector<GeoPosition> previewTrees;
     QTimer previewTimer;
     QFutureWatcher<PlantOutcome> cornerRead;
     AircraftReader* trailReader = nullptr;  // made when a trail first starts

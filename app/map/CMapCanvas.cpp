@@ -253,6 +253,7 @@ void CMapCanvas::paintEvent(QPaintEvent*) {
     PaintCopsePreview(painter);
     PaintAircraft(painter);
     PaintMeasure(painter);
+    PaintForest(painter);
     if (banding) {
         painter.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
         painter.setBrush(QColor(0, 90, 200, 40));
@@ -449,7 +450,10 @@ void CMapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (banding && dragging) {
         SelectInside(QRectF(view.ToUnit(*pressedAt), view.ToUnit(event->position())), bandAdds);
     } else if (!dragging && event->button() == Qt::LeftButton) {
-        if (measuring) {
+        if (pickingCorners) {
+            const QPointF degrees = DegreesAt(event->position());
+            Q_EMIT CornerPicked(degrees.y(), degrees.x());
+        } else if (measuring) {
             MeasureAt(event->position());
         } else {
             ClickAt(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
@@ -534,6 +538,46 @@ void CMapCanvas::ClickAt(QPointF screen, bool toggle) {
     }
     Q_EMIT SelectionChanged();
     update();
+}
+
+void CMapCanvas::SetForestOverlay(std::vector<QPointF> corners, std::vector<QPointF> trees) {
+    forestCorners = std::move(corners);
+    forestTrees = std::move(trees);
+    update();
+}
+
+void CMapCanvas::SetPickingCorners(bool picking) {
+    pickingCorners = picking;
+    setCursor(picking ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void CMapCanvas::PaintForest(QPainter& painter) {
+    const auto screenOf = [this](QPointF degrees) {
+        return view.ToScreen(Mercator::FromDegrees(degrees.y(), degrees.x()));
+    };
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(20, 120, 40, 160));
+    for (const QPointF& tree : forestTrees) {
+        painter.drawEllipse(screenOf(tree), 1.5, 1.5);
+    }
+    if (forestCorners.empty()) {
+        return;
+    }
+    QPolygonF outline;
+    for (const QPointF& corner : forestCorners) {
+        outline << screenOf(corner);
+    }
+    painter.setPen(QPen(QColor(20, 120, 40), 2, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    if (outline.size() >= 3) {
+        painter.drawPolygon(outline);
+    } else {
+        painter.drawPolyline(outline);
+    }
+    painter.setBrush(QColor(20, 120, 40));
+    for (const QPointF& corner : outline) {
+        painter.drawEllipse(corner, 3.5, 3.5);
+    }
 }
 
 void CMapCanvas::MeasureAt(QPointF screen) {

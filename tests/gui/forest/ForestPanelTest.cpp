@@ -2,6 +2,7 @@
 // brought back whole from the journal, refusals that leave the list as it was, corners and a trail
 // from the stand-in simulator's moving aircraft, and names and mnemonics for keyboard and screen reader.
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -12,8 +13,11 @@
 #include <memory>
 
 #include "app/CDialogs.h"
+#include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
 #include "app/forest/CForestPanel.h"
+#include "app/map/CMapCanvas.h"
+#include "app/map/CMapWindow.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
@@ -37,6 +41,7 @@ private Q_SLOTS:
     void RefusalsLeaveTheListAsItWas();
     void CornersLineAndTrailFollowTheSimulator();
     void ControlsAreNamedWithDistinctMnemonics();
+    void CornersClickedInTheMapReachTheForestWindow();
 
 private:
     void Click(const char* button);
@@ -242,6 +247,32 @@ void ForestPanelTest::ControlsAreNamedWithDistinctMnemonics() {
         }
     }
     QVERIFY(mnemonics.size() >= 20);
+}
+
+void ForestPanelTest::CornersClickedInTheMapReachTheForestWindow() {
+    CTopDialog window(PlatformIpcLinkMaker(), &dialogs);
+    window.findChild<QAction*>("forestAction")->trigger();
+    window.findChild<QAction*>("mapAction")->trigger();
+    CForestPanel* forest = window.ForestPanel();
+    QVERIFY(forest != nullptr && window.MapWindow() != nullptr);
+    CMapCanvas& canvas = window.MapWindow()->Canvas();
+    QVERIFY(QTest::qWaitForWindowExposed(window.MapWindow()));
+    canvas.CentreOn(47.5, 8.25);
+    const QList<QPoint> clicks{{100, 100}, {200, 100}, {150, 180}};
+    // Without the map's corner mode a click selects; with it each click is the next corner.
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, clicks[0]);
+    QCOMPARE(forest->Corners().size(), std::size_t{0});
+    window.MapWindow()->findChild<QAction*>("forestCornersAction")->setChecked(true);
+    for (const QPoint& click : clicks) {
+        QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, click);
+    }
+    QCOMPARE(forest->Corners().size(), std::size_t{3});
+    for (int i = 0; i < 3; ++i) {
+        const QPointF expected = canvas.DegreesAt(clicks[i]);
+        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].latitude, expected.y());
+        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].longitude, expected.x());
+    }
+    window.Session().DiscardUnsaved();
 }
 
 QTEST_MAIN(ForestPanelTest)
