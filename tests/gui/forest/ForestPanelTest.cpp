@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QSpinBox>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void CornersLineAndTrailFollowTheSimulator();
     void ControlsAreNamedWithDistinctMnemonics();
     void CornersClickedInTheMapReachTheForestWindow();
+    void FillRunsOffTheWindowsThreadAndRefusesOthers();
 
 private:
     void Click(const char* button);
@@ -273,6 +276,40 @@ void ForestPanelTest::CornersClickedInTheMapReachTheForestWindow() {
         QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].longitude, expected.x());
     }
     window.Session().DiscardUnsaved();
+}
+
+void ForestPanelTest::FillRunsOffTheWindowsThreadAndRefusesOthers() {
+    // 100,000 trees on a grid 1e-4 degrees apart; the work takes long enough for the window to paint.
+    const auto makeTrees = [] {
+        TreePoints trees;
+        trees.guids = {TreeCatalogue().GuidAt(0), TreeCatalogue().GuidAt(120)};
+        for (std::uint32_t i = 0; i < 100000; ++i) {
+            trees.points.push_back({47.0 + (i / 400) * 1e-4, 8.0 + (i % 400) * 1e-4, i % 2});
+        }
+        QThread::msleep(200);
+        return trees;
+    };
+    int ticks = 0;
+    PlantingSession::ForestOutcome during;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 1) {
+            QVERIFY(session->IsBusy());
+            during = session->PlantForest(TreePoints{}, "Plant line");
+        }
+    });
+    timer.start();
+    const PlantingSession::ForestOutcome outcome = session->PlantForest(makeTrees, "Plant area");
+    timer.stop();
+    QVERIFY(ticks >= 3);
+    QVERIFY(!during.planted);
+    QVERIFY(outcome.planted && !outcome.outOfMemory);
+    QCOMPARE(outcome.added, std::size_t{100000});
+    QCOMPARE(session->Document().PlantedCount(), std::size_t{100000});
+    QCOMPARE(session->UndoStack().count(), 1);
+    session->Undo();
+    QCOMPARE(session->Document().PlantedCount(), std::size_t{0});
 }
 
 QTEST_MAIN(ForestPanelTest)
