@@ -164,6 +164,12 @@ void CTopDialog::ShowForest() {
     if (forestPanel == nullptr) {
         forestPanel = new CForestPanel(*session, dialogs, this);
         connect(forestPanel, &CForestPanel::Status, this, &CTopDialog::ShowStatus);
+        connect(forestPanel, &CForestPanel::PlantSelectionRequested, this, [this] {
+            const CPalettePage& page = ui->tabBar->currentIndex() == 0
+                                           ? static_cast<CPalettePage&>(*defaultPage)
+                                           : static_cast<CPalettePage&>(*vorlsPage);
+            plantCommands->OnPlantTree(page.Selection());
+        });
         WireForestToMap();
     }
     forestPanel->ShowBeside(this);

@@ -22,6 +22,7 @@
 #include "app/CDialogs.h"
 #include "app/OutcomeTexts.h"
 #include "app/PlantingSession.h"
+#include "app/forest/GlobalHotkeys.h"
 #include "app/map/AircraftReader.h"
 #include "forest/FillForestArea.h"
 #include "forest/ForestMessages.h"
@@ -144,6 +145,7 @@ CForestPanel::CForestPanel(PlantingSession& plantingSession, CDialogs& givenDial
     BuildTrees(group(QStringLiteral("Trees"), right));
     BuildLine(group(QStringLiteral("Line"), right));
     BuildTrail(group(QStringLiteral("Trail"), right));
+    GrabHotkeys(group(QStringLiteral("Global keys"), right));
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("forestStatus"));
     statusLabel->setAccessibleName(QStringLiteral("Forest status"));
@@ -321,6 +323,35 @@ void CForestPanel::BuildTrail(QWidget* box) {
         QStringLiteral("Plants the mix along the aircraft's path; the trail is one step when switched off"));
     layout->addWidget(trailButton);
     connect(trailButton, &QPushButton::toggled, this, &CForestPanel::OnTrail);
+}
+
+// Ctrl+Alt+P plants the palette's selection and Ctrl+Alt+C adds a corner, whichever window has the
+// focus; the box says whether the desktop let them be taken.
+void CForestPanel::GrabHotkeys(QWidget* box) {
+    enum { plantKey, cornerKey };
+    hotkeys = new GlobalHotkeys(this);
+    QString problem = hotkeys->Grab(plantKey, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
+    if (problem.isEmpty()) {
+        problem = hotkeys->Grab(cornerKey, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
+    }
+    connect(hotkeys, &GlobalHotkeys::Pressed, this, [this](int id) {
+        if (id == plantKey) {
+            Q_EMIT PlantSelectionRequested();
+        } else {
+            OnCorner();
+        }
+    });
+    auto* layout = new QVBoxLayout(box);
+    hotkeyLabel = new QLabel(box);
+    hotkeyLabel->setObjectName(QStringLiteral("hotkeyLabel"));
+    hotkeyLabel->setWordWrap(true);
+    hotkeyLabel->setText(
+        problem.isEmpty() ? QStringLiteral("Ctrl+Alt+P plants the palette's selection and Ctrl+Alt+C adds a "
+                                           "corner, in any window.")
+                          : QStringLiteral("No global keys: ") + problem);
+    hotkeyLabel->setAccessibleName(QStringLiteral("Global keys"));
+    hotkeyLabel->setAccessibleDescription(hotkeyLabel->text());
+    layout->addWidget(hotkeyLabel);
 }
 
 void CForestPanel::ShowBeside(QWidget* beside) {

@@ -14,6 +14,7 @@
 #include "forest/TreePoints.h"
 
 class AircraftReader;
+class GlobalHotkeys;
 class CDialogs;
 class PlantingSession;
 class QComboBox;
@@ -63,6 +64,8 @@ public:
 Q_SIGNALS:
     // What the last command did, for the panel's and the main window's status lines.
     void Status(const QString& text);
+    // The global key for planting was pressed: the main window plants its palette's selection.
+    void PlantSelectionRequested();
     // The corners or the preview's trees changed (the map draws them).
     void OverlayChanged();
 
@@ -77,6 +80,7 @@ private:
     void BuildTrees(QWidget* box);
     void BuildLine(QWidget* box);
     void BuildTrail(QWidget* box);
+    void GrabHotkeys(QWidget* box);
     void ShowHeights();
     void ShowCorners();
     void ShowExclusions();
@@ -124,4 +128,6 @@ private:
     QDoubleSpinBox* trailSpacingBox;
     QPushButton* trailButton;
     QLabel* statusLabel;
+    QLabel* hotkeyLabel = nullptr;
+    GlobalHotkeys* hotkeys = nullptr;
 };
