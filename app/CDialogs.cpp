@@ -92,6 +92,23 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
     return ChosenFile{chosen.fileName().toStdString(), folder.toStdString()};
 }
 
+std::optional<QString> CDialogs::ChooseKmlFile(QWidget* parent, const QString& title) {
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({QStringLiteral("KML files (*.kml)"), QStringLiteral("All files (*)")});
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(lastFolder.isEmpty()
+                            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                            : lastFolder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 CDialogs::RecoveryAnswer CDialogs::AskRecovery(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::NoButton, parent);
     QPushButton* recover = box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);

@@ -41,6 +41,8 @@ public:
     // cancels. The dialog starts in the folder of the last choice (of this run or an earlier one), else in
     // the user's documents folder.
     virtual std::optional<ChosenFile> ChooseFile(QWidget* parent, FileChoice choice, const QString& title);
+    // An existing KML file (a forest's outline), its full path; nothing when the user cancels.
+    virtual std::optional<QString> ChooseKmlFile(QWidget* parent, const QString& title);
 
     // The question about an ended program's unsaved objects; Escape and the close box mean Later.
     enum class RecoveryAnswer { Recover, Later, Discard };

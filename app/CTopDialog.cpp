@@ -16,6 +16,8 @@
 #include "app/PlantingSession.h"
 #include "app/RecoveryCommands.h"
 #include "app/StartupCheck.h"
+#include "app/forest/CForestPanel.h"
+#include "app/map/CMapCanvas.h"
 #include "app/map/CMapWindow.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
@@ -151,11 +153,55 @@ void CTopDialog::AddViewMenu(QMenuBar& menuBar) {
     mapAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     addAction(mapAction);
     connect(mapAction, &QAction::triggered, this, &CTopDialog::ShowMap);
+    QAction* forestAction = viewMenu->addAction(QStringLiteral("&Forest"));
+    forestAction->setObjectName(QStringLiteral("forestAction"));
+    forestAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    addAction(forestAction);
+    connect(forestAction, &QAction::triggered, this, &CTopDialog::ShowForest);
+}
+
+void CTopDialog::ShowForest() {
+    if (forestPanel == nullptr) {
+        forestPanel = new CForestPanel(*session, dialogs, this);
+        connect(forestPanel, &CForestPanel::Status, this, &CTopDialog::ShowStatus);
+        connect(forestPanel, &CForestPanel::PlantSelectionRequested, this, [this] {
+            const CPalettePage& page = ui->tabBar->currentIndex() == 0
+                                           ? static_cast<CPalettePage&>(*defaultPage)
+                                           : static_cast<CPalettePage&>(*vorlsPage);
+            plantCommands->OnPlantTree(page.Selection());
+        });
+        WireForestToMap();
+    }
+    forestPanel->ShowBeside(this);
+}
+
+void CTopDialog::WireForestToMap() {
+    if (forestPanel == nullptr || mapWindow == nullptr) {
+        return;
+    }
+    CMapCanvas& canvas = mapWindow->Canvas();
+    const auto degrees = [](const std::vector<GeoPosition>& positions) {
+        std::vector<QPointF> points;
+        points.reserve(positions.size());
+        for (const GeoPosition& p : positions) {
+            points.emplace_back(p.longitude, p.latitude);
+        }
+        return points;
+    };
+    const auto showArea = [this, &canvas, degrees] {
+        canvas.SetForestOverlay(degrees(forestPanel->Corners()), degrees(forestPanel->PreviewTrees()));
+    };
+    connect(forestPanel, &CForestPanel::OverlayChanged, &canvas, showArea);
+    connect(&canvas, &CMapCanvas::CornerPicked, forestPanel, [this](double latitude, double longitude) {
+        forestPanel->AddCorner({latitude, longitude});
+    });
+    showArea();
 }
 
 void CTopDialog::ShowMap() {
     if (mapWindow == nullptr) {
         mapWindow = new CMapWindow(*session, this);
+        WireForestToMap();
     }
     mapWindow->ShowBeside(this);
 }

@@ -8,6 +8,7 @@
 #include "simlink/IpcLinkMaker.h"
 
 class CInputBlocker;
+class CForestPanel;
 class CMapWindow;
 class CPalettePage;
 class CPlaceTreesDlg;
@@ -47,6 +48,8 @@ public:
     CVorlsTrees& SecondPage() { return *vorlsPage; }
     // The Map window, made and shown by View > Map; null before.
     CMapWindow* MapWindow() { return mapWindow; }
+    // The Forest window, made and shown by View > Forest; null before.
+    CForestPanel* ForestPanel() { return forestPanel; }
 
     // Shows the planted-object count and what last happened to the list.
     void ShowStatus(const QString& lastEvent);
@@ -62,6 +65,9 @@ private:
     void AddEditMenu(QMenuBar& menuBar);
     void AddViewMenu(QMenuBar& menuBar);
     void ShowMap();
+    void ShowForest();
+    // The map draws the Forest window's area and takes its corners by click, once both exist.
+    void WireForestToMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
     void ShowBusy(bool busy);
@@ -82,5 +88,6 @@ private:
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
     CMapWindow* mapWindow = nullptr;  // made on first use
+    CForestPanel* forestPanel = nullptr;  // made on first use
     QString lastEvent;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <ctime>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "app/ChosenFiles.h"
@@ -58,6 +59,18 @@ QString ModelOf(const JournalObjects& objects) {
     const std::size_t dash = name.find("- ");
     const std::string stem = dash == std::string::npos ? name : name.substr(0, name.find_last_not_of(' ', dash - 1) + 1);
     return stem.empty() ? QStringLiteral("tree") : QString::fromStdString(stem);
+}
+
+// A forest's step is journalled as objects appended from a source named in angle brackets, which no
+// file name read from the disk carries, so that a recovered step keeps the forest's own name.
+std::string ForestSourceName(const QString& stepText) {
+    return "<" + stepText.toStdString() + ">";
+}
+
+QString AppendStepText(const std::string& fileName) {
+    const bool forest = fileName.size() >= 2 && fileName.front() == '<' && fileName.back() == '>';
+    return forest ? QString::fromStdString(fileName.substr(1, fileName.size() - 2))
+                  : QStringLiteral("Append From ") + QString::fromStdString(fileName);
 }
 
 }  // namespace
@@ -244,6 +257,58 @@ PlantOutcome PlantingSession::PlantCopse() {
                  QStringLiteral("Plant copse of %1").arg(document.CopseCount()), true);
 }
 
+PlantingSession::ForestOutcome PlantingSession::PlantForest(const std::function<TreePoints()>& makeTrees,
+                                                            const QString& stepText) {
+    if (busy) {
+        return {};
+    }
+    const BusyScope scope(*this);
+    Q_EMIT Waiting(QStringLiteral("Planting trees..."));
+    struct Planted {
+        std::size_t offered = 0;
+        std::optional<DocumentChange> change;
+        JournalObjects objects;
+    };
+    // The document is changed on the other thread alone: nothing here reads it until the work is done,
+    // the window's input being closed while the session is busy.
+    PlantingDocument& target = document;
+    Planted planted = RunOffThread<Planted>([&target, &makeTrees] {
+        Planted result;
+        try {
+            const TreePoints trees = makeTrees();
+            result.offered = trees.points.size();
+            result.change = target.AddPlantedObjects(result.offered, [&trees](std::size_t i) {
+                const TreePoint& tree = trees.points[i];
+                return PlantedObjectRef{tree.latitude, tree.longitude, trees.GuidOf(tree)};
+            });
+            if (result.change) {
+                result.objects = ObjectsOf(*result.change);
+            }
+        } catch (const std::bad_alloc&) {
+            if (result.change) {
+                target.Undo(*result.change);
+            }
+            result.change.reset();
+        }
+        return result;
+    });
+    ForestOutcome outcome;
+    outcome.planted = true;
+    if (!planted.change) {
+        outcome.outOfMemory = true;
+        return outcome;
+    }
+    outcome.added = planted.change->added.Count();
+    outcome.leftOut = planted.offered - outcome.added;
+    Record(std::move(*planted.change), stepText,
+           JournalRecord::AppendFrom(ForestSourceName(stepText), std::move(planted.objects)));
+    return outcome;
+}
+
+PlantingSession::ForestOutcome PlantingSession::PlantForest(TreePoints trees, const QString& stepText) {
+    return PlantForest([&trees] { return std::move(trees); }, stepText);
+}
+
 void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
     if (busy) {
         return;
@@ -371,7 +436,7 @@ void PlantingSession::Replay(const JournalRecord& record) {
         }
         case Kind::AppendFrom:
             Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)),
-                   QStringLiteral("Append From ") + QString::fromStdString(record.fileName), record);
+                   AppendStepText(record.fileName), record);
             return;
         case Kind::CopseLoad:
             Record(document.AddObjects(Target::CopsePattern, ParsedOf(record.objects)),

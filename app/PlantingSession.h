@@ -12,6 +12,7 @@
 #include "app/SessionJournal.h"
 #include "document/PlantingDocument.h"
 #include "document/journal/JournalRecord.h"
+#include "forest/TreePoints.h"
 #include "simlink/IpcLinkMaker.h"
 
 // The planting session: the one owner of the planting document, of the way links to the simulator
@@ -33,6 +34,14 @@ public:
     };
     Q_DECLARE_FLAGS(Changes, Change)
 
+    // What planting a forest's trees came to.
+    struct ForestOutcome {
+        bool planted = false;      // the trees were offered to the list (false: refused while busy)
+        bool outOfMemory = false;  // the list could not hold them; nothing changed
+        std::size_t added = 0;     // trees added to the planted objects
+        std::size_t leftOut = 0;   // trees left out as near an existing object (or an earlier tree)
+    };
+
     PlantingSession(std::string programFolder, IpcLinkMaker makeLink, QObject* parent = nullptr);
     ~PlantingSession() override;
 
@@ -53,6 +62,11 @@ public:
     // step named after `model`), or every member of the copse pattern.
     PlantOutcome PlantTree(const std::string& guid, const QString& model);
     PlantOutcome PlantCopse();
+    // Plants the trees `makeTrees` gives (a fill, a line, a trail) through the list's nearness rule as
+    // one step named `stepText`, journalled as objects added under that name. The trees are worked out
+    // and added on another thread (a fill may hold a million), the session busy meanwhile.
+    ForestOutcome PlantForest(const std::function<TreePoints()>& makeTrees, const QString& stepText);
+    ForestOutcome PlantForest(TreePoints trees, const QString& stepText);
     // The Edit dialog's OK: keeps the entries at the ascending positions `keptIndices`.
     void KeepRows(const std::vector<std::size_t>& keptIndices);
     // Save and Save As: the document is closed where the files were written (or there was nothing

@@ -1,11 +1,36 @@
 #include "document/PlantingDocument.h"
 
+#include <new>
 #include <utility>
 
 PlantingDocument::PlantingDocument(std::string programFolder_) : programFolder(std::move(programFolder_)) {}
 
 void PlantingDocument::AddPlantedObject(double latitude, double longitude, std::string_view guid) {
     plantingList.Add(latitude, longitude, guid);
+}
+
+std::optional<DocumentChange> PlantingDocument::AddPlantedObjects(
+    std::size_t count, const std::function<PlantedObjectRef(std::size_t)>& objectAt) {
+    // Far enough ahead that the nearness index's memory has arrived when its object's turn comes.
+    constexpr std::size_t lookAhead = 16;
+    const std::size_t before = plantingList.Count();
+    try {
+        plantingList.Reserve(before + count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i + lookAhead < count) {
+                const PlantedObjectRef ahead = objectAt(i + lookAhead);
+                plantingList.PrefetchAdd(ahead.latitude, ahead.longitude);
+            }
+            const PlantedObjectRef object = objectAt(i);
+            AddPlantedObject(object.latitude, object.longitude, object.guid);
+        }
+        DocumentChange change;
+        change.added = plantingList.Tail(before);
+        return change;
+    } catch (const std::bad_alloc&) {
+        plantingList.RemoveLast(plantingList.Count() - before);
+        return std::nullopt;
+    }
 }
 
 void PlantingDocument::AddCopseObject(double latitudeOffset, double longitudeOffset, std::string_view guid) {

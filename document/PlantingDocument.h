@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,13 @@ struct PlantedObject {
     double latitude = 0.0;
     double longitude = 0.0;
     std::string guid;
+};
+
+// One object to add, its GUID text borrowed from the caller.
+struct PlantedObjectRef {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    std::string_view guid;
 };
 
 // A planting file read and parsed but not yet added anywhere: the slow half of Open, Append From and
@@ -48,6 +57,12 @@ public:
     // The small set of operations planting is built from.
     void AddPlantedObject(double latitude, double longitude, std::string_view guid);
     void AddCopseObject(double latitudeOffset, double longitudeOffset, std::string_view guid);
+    // Adds `count` objects in order, object k given by objectAt(k), each through AddPlantedObject's
+    // nearness rule, as one change: how a forest's trees are planted. Room is made for all of them
+    // first, so that a million go in without regrowing the list. Nothing, with the list as it was, where
+    // memory ran out part-way.
+    std::optional<DocumentChange> AddPlantedObjects(
+        std::size_t count, const std::function<PlantedObjectRef(std::size_t)>& objectAt);
     std::size_t PlantedCount() const { return plantingList.Count(); }
     std::size_t CopseCount() const { return copsePattern.Count(); }
     PlantedObject GetCopseObject(std::size_t index) const;

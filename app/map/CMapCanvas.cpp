@@ -220,7 +220,8 @@ std::ptrdiff_t CMapCanvas::ObjectAt(QPointF screen) const {
 
 QString CMapCanvas::TooltipAt(QPointF screen) const {
     const std::ptrdiff_t found = ObjectAt(screen);
-    if (found < 0) {
+    // A busy session may be changing the list on another thread (a forest being planted).
+    if (found < 0 || session.IsBusy()) {
         return {};
     }
     const auto at = static_cast<std::size_t>(found);
@@ -254,6 +255,7 @@ void CMapCanvas::paintEvent(QPaintEvent*) {
     PaintCopsePreview(painter);
     PaintAircraft(painter);
     PaintMeasure(painter);
+    PaintForest(painter);
     if (banding) {
         painter.setPen(QPen(QColor(0, 90, 200), 1, Qt::DashLine));
         painter.setBrush(QColor(0, 90, 200, 40));
@@ -466,7 +468,10 @@ void CMapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (banding && dragging) {
         SelectInside(QRectF(view.ToUnit(*pressedAt), view.ToUnit(event->position())), bandAdds);
     } else if (!dragging && event->button() == Qt::LeftButton) {
-        if (measuring) {
+        if (pickingCorners) {
+            const QPointF degrees = DegreesAt(event->position());
+            Q_EMIT CornerPicked(degrees.y(), degrees.x());
+        } else if (measuring) {
             MeasureAt(event->position());
         } else {
             ClickAt(event->position(), (event->modifiers() & Qt::ControlModifier) != 0);
@@ -552,6 +557,46 @@ void CMapCanvas::ClickAt(QPointF screen, bool toggle) {
     SelectionEdited();
     Q_EMIT SelectionChanged();
     update();
+}
+
+void CMapCanvas::SetForestOverlay(std::vector<QPointF> corners, std::vector<QPointF> trees) {
+    forestCorners = std::move(corners);
+    forestTrees = std::move(trees);
+    update();
+}
+
+void CMapCanvas::SetPickingCorners(bool picking) {
+    pickingCorners = picking;
+    setCursor(picking ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+void CMapCanvas::PaintForest(QPainter& painter) {
+    const auto screenOf = [this](QPointF degrees) {
+        return view.ToScreen(Mercator::FromDegrees(degrees.y(), degrees.x()));
+    };
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(20, 120, 40, 160));
+    for (const QPointF& tree : forestTrees) {
+        painter.drawEllipse(screenOf(tree), 1.5, 1.5);
+    }
+    if (forestCorners.empty()) {
+        return;
+    }
+    QPolygonF outline;
+    for (const QPointF& corner : forestCorners) {
+        outline << screenOf(corner);
+    }
+    painter.setPen(QPen(QColor(20, 120, 40), 2, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    if (outline.size() >= 3) {
+        painter.drawPolygon(outline);
+    } else {
+        painter.drawPolyline(outline);
+    }
+    painter.setBrush(QColor(20, 120, 40));
+    for (const QPointF& corner : outline) {
+        painter.drawEllipse(corner, 3.5, 3.5);
+    }
 }
 
 void CMapCanvas::MeasureAt(QPointF screen) {

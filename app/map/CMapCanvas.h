@@ -44,6 +44,11 @@ public:
     bool Connected() const { return connected; }
     void SetFollow(bool follow);
     void SetMeasuring(bool measuring);
+    // The Forest window's area: its corners (joined in order, closed from three on) and the trees of
+    // its preview, in degrees (x: longitude, y: latitude).
+    void SetForestOverlay(std::vector<QPointF> corners, std::vector<QPointF> trees);
+    // While on, a click adds a forest corner (CornerPicked) instead of selecting or measuring.
+    void SetPickingCorners(bool picking);
 
     void ZoomBy(double levels, QPointF around);
     void ZoomBy(double levels) { ZoomBy(levels, QPointF(width() / 2.0, height() / 2.0)); }
@@ -64,6 +69,7 @@ Q_SIGNALS:
     void PointerMoved(double latitude, double longitude);
     void DeleteRequested();
     void Measured(double metres, double bearing);
+    void CornerPicked(double latitude, double longitude);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,6 +88,7 @@ private:
     void PaintCopsePreview(QPainter& painter);
     void PaintAircraft(QPainter& painter);
     void PaintMeasure(QPainter& painter);
+    void PaintForest(QPainter& painter);
     void PaintScaleAndNorth(QPainter& painter);
     void ClickAt(QPointF screen, bool toggle);
     void MeasureAt(QPointF screen);
@@ -115,6 +122,9 @@ private:
     bool follow = false;
     bool measuring = false;
     std::vector<QPointF> measurePoints;  // longitude, latitude
+    bool pickingCorners = false;
+    std::vector<QPointF> forestCorners;  // longitude, latitude
+    std::vector<QPointF> forestTrees;    // longitude, latitude
 
     // A drag under way: where it started, and whether it pans or draws a band.
     std::optional<QPointF> pressedAt;

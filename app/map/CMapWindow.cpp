@@ -136,6 +136,13 @@ void CMapWindow::BuildMenu() {
     connect(measure, &QAction::toggled, canvas, &CMapCanvas::SetMeasuring);
     connect(measure, &QAction::toggled, this,
             [this](bool on) { ShowMessage(on ? QStringLiteral("Measure: click two points") : QString()); });
+    QAction* corners =
+        add(QStringLiteral("Forest co&rners by click"), "forestCornersAction", QKeySequence(Qt::Key_R));
+    corners->setCheckable(true);
+    connect(corners, &QAction::toggled, canvas, &CMapCanvas::SetPickingCorners);
+    connect(corners, &QAction::toggled, this, [this](bool on) {
+        ShowMessage(on ? QStringLiteral("Forest corners: click each corner in turn") : QString());
+    });
     QAction* zoomIn = add(QStringLiteral("Zoom &in"), "zoomInAction", QKeySequence(Qt::Key_Plus));
     QAction* zoomOut = add(QStringLiteral("Zoom &out"), "zoomOutAction", QKeySequence(Qt::Key_Minus));
     QAction* fit = add(QStringLiteral("&Show all objects"), "fitAction", QKeySequence(Qt::Key_Home));

@@ -1,0 +1,135 @@
+#include "app/forest/GlobalHotkeys.h"
+
+#include <xcb/xcb.h>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdlib>
+
+namespace {
+
+// Caps Lock and Num Lock must not stop a key: it is grabbed with each of their combinations.
+constexpr unsigned lockMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+constexpr unsigned heldMasks = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_4;
+
+xcb_connection_t* Connection() {
+    const auto* x11 =
+        qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 == nullptr ? nullptr : x11->connection();
+}
+
+// The X11 keysym of a letter or digit key: its lower-case Latin-1 code; 0 for any other key.
+unsigned KeysymOf(Qt::Key key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return static_cast<unsigned>('a' + (key - Qt::Key_A));
+    }
+    return key >= Qt::Key_0 && key <= Qt::Key_9 ? static_cast<unsigned>(key) : 0;
+}
+
+// The first keycode whose keyboard mapping holds the keysym; 0 where none does.
+unsigned KeycodeOf(xcb_connection_t* connection, unsigned keysym) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    xcb_get_keyboard_mapping_reply_t* mapping = xcb_get_keyboard_mapping_reply(
+        connection,
+        xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)), nullptr);
+    if (mapping == nullptr) {
+        return 0;
+    }
+    const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
+    const int perCode = mapping->keysyms_per_keycode;
+    unsigned found = 0;
+    for (int code = 0; code < count && found == 0; ++code) {
+        for (int k = 0; k < perCode; ++k) {
+            if (keysyms[code * perCode + k] == keysym) {
+                found = static_cast<unsigned>(setup->min_keycode + code);
+                break;
+            }
+        }
+    }
+    std::free(mapping);
+    return found;
+}
+
+unsigned MasksOf(Qt::KeyboardModifiers modifiers) {
+    unsigned masks = 0;
+    masks |= modifiers.testFlag(Qt::ControlModifier) ? unsigned{XCB_MOD_MASK_CONTROL} : 0u;
+    masks |= modifiers.testFlag(Qt::AltModifier) ? unsigned{XCB_MOD_MASK_1} : 0u;
+    masks |= modifiers.testFlag(Qt::ShiftModifier) ? unsigned{XCB_MOD_MASK_SHIFT} : 0u;
+    return masks;
+}
+
+}  // namespace
+
+GlobalHotkeys::GlobalHotkeys(QObject* parent) : QObject(parent) {}
+
+GlobalHotkeys::~GlobalHotkeys() {
+    Release();
+}
+
+QString GlobalHotkeys::Grab(int id, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    xcb_connection_t* connection = Connection();
+    if (connection == nullptr) {
+        return QStringLiteral("Global keys need an X11 desktop; this one is \"%1\".")
+            .arg(QGuiApplication::platformName());
+    }
+    const unsigned keycode = KeycodeOf(connection, KeysymOf(key));
+    if (keycode == 0) {
+        return QStringLiteral("The keyboard has no such key.");
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const unsigned masks = MasksOf(modifiers);
+    for (const unsigned lock : lockMasks) {
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            connection, 1, root, static_cast<std::uint16_t>(masks | lock),
+            static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
+            std::free(error);
+            for (const unsigned undo : lockMasks) {
+                xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(keycode), root,
+                               static_cast<std::uint16_t>(masks | undo));
+            }
+            xcb_flush(connection);
+            return QStringLiteral("The desktop refused the key (another program holds it).");
+        }
+    }
+    if (grabbed.empty()) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    grabbed.push_back({id, keycode, masks});
+    return {};
+}
+
+void GlobalHotkeys::Release() {
+    xcb_connection_t* connection = Connection();
+    if (grabbed.empty() || connection == nullptr) {
+        return;
+    }
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    for (const Grabbed& key : grabbed) {
+        for (const unsigned lock : lockMasks) {
+            xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(key.keycode), root,
+                           static_cast<std::uint16_t>(key.modifiers | lock));
+        }
+    }
+    xcb_flush(connection);
+    grabbed.clear();
+}
+
+bool GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") {
+        return false;
+    }
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & ~0x80) != XCB_KEY_PRESS) {
+        return false;
+    }
+    const auto* press = static_cast<const xcb_key_press_event_t*>(message);
+    for (const Grabbed& key : grabbed) {
+        if (press->detail == key.keycode && (press->state & heldMasks) == key.modifiers) {
+            Q_EMIT Pressed(key.id);
+            return true;
+        }
+    }
+    return false;
+}
