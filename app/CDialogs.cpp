@@ -32,6 +32,23 @@ void KeepCaptionWhole(QMessageBox& box) {
                   grid->columnCount());
 }
 
+constexpr char lastFolderKey[] = "files/lastFolder";
+
+// File dialogs start in the folder last chosen, in this run or an earlier one, else in the user's
+// documents folder (the home folder where there is none); never in the working folder, the program's
+// folder, where the user's files do not belong.
+void StartInFolderLastChosen(QFileDialog& dialog) {
+    const QString lastFolder = QSettings().value(QLatin1String(lastFolderKey)).toString();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    dialog.setDirectory(QFileInfo(lastFolder).isDir()  ? lastFolder
+                        : QFileInfo(documents).isDir() ? documents
+                                                       : QDir::homePath());
+}
+
+void RememberFolder(const QString& folder) {
+    QSettings().setValue(QLatin1String(lastFolderKey), folder);
+}
+
 }  // namespace
 
 void CDialogs::Message(QWidget* parent, const QString& text, const QString& remedy, QMessageBox::Icon icon) {
@@ -69,14 +86,7 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
     dialog.setAcceptMode(choice == FileChoice::SaveAs ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice == FileChoice::OpenExisting ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setViewMode(QFileDialog::Detail);
-    // Never the working folder: that is the program's folder, where the user's files do not belong.
-    // The folder last chosen is remembered between runs too.
-    QSettings settings;
-    const QString lastFolder = settings.value(QStringLiteral("files/lastFolder")).toString();
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    dialog.setDirectory(QFileInfo(lastFolder).isDir() ? lastFolder
-                        : QFileInfo(documents).isDir() ? documents
-                                                       : QDir::homePath());
+    StartInFolderLastChosen(dialog);
     // Wide enough for the name, size, type and date columns side by side.
     const QFontMetrics metrics(dialog.font());
     dialog.resize(metrics.averageCharWidth() * 110, metrics.height() * 28);
@@ -84,7 +94,7 @@ std::optional<CDialogs::ChosenFile> CDialogs::ChooseFile(QWidget* parent, FileCh
         return std::nullopt;
     }
     const QFileInfo chosen(dialog.selectedFiles().constFirst());
-    settings.setValue(QStringLiteral("files/lastFolder"), chosen.absolutePath());
+    RememberFolder(chosen.absolutePath());
     QString folder = QDir::toNativeSeparators(chosen.absolutePath());
     if (!folder.endsWith(QDir::separator())) {
         folder += QDir::separator();
@@ -98,14 +108,12 @@ std::optional<QString> CDialogs::ChooseKmlFile(QWidget* parent, const QString& t
     dialog.setNameFilters({QStringLiteral("KML files (*.kml)"), QStringLiteral("All files (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDirectory(lastFolder.isEmpty()
-                            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                            : lastFolder);
+    StartInFolderLastChosen(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
     const QString chosen = dialog.selectedFiles().constFirst();
-    lastFolder = QFileInfo(chosen).absolutePath();
+    RememberFolder(QFileInfo(chosen).absolutePath());
     return chosen;
 }
 
