@@ -265,6 +265,7 @@ void MapWindowTest::EveryActionAndControlIsNamed() {
         {R::MenuItem, "Export KML..."},
         {R::MenuItem, "Export CSV..."},
         {R::MenuItem, "Follow aircraft"},
+        {R::MenuItem, "Forest corners by click"},
         {R::MenuItem, "Measure"},
         {R::MenuItem, "Zoom in"},
         {R::MenuItem, "Zoom out"},
