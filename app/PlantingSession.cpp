@@ -332,15 +332,21 @@ bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std
     JournalReplay replay;
     const std::size_t applied = replay.ApplyAll(contents.records);
     recordsDropped = contents.recordsDropped + (contents.records.size() - applied);
+    // The ended journal holds these records durably until it is removed below, after the generator's
+    // record has written them all into this session's journal with one sync.
+    journal.SetDeferring(true);
     for (std::size_t i = 0; i < applied; ++i) {
         Replay(contents.records[i]);
     }
+    journal.SetDeferring(false);
     SharedRandom::Seed(replay.GeneratorSeed());
     for (std::uint64_t draw = 0; draw < replay.DrawsSinceSeed(); ++draw) {
         SharedRandom::Next();
     }
     WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
-    journal.Folder().Remove(journalFile);
+    if (!journal.Failing()) {
+        journal.Folder().Remove(journalFile);  // else it still protects what this session could not write
+    }
     Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
     return true;
 }
