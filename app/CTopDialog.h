@@ -83,4 +83,5 @@ private:
     QAction* redoAction = nullptr;
     CMapWindow* mapWindow = nullptr;  // made on first use
     QString lastEvent;
+    QString journalProblem;  // shown below the last event while the journal cannot be written
 };

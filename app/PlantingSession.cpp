@@ -136,8 +136,8 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
 void PlantingSession::WriteJournal(const JournalRecord& record) {
     if (const auto error = journal.Write(record)) {
         Q_EMIT JournalProblem(
-            QStringLiteral("Planted objects are not protected against a crash: the journal in %1 "
-                           "cannot be written (%2). Planting goes on.")
+            QStringLiteral("Unsaved plants are not protected against a crash: the journal in %1 "
+                           "cannot be written (%2).")
                 .arg(QString::fromStdString(journal.Folder().Path().string()),
                      QString::fromLocal8Bit(error->message())));
     }
