@@ -120,7 +120,8 @@ void CTopDialog::AddEditMenu(QMenuBar& menuBar) {
     undoAction->setShortcuts(QKeySequence::Undo);
     redoAction = editMenu->addAction(QStringLiteral("Redo"));
     redoAction->setObjectName(QStringLiteral("redoAction"));
-    redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     editMenu->addSeparator();
     QAction* recoverAction = editMenu->addAction(QStringLiteral("Recover Discarded Plants..."));
     recoverAction->setObjectName(QStringLiteral("recoverDiscardedAction"));
@@ -235,9 +236,11 @@ bool CTopDialog::OnInitDialog() {
         return false;
     }
     if (!PlantingDocument::CompilerPresent(session->Document().ProgramFolder())) {
-        dialogs.Message(nullptr,
-                        QStringLiteral("BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"),
-                        CompilerMissingRemedy(session->Document().ProgramFolder()));
+        dialogs.Message(
+            nullptr,
+            QStringLiteral(
+                "BGLComp is not present in the Grovewright folder.\n Please re-install Grovewright"),
+            CompilerMissingRemedy(session->Document().ProgramFolder()));
         return false;
     }
     return true;
@@ -288,15 +291,23 @@ void CTopDialog::ShowBusy(bool busy) {
 }
 
 void CTopDialog::ShowJournalProblem(const QString& text) {
-    ShowStatus(text);
+    journalProblem = text;
+    ShowStatus(lastEvent);
     // Told once, after the command that met it has ended, so that the message does not wait on its input.
-    QMetaObject::invokeMethod(this, [this, text] { dialogs.Message(this, text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { dialogs.Message(this, text + QStringLiteral(" Planting goes on.")); },
+        Qt::QueuedConnection);
 }
 
 void CTopDialog::ShowStatus(const QString& event) {
     lastEvent = event;
     const QString count = PlantedCountText(session->Document().PlantedCount());
-    const QString text = lastEvent.isEmpty() ? count : count + QLatin1Char('\n') + lastEvent;
+    QString text = lastEvent.isEmpty() ? count : count + QLatin1Char('\n') + lastEvent;
+    // Every command's status keeps the warning while the journal cannot be written; the next change
+    // that writes it again ends it.
+    if (session->Journal().Failing() && !journalProblem.isEmpty()) {
+        text += QLatin1Char('\n') + journalProblem;
+    }
     ui->statusLine->setText(text);
     // The line keeps its name "Status" for screen readers and tools; what it says is its description.
     ui->statusLine->setAccessibleDescription(text);

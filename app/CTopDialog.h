@@ -90,4 +90,5 @@ private:
     CMapWindow* mapWindow = nullptr;  // made on first use
     CForestPanel* forestPanel = nullptr;  // made on first use
     QString lastEvent;
+    QString journalProblem;  // shown below the last event while the journal cannot be written
 };

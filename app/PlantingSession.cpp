@@ -28,7 +28,9 @@ QString ObjectsText(std::size_t count) {
     return count == 1 ? QStringLiteral("1 object") : QStringLiteral("%1 objects").arg(count);
 }
 
-JournalObjects ObjectsOf(const DocumentChange& change) { return JournalObjects::FromList(change.added); }
+JournalObjects ObjectsOf(const DocumentChange& change) {
+    return JournalObjects::FromList(change.added);
+}
 
 std::vector<ParsedPlantingObject> ParsedOf(const JournalObjects& objects) {
     std::vector<ParsedPlantingObject> parsed(objects.Count());
@@ -55,9 +57,11 @@ std::vector<std::size_t> KeptAfterDeleting(std::size_t count, const std::vector<
 
 // The model a recovered tree plant is named after: the catalogue name's stem.
 QString ModelOf(const JournalObjects& objects) {
-    const std::string name = objects.Count() == 0 ? std::string() : TreeCatalogue().NameForGuid(std::string(objects.GuidAt(0)));
+    const std::string name =
+        objects.Count() == 0 ? std::string() : TreeCatalogue().NameForGuid(std::string(objects.GuidAt(0)));
     const std::size_t dash = name.find("- ");
-    const std::string stem = dash == std::string::npos ? name : name.substr(0, name.find_last_not_of(' ', dash - 1) + 1);
+    const std::string stem =
+        dash == std::string::npos ? name : name.substr(0, name.find_last_not_of(' ', dash - 1) + 1);
     return stem.empty() ? QStringLiteral("tree") : QString::fromStdString(stem);
 }
 
@@ -131,7 +135,8 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
     Changes what;
     const bool listChanged = change.added.Count() > 0 || change.removed.Count() > 0;
     if (listChanged) {
-        what |= change.target == DocumentChange::Target::PlantingList ? Change::PlantedObjects : Change::CopsePattern;
+        what |= change.target == DocumentChange::Target::PlantingList ? Change::PlantedObjects
+                                                                      : Change::CopsePattern;
     }
     if (change.fileBefore != change.fileAfter) {
         what |= Change::File;
@@ -143,10 +148,11 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
 
 void PlantingSession::WriteJournal(const JournalRecord& record) {
     if (const auto error = journal.Write(record)) {
-        Q_EMIT JournalProblem(QStringLiteral("Planted objects are not protected against a crash: the journal in %1 "
-                                             "cannot be written (%2). Planting goes on.")
-                                  .arg(QString::fromStdString(journal.Folder().Path().string()),
-                                       QString::fromLocal8Bit(error->message())));
+        Q_EMIT JournalProblem(
+            QStringLiteral("Unsaved plants are not protected against a crash: the journal in %1 "
+                           "cannot be written (%2).")
+                .arg(QString::fromStdString(journal.Folder().Path().string()),
+                     QString::fromLocal8Bit(error->message())));
     }
 }
 
@@ -165,6 +171,9 @@ void PlantingSession::EndHistory(const JournalRecord& record) {
     WriteJournal(record);
     if (document.PlantedCount() == 0) {
         journal.Retire();
+        if (record.kind == JournalRecordKind::NewFile) {
+            WriteJournal(record);  // the named file stays open: what is planted next is recovered into it
+        }
         if (SharedRandom::State() != 1) {
             WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
         }
@@ -211,17 +220,22 @@ ReadOutcome PlantingSession::ReadInto(const fs::path& file, bool intoCopsePatter
     ReadOutcome outcome = intoCopsePattern ? document.LoadCopsePattern(std::move(content))
                                            : document.AppendPlantingFile(std::move(content));
     const std::string name = file.filename().string();
-    const JournalRecord record = intoCopsePattern ? JournalRecord::CopseLoad(name, ObjectsOf(outcome.change))
-                                                  : JournalRecord::AppendFrom(name, ObjectsOf(outcome.change));
+    const JournalRecord record = intoCopsePattern
+                                     ? JournalRecord::CopseLoad(name, ObjectsOf(outcome.change))
+                                     : JournalRecord::AppendFrom(name, ObjectsOf(outcome.change));
     const QString step = intoCopsePattern ? QStringLiteral("Load copse pattern")
                                           : QStringLiteral("Append From ") + QString::fromStdString(name);
     Record(std::move(outcome.change), step, record);
     return outcome;
 }
 
-ReadOutcome PlantingSession::AppendFrom(const fs::path& file) { return ReadInto(file, false); }
+ReadOutcome PlantingSession::AppendFrom(const fs::path& file) {
+    return ReadInto(file, false);
+}
 
-ReadOutcome PlantingSession::LoadCopsePattern(const fs::path& file) { return ReadInto(file, true); }
+ReadOutcome PlantingSession::LoadCopsePattern(const fs::path& file) {
+    return ReadInto(file, true);
+}
 
 PlantOutcome PlantingSession::Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt,
                                     const QString& stepText, bool copse) {
@@ -233,9 +247,9 @@ PlantOutcome PlantingSession::Plant(const std::function<PlantOutcome(const Plant
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
     SharedRandom::Seed(seed);
     const IpcLinkMaker linkMaker = makeLink;
-    const PlantOutcome position = RunOffThread<PlantOutcome>(
-        [linkMaker] { return PlantingDocument::ReadPlantingPosition(linkMaker); },
-        QStringLiteral("Waiting for the simulator..."));
+    const PlantOutcome position =
+        RunOffThread<PlantOutcome>([linkMaker] { return PlantingDocument::ReadPlantingPosition(linkMaker); },
+                                   QStringLiteral("Waiting for the simulator..."));
     PlantOutcome outcome = plantAt(position);
     if (outcome.change.Empty()) {
         WriteJournal(JournalRecord::GeneratorState(seed));  // no step, but the headings' seed changed
@@ -321,7 +335,9 @@ void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
     Record(std::move(change), step, JournalRecord::EditDelete(std::move(deleted)));
 }
 
-SaveOutcome PlantingSession::Save() { return SaveUnder(document.FileName(), document.Folder()); }
+SaveOutcome PlantingSession::Save() {
+    return SaveUnder(document.FileName(), document.Folder());
+}
 
 SaveOutcome PlantingSession::SaveAs(const std::string& fileName, const std::string& folder) {
     return SaveUnder(fileName, folder);
@@ -387,9 +403,10 @@ void PlantingSession::DiscardUnsaved() {
 bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std::size_t& recordsDropped) {
     const JournalContents contents = JournalReader::ReadFile(journalFile);
     if (contents.status != JournalReadStatus::Read) {
-        problem = contents.status == JournalReadStatus::UnknownVersion
-                      ? QStringLiteral("%1 was written by another version of Grovewright and is left as it is.")
-                      : QStringLiteral("%1 is not a journal that can be read.");
+        problem =
+            contents.status == JournalReadStatus::UnknownVersion
+                ? QStringLiteral("%1 was written by another version of Grovewright and is left as it is.")
+                : QStringLiteral("%1 is not a journal that can be read.");
         problem = problem.arg(QString::fromStdString(journalFile.string()));
         return false;
     }
@@ -397,15 +414,21 @@ bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std
     JournalReplay replay;
     const std::size_t applied = replay.ApplyAll(contents.records);
     recordsDropped = contents.recordsDropped + (contents.records.size() - applied);
+    // The ended journal holds these records durably until it is removed below, after the generator's
+    // record has written them all into this session's journal with one sync.
+    journal.SetDeferring(true);
     for (std::size_t i = 0; i < applied; ++i) {
         Replay(contents.records[i]);
     }
+    journal.SetDeferring(false);
     SharedRandom::Seed(replay.GeneratorSeed());
     for (std::uint64_t draw = 0; draw < replay.DrawsSinceSeed(); ++draw) {
         SharedRandom::Next();
     }
     WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
-    journal.Folder().Remove(journalFile);
+    if (!journal.Failing()) {
+        journal.Folder().Remove(journalFile);  // else it still protects what this session could not write
+    }
     Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
     return true;
 }
@@ -416,13 +439,16 @@ void PlantingSession::Replay(const JournalRecord& record) {
     using Kind = JournalRecordKind;
     using Target = DocumentChange::Target;
     switch (record.kind) {
-        case Kind::NewFile: NameNewFile(record.fileName, record.folder); return;
+        case Kind::NewFile:
+            NameNewFile(record.fileName, record.folder);
+            return;
         case Kind::OpenFile: {
             PlantingFileContent content;
             content.outcome.status = ReadStatus::Read;
             content.objects = ParsedOf(record.objects);
             ReadOutcome outcome = document.OpenFile(record.fileName, record.folder, std::move(content));
-            Record(std::move(outcome.change), QStringLiteral("Open ") + QString::fromStdString(record.fileName), record);
+            Record(std::move(outcome.change),
+                   QStringLiteral("Open ") + QString::fromStdString(record.fileName), record);
             return;
         }
         case Kind::TreePlant:
@@ -442,10 +468,18 @@ void PlantingSession::Replay(const JournalRecord& record) {
             Record(document.AddObjects(Target::CopsePattern, ParsedOf(record.objects)),
                    QStringLiteral("Load copse pattern"), record);
             return;
-        case Kind::EditDelete: KeepRows(KeptAfterDeleting(document.PlantedCount(), record.positions)); return;
-        case Kind::Undo: Undo(); return;
-        case Kind::Redo: Redo(); return;
-        case Kind::Close: Close(); return;
+        case Kind::EditDelete:
+            KeepRows(KeptAfterDeleting(document.PlantedCount(), record.positions));
+            return;
+        case Kind::Undo:
+            Undo();
+            return;
+        case Kind::Redo:
+            Redo();
+            return;
+        case Kind::Close:
+            Close();
+            return;
         case Kind::Save: {
             SaveOutcome saved;
             saved.xml.status = WriteStatus::Written;
@@ -453,6 +487,9 @@ void PlantingSession::Replay(const JournalRecord& record) {
             EndHistory(record);
             return;
         }
-        case Kind::GeneratorState: SharedRandom::Seed(record.seed); WriteJournal(record); return;
+        case Kind::GeneratorState:
+            SharedRandom::Seed(record.seed);
+            WriteJournal(record);
+            return;
     }
 }

@@ -6,7 +6,9 @@
 
 namespace {
 
-std::filesystem::path UserJournalFolder(std::error_code& problem) { return JournalPlatform::DefaultFolder(problem); }
+std::filesystem::path UserJournalFolder(std::error_code& problem) {
+    return JournalPlatform::DefaultFolder(problem);
+}
 
 }  // namespace
 
@@ -23,7 +25,7 @@ std::optional<std::error_code> SessionJournal::Write(const JournalRecord& record
     if (writer == nullptr) {
         return std::nullopt;
     }
-    const std::error_code error = writer->Append(record);
+    const std::error_code error = deferring ? writer->Defer(record) : writer->Append(record);
     const bool wasFailing = failing;
     failing = static_cast<bool>(error);
     if (failing && !wasFailing) {

@@ -23,6 +23,9 @@ public:
 
     // Writes the record durably; an error the first time writing fails after working (or at all).
     std::optional<std::error_code> Write(const JournalRecord& record);
+    // While deferring, records are kept and written, with one sync, by the first Write after it ends:
+    // for records that another journal still holds durably.
+    void SetDeferring(bool defer) { deferring = defer; }
     // Nothing unsaved remains: the journal goes back to its header.
     void Retire();
     // The user gave up the unsaved objects: the journal moves to discarded/, where it can be recovered.
@@ -32,6 +35,8 @@ public:
 
     const JournalFolder& Folder() const { return folder; }
     bool Available() const { return writer != nullptr; }
+    // The last write failed: records wait for the next one.
+    bool Failing() const { return failing; }
     // Why there is no journal folder at all (no home folder); empty otherwise.
     const std::error_code& FolderProblem() const { return folderProblem; }
 
@@ -40,4 +45,5 @@ private:
     JournalFolder folder;
     std::unique_ptr<JournalWriter> writer;
     bool failing = false;
+    bool deferring = false;
 };

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -97,11 +98,15 @@ private:
         if (bytes.size() < width) {
             return false;
         }
-        std::uint64_t result = 0;
-        for (std::size_t i = 0; i < width; ++i) {
-            result |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, bytes.data(), sizeof value);  // the field as it is on disk: one load
+        } else {
+            std::uint64_t result = 0;
+            for (std::size_t i = 0; i < width; ++i) {
+                result |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+            }
+            value = static_cast<Unsigned>(result);
         }
-        value = static_cast<Unsigned>(result);
         bytes.remove_prefix(width);
         return true;
     }
@@ -191,13 +196,14 @@ void WriteField(ByteWriter& out, Field field, const JournalRecord& record) {
     }
 }
 
-// Counts above what the remaining bytes could hold are refused before anything is reserved.
-bool ReadObjects(ByteReader& in, JournalObjects& objects) {
+// Counts above what the remaining bytes could hold are refused before anything is added. The objects
+// go to the arena's store, and the record views them there.
+bool ReadObjects(ByteReader& in, JournalObjects::Arena& arena, JournalObjects& objects) {
     std::uint32_t count = 0;
     if (!in.U32(count) || count > in.Remaining() / objectMinimum) {
         return false;
     }
-    objects.Reserve(count, in.Remaining() - std::size_t{count} * objectMinimum);
+    const std::size_t start = arena.Count();
     for (std::uint32_t i = 0; i < count; ++i) {
         double latitude = 0.0;
         double longitude = 0.0;
@@ -206,8 +212,9 @@ bool ReadObjects(ByteReader& in, JournalObjects& objects) {
         if (!in.F64(latitude) || !in.F64(longitude) || !in.U32(length) || !in.Bytes(length, guid)) {
             return false;
         }
-        objects.Add(latitude, longitude, guid);
+        arena.Add(latitude, longitude, guid);
     }
+    objects = arena.From(start);
     return true;
 }
 
@@ -225,7 +232,7 @@ bool ReadPositions(ByteReader& in, std::vector<std::uint32_t>& positions) {
     return true;
 }
 
-bool ReadField(ByteReader& in, Field field, JournalRecord& record) {
+bool ReadField(ByteReader& in, Field field, JournalObjects::Arena& arena, JournalRecord& record) {
     switch (field) {
         case Field::FileName:
             return in.Text(record.fileName);
@@ -234,7 +241,7 @@ bool ReadField(ByteReader& in, Field field, JournalRecord& record) {
         case Field::Seed:
             return in.U32(record.seed);
         case Field::Objects:
-            return ReadObjects(in, record.objects);
+            return ReadObjects(in, arena, record.objects);
         case Field::Positions:
             break;
     }
@@ -313,15 +320,21 @@ Frame NextFrame(std::string_view bytes) {
 }
 
 bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record) {
+    record = JournalRecord{};
+    JournalObjects::Arena arena;
+    return DecodePayload(kind, payload, arena, record);
+}
+
+bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalObjects::Arena& arena,
+                   JournalRecord& record) {
     const Layout layout = LayoutOf(kind);
     if (!layout.known) {
         return false;
     }
-    record = JournalRecord{};
     record.kind = static_cast<JournalRecordKind>(kind);
     ByteReader in(payload);
     for (int i = 0; i < layout.count; ++i) {
-        if (!ReadField(in, layout.fields[i], record)) {
+        if (!ReadField(in, layout.fields[i], arena, record)) {
             return false;
         }
     }

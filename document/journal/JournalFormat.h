@@ -53,5 +53,9 @@ Frame NextFrame(std::string_view bytes);
 // not exactly what the kind holds (a length or count beyond the payload, positions out of order,
 // bytes left over).
 bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record);
+// The same into a record still as default-constructed, with its objects added to `arena` and viewed
+// there: many records, one store.
+bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalObjects::Arena& arena,
+                   JournalRecord& record);
 
 }  // namespace JournalFormat

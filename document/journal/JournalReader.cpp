@@ -67,18 +67,20 @@ void ReserveRecords(std::string_view rest, std::vector<JournalRecord>& records) 
 void ReadRecords(std::string_view bytes, JournalContents& contents) {
     std::string_view rest = bytes.substr(JournalFormat::headerSize);
     ReserveRecords(rest, contents.records);
+    JournalObjects::Arena arena;
     while (!rest.empty()) {
         const JournalFormat::Frame frame = JournalFormat::NextFrame(rest);
         if (frame.check != JournalFormat::Frame::Check::Complete) {
             contents.damage = DamageOf(frame.check);
             break;
         }
-        JournalRecord record;
-        if (!JournalFormat::DecodePayload(frame.kind, frame.payload, record)) {
+        // Decoded in place, its objects added to the one store all records share.
+        JournalRecord& record = contents.records.emplace_back();
+        if (!JournalFormat::DecodePayload(frame.kind, frame.payload, arena, record)) {
+            contents.records.pop_back();
             contents.damage = JournalDamage::Malformed;
             break;
         }
-        contents.records.push_back(std::move(record));
         rest.remove_prefix(frame.size);
     }
     contents.intactSize = bytes.size() - rest.size();

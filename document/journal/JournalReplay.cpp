@@ -92,6 +92,7 @@ bool JournalReplay::Apply(JournalRecord record) {
 }
 
 std::size_t JournalReplay::ApplyAll(std::vector<JournalRecord> more) {
+    ReserveFor(more);
     const std::size_t first = records.size();
     if (records.empty()) {
         records = std::move(more);
@@ -105,6 +106,21 @@ std::size_t JournalReplay::ApplyAll(std::vector<JournalRecord> more) {
         }
     }
     return records.size() - first;
+}
+
+// Room in the planted list for every object the records could add to it, so that a journal of a million
+// presses neither copies the list's columns nor rehashes its index as it grows. The objects are in
+// memory already, so this at most doubles what they take.
+void JournalReplay::ReserveFor(const std::vector<JournalRecord>& more) {
+    std::size_t added = 0;
+    for (const JournalRecord& record : more) {
+        if (record.kind != JournalRecordKind::CopseLoad) {
+            added += record.objects.Count();
+        }
+    }
+    if (added > plantingList.Count() / 2) {
+        plantingList.Reserve(plantingList.Count() + added);
+    }
 }
 
 bool JournalReplay::ApplyAt(std::size_t index) {

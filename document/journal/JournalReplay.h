@@ -63,6 +63,7 @@ public:
     const JournalRecord& RecordOf(const ReplayStep& step) const { return records[step.record]; }
 
 private:
+    void ReserveFor(const std::vector<JournalRecord>& more);
     bool ApplyAt(std::size_t index);
     bool ApplyChange(std::size_t index);
     bool ApplyDelete(std::size_t index);

@@ -78,6 +78,18 @@ std::error_code JournalWriter::CreateUnder(const std::filesystem::path& finalNam
 }
 
 std::error_code JournalWriter::Append(const JournalRecord& record) {
+    if (const std::error_code error = Defer(record)) {
+        return error;
+    }
+    if (!IsOpen()) {
+        if (const std::error_code error = Open()) {
+            return error;
+        }
+    }
+    return WritePending();
+}
+
+std::error_code JournalWriter::Defer(const JournalRecord& record) {
     if (recordLost) {
         return std::make_error_code(std::errc::file_too_large);
     }
@@ -93,12 +105,7 @@ std::error_code JournalWriter::Append(const JournalRecord& record) {
         return std::make_error_code(std::errc::file_too_large);
     }
     ++pendingRecords;
-    if (!IsOpen()) {
-        if (const std::error_code error = Open()) {
-            return error;
-        }
-    }
-    return WritePending();
+    return {};
 }
 
 std::error_code JournalWriter::WritePending() {

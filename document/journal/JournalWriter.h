@@ -29,6 +29,10 @@ public:
 
     // Adds the record after those before it and makes all of them durable (write, then fdatasync).
     std::error_code Append(const JournalRecord& record);
+    // Adds the record after those before it but leaves it pending: the next Append writes and syncs it
+    // with the others. For records already durable elsewhere (those of a journal being recovered), so
+    // that bringing back a million of them costs one sync rather than a million.
+    std::error_code Defer(const JournalRecord& record);
 
     // Nothing unsaved remains: cuts the journal back to its header (and forgets pending records).
     std::error_code Retire();

@@ -27,9 +27,9 @@
 #include "app/PlantCommands.h"
 #include "app/PlantingSession.h"
 #include "app/RecoveryCommands.h"
-#include "document/SharedRandom.h"
 #include "app/palette/CPlaceTreesDlg.h"
 #include "app/palette/CVorlsTrees.h"
+#include "document/SharedRandom.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
@@ -67,6 +67,15 @@ public:
     QStringList questions;
 };
 
+// Keeps the messages the window shows instead of showing them.
+class MessageKeepingDialogs : public CDialogs {
+public:
+    void Message(QWidget*, const QString& text, const QString&, QMessageBox::Icon) override {
+        messages << text;
+    }
+    QStringList messages;
+};
+
 QString Text(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
@@ -91,6 +100,7 @@ private Q_SLOTS:
     void CopsePatternIsSharedAndASecondLoadAddsNothing();
     void WholePlantingJob();
     void RecoveryBringsBackTheSessionAndItsHistory();
+    void AJournalThatCannotBeWrittenIsToldWhilePlantingGoesOn();
 
 private:
     // Runs a command with its dialogs answered in turn; the texts of the message boxes answered, with
@@ -198,7 +208,8 @@ void FilesTest::SaveAsThatSavedNothingKeepsTheDocument() {
          {ModalScript::Choose(User("taken.xml")), ModalScript::Press(QMessageBox::No)},
          overwrite},
         {"overwrite escaped",
-         {ModalScript::Choose(User("taken.xml")), ModalScript::LeaveUnanswered(ModalScript::Dismissal::EscapeKey)},
+         {ModalScript::Choose(User("taken.xml")),
+          ModalScript::LeaveUnanswered(ModalScript::Dismissal::EscapeKey)},
          overwrite},
         {"not writable",
          {ModalScript::Choose(User("blocked.xml")), ModalScript::Press(QMessageBox::Ok)},
@@ -353,8 +364,8 @@ void FilesTest::SaveTellsEveryFailedStepInOneMessage() {
     // The XML file was written, so the document is closed; the file waits in the program's folder.
     QVERIFY(program->Exists("open.xml"));
     QVERIFY(program->Read("t.txt").starts_with("out 1\nerr 1\nout 2\n"));
-    QCOMPARE(LastStatus(), "Not compiled: open.xml kept in " + Text(program->Path()) + "/; the report is t.txt in " +
-                 Text(program->Path()) + "/");
+    QCOMPARE(LastStatus(), "Not compiled: open.xml kept in " + Text(program->Path()) +
+                               "/; the report is t.txt in " + Text(program->Path()) + "/");
     QVERIFY(!FileOpen());
     QCOMPARE(Document().PlantedCount(), std::size_t{0});
     QCOMPARE(FilenameBox(), " ");
@@ -587,8 +598,9 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     window->Recovery().OfferRecovery();
     QCOMPARE(dialogs.questions.size(), 1);
-    QVERIFY2(dialogs.questions[0].contains(" with 3 unsaved planted objects in forest.xml (" + User("") + ")"),
-             qPrintable(dialogs.questions[0]));
+    QVERIFY2(
+        dialogs.questions[0].contains(" with 3 unsaved planted objects in forest.xml (" + User("") + ")"),
+        qPrintable(dialogs.questions[0]));
     const PlantingList& after = Document().PlantedObjects();
     QCOMPARE(after.Count(), before.Count());
     for (std::size_t i = 0; i < before.Count(); ++i) {
@@ -613,7 +625,38 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     window->Recovery().OfferRecovery();
     QCOMPARE(dialogs.questions.size(), 2);
-    QVERIFY2(dialogs.questions[1].contains(" with 2 unsaved planted objects in forest.xml"), qPrintable(dialogs.questions[1]));
+    QVERIFY2(dialogs.questions[1].contains(" with 2 unsaved planted objects in forest.xml"),
+             qPrintable(dialogs.questions[1]));
+    window->Session().Close();
+    window.reset();
+    qputenv("XDG_STATE_HOME", stateBefore);
+}
+
+void FilesTest::AJournalThatCannotBeWrittenIsToldWhilePlantingGoesOn() {
+    // The journal folder's place is taken by a regular file: no journal can be made there.
+    window.reset();
+    const TemporaryFolder state;
+    state.Write("grovewright", "not a folder");
+    const QByteArray stateBefore = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Path().string()));
+    MessageKeepingDialogs dialogs;
+    window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
+    QVERIFY(window->OnInitDialog());
+    window->show();
+    const QString warning = "Unsaved plants are not protected against a crash: the journal in " +
+                            Text(state.Path("grovewright") / "journal") + " cannot be written (";
+    window->Session().NameNewFile("trees.xml", User("").toStdString());
+    Press(1009);
+    for (const char* position : {"position 47.1 -122.1", "position 47.2 -122.2"}) {
+        QVERIFY(simulator->Command(position).starts_with("position"));
+        Press(1020);
+        QTRY_VERIFY2(LastStatus().startsWith(warning), qPrintable(LastStatus()));
+    }
+    QCOMPARE(Document().PlantedCount(), std::size_t{2});
+    // Told once in a message, and the status line keeps saying it after every press.
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(dialogs.messages[0].startsWith(warning), qPrintable(dialogs.messages[0]));
+    QVERIFY(!fs::is_directory(state.Path("grovewright")));
     window->Session().Close();
     window.reset();
     qputenv("XDG_STATE_HOME", stateBefore);
