@@ -1,6 +1,7 @@
 #include "tools/relay/RelayServer.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "simlink/IpcResult.h"
 #include "simlink/tcp/RelayCrypto.h"
@@ -37,6 +38,11 @@ bool RelayServer::Listen(std::string& problem) {
 
 void RelayServer::Run(const std::atomic<bool>& stop) {
     std::vector<Sockets::Waiting> waiting;
+    // A client that was just answered usually sends its next exchange within microseconds: for a
+    // moment after any work the relay looks again without sleeping, which spares the wake-up of a
+    // sleeping thread (as long again as a loopback exchange); yielding keeps the others running.
+    constexpr auto keenWhile = std::chrono::microseconds(200);
+    Clock::time_point lastWork{};
     while (!stop) {
         waiting.assign(1, Sockets::Waiting{listener, true, false});
         bool backlog = false;
@@ -46,7 +52,13 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
             waiting.push_back(Sockets::Waiting{client->socket, !sending, sending});
             backlog = backlog || (client->backlog && !sending);
         }
-        const int ready = Sockets::Poll(waiting, backlog ? 0 : 200);
+        const bool keen = Clock::now() - lastWork < keenWhile;
+        const int ready = Sockets::Poll(waiting, backlog || keen ? 0 : 200);
+        if (ready > 0) {
+            lastWork = Clock::now();
+        } else if (keen && !backlog) {
+            std::this_thread::yield();
+        }
         const std::size_t known = clients.size();
         for (std::size_t i = 0; i < known; ++i) {
             Client& client = *clients[i];
