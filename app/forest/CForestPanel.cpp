@@ -64,8 +64,9 @@ QString Plain(QString text) {
 }
 
 // Buttons and labelled fields are named for screen readers by the text they show.
-QPushButton* Button(const QString& text, QWidget* parent) {
+QPushButton* Button(const QString& text, const QString& objectName, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
     button->setAccessibleName(Plain(text));
     return button;
 }
@@ -77,8 +78,9 @@ void AddRow(QFormLayout& form, const QString& text, QWidget* field) {
     form.addRow(label, field);
 }
 
-QDoubleSpinBox* Metres(double low, double high, double value, QWidget* parent) {
+QDoubleSpinBox* NumberBox(const QString& objectName, double low, double high, double value, QWidget* parent) {
     auto* box = new QDoubleSpinBox(parent);
+    box->setObjectName(objectName);
     box->setRange(low, high);
     box->setDecimals(2);
     box->setValue(value);
@@ -173,13 +175,10 @@ void CForestPanel::BuildArea(QWidget* box) {
     cornerList->setObjectName(QStringLiteral("cornerList"));
     cornerList->setAccessibleName(QStringLiteral("Corners"));
     label->setBuddy(cornerList);
-    cornerButton = Button(QStringLiteral("&Corner"), box);
-    cornerButton->setObjectName(QStringLiteral("cornerButton"));
+    cornerButton = Button(QStringLiteral("&Corner"), QStringLiteral("cornerButton"), box);
     cornerButton->setToolTip(QStringLiteral("Adds the aircraft's position as the next corner"));
-    QPushButton* kml = Button(QStringLiteral("Import &KML..."), box);
-    kml->setObjectName(QStringLiteral("importKmlButton"));
-    QPushButton* clear = Button(QStringLiteral("C&lear"), box);
-    clear->setObjectName(QStringLiteral("clearButton"));
+    QPushButton* kml = Button(QStringLiteral("Import &KML..."), QStringLiteral("importKmlButton"), box);
+    QPushButton* clear = Button(QStringLiteral("C&lear"), QStringLiteral("clearButton"), box);
     layout->addWidget(label, 0, 0, 1, 3);
     layout->addWidget(cornerList, 1, 0, 1, 3);
     layout->addWidget(cornerButton, 2, 0);
@@ -198,16 +197,14 @@ void CForestPanel::BuildExclusions(QWidget* box) {
     layout->addWidget(exclusionList);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    bufferBox = Metres(0.0, 10000.0, 20.0, box);
-    bufferBox->setObjectName(QStringLiteral("bufferBox"));
+    bufferBox = NumberBox(QStringLiteral("bufferBox"), 0.0, 10000.0, 20.0, box);
     AddRow(*form, QStringLiteral("&Buffer (m)"), bufferBox);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    QPushButton* make = Button(QStringLiteral("Make excl&usion"), box);
-    make->setObjectName(QStringLiteral("makeExclusionButton"));
+    QPushButton* make = Button(QStringLiteral("Make excl&usion"), QStringLiteral("makeExclusionButton"), box);
     make->setToolTip(QStringLiteral("Makes the corners an exclusion with the buffer and clears them"));
-    QPushButton* clear = Button(QStringLiteral("Clear exclusi&ons"), box);
-    clear->setObjectName(QStringLiteral("clearExclusionsButton"));
+    QPushButton* clear =
+        Button(QStringLiteral("Clear exclusi&ons"), QStringLiteral("clearExclusionsButton"), box);
     buttons->addWidget(make);
     buttons->addWidget(clear);
     connect(make, &QPushButton::clicked, this, &CForestPanel::OnMakeExclusion);
@@ -218,11 +215,9 @@ void CForestPanel::BuildTrees(QWidget* box) {
     auto* layout = new QVBoxLayout(box);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    densityBox = Metres(0.01, 1e6, 400.0, box);
-    densityBox->setObjectName(QStringLiteral("densityBox"));
+    densityBox = NumberBox(QStringLiteral("densityBox"), 0.01, 1e6, 400.0, box);
     AddRow(*form, QStringLiteral("&Density (trees/ha)"), densityBox);
-    spacingBox = Metres(0.1, 1000.0, 3.0, box);
-    spacingBox->setObjectName(QStringLiteral("spacingBox"));
+    spacingBox = NumberBox(QStringLiteral("spacingBox"), 0.1, 1000.0, 3.0, box);
     AddRow(*form, QStringLiteral("S&pacing (m)"), spacingBox);
     seedBox = new QSpinBox(box);
     seedBox->setObjectName(QStringLiteral("seedBox"));
@@ -239,15 +234,13 @@ void CForestPanel::BuildTrees(QWidget* box) {
     heightBox = new QComboBox(box);
     heightBox->setObjectName(QStringLiteral("heightBox"));
     AddRow(*form, QStringLiteral("&Height"), heightBox);
-    weightBox = Metres(0.01, 1e6, 1.0, box);
-    weightBox->setObjectName(QStringLiteral("weightBox"));
+    weightBox = NumberBox(QStringLiteral("weightBox"), 0.01, 1e6, 1.0, box);
     AddRow(*form, QStringLiteral("&Weight"), weightBox);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    QPushButton* add = Button(QStringLiteral("Add &to mix"), box);
-    add->setObjectName(QStringLiteral("addToMixButton"));
-    QPushButton* remove = Button(QStringLiteral("Remo&ve from mix"), box);
-    remove->setObjectName(QStringLiteral("removeFromMixButton"));
+    QPushButton* add = Button(QStringLiteral("Add &to mix"), QStringLiteral("addToMixButton"), box);
+    QPushButton* remove =
+        Button(QStringLiteral("Remo&ve from mix"), QStringLiteral("removeFromMixButton"), box);
     buttons->addWidget(add);
     buttons->addWidget(remove);
     auto* mixLabel = new QLabel(QStringLiteral("Mi&x"), box);
@@ -269,8 +262,7 @@ void CForestPanel::BuildTrees(QWidget* box) {
     previewLabel->setAccessibleName(QStringLiteral("Preview"));
     previewLabel->setWordWrap(true);
     layout->addWidget(previewLabel);
-    QPushButton* plant = Button(QStringLiteral("Plant &area"), box);
-    plant->setObjectName(QStringLiteral("plantAreaButton"));
+    QPushButton* plant = Button(QStringLiteral("Plant &area"), QStringLiteral("plantAreaButton"), box);
     layout->addWidget(plant);
     connect(modelBox, &QComboBox::currentIndexChanged, this, &CForestPanel::ShowHeights);
     connect(add, &QPushButton::clicked, this, &CForestPanel::OnAddToMix);
@@ -286,24 +278,19 @@ void CForestPanel::BuildLine(QWidget* box) {
     auto* layout = new QVBoxLayout(box);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    lineSpacingBox = Metres(0.5, 10000.0, 5.0, box);
-    lineSpacingBox->setObjectName(QStringLiteral("lineSpacingBox"));
+    lineSpacingBox = NumberBox(QStringLiteral("lineSpacingBox"), 0.5, 10000.0, 5.0, box);
     AddRow(*form, QStringLiteral("Line spaci&ng (m)"), lineSpacingBox);
-    jitterBox = Metres(0.0, 1000.0, 0.0, box);
-    jitterBox->setObjectName(QStringLiteral("jitterBox"));
+    jitterBox = NumberBox(QStringLiteral("jitterBox"), 0.0, 1000.0, 0.0, box);
     AddRow(*form, QStringLiteral("&Jitter (m)"), jitterBox);
-    offsetBox = Metres(-10000.0, 10000.0, 0.0, box);
-    offsetBox->setObjectName(QStringLiteral("offsetBox"));
+    offsetBox = NumberBox(QStringLiteral("offsetBox"), -10000.0, 10000.0, 0.0, box);
     AddRow(*form, QStringLiteral("Sideways o&ffset (m)"), offsetBox);
     rowsBox = new QSpinBox(box);
     rowsBox->setObjectName(QStringLiteral("rowsBox"));
     rowsBox->setRange(1, maxLineRows);
     AddRow(*form, QStringLiteral("&Rows"), rowsBox);
-    rowGapBox = Metres(0.0, 10000.0, 3.0, box);
-    rowGapBox->setObjectName(QStringLiteral("rowGapBox"));
+    rowGapBox = NumberBox(QStringLiteral("rowGapBox"), 0.0, 10000.0, 3.0, box);
     AddRow(*form, QStringLiteral("Row &gap (m)"), rowGapBox);
-    QPushButton* plant = Button(QStringLiteral("Plant l&ine"), box);
-    plant->setObjectName(QStringLiteral("plantLineButton"));
+    QPushButton* plant = Button(QStringLiteral("Plant l&ine"), QStringLiteral("plantLineButton"), box);
     plant->setToolTip(QStringLiteral("Plants rows of trees along the corners, from the first to the last"));
     layout->addWidget(plant);
     connect(plant, &QPushButton::clicked, this, &CForestPanel::OnPlantLine);
@@ -313,11 +300,9 @@ void CForestPanel::BuildTrail(QWidget* box) {
     auto* layout = new QVBoxLayout(box);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    trailSpacingBox = Metres(0.5, 10000.0, 10.0, box);
-    trailSpacingBox->setObjectName(QStringLiteral("trailSpacingBox"));
+    trailSpacingBox = NumberBox(QStringLiteral("trailSpacingBox"), 0.5, 10000.0, 10.0, box);
     AddRow(*form, QStringLiteral("Tree ev&ery (m)"), trailSpacingBox);
-    trailButton = Button(QStringLiteral("Plant while fl&ying"), box);
-    trailButton->setObjectName(QStringLiteral("trailButton"));
+    trailButton = Button(QStringLiteral("Plant while fl&ying"), QStringLiteral("trailButton"), box);
     trailButton->setCheckable(true);
     trailButton->setToolTip(
         QStringLiteral("Plants the mix along the aircraft's path; the trail is one step when switched off"));
