@@ -31,6 +31,7 @@
 #include "app/palette/CVorlsTrees.h"
 #include "document/SharedRandom.h"
 #include "tests/gui/window/ModalScript.h"
+#include "tests/support/MarkedPlantingFile.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
@@ -43,19 +44,6 @@ namespace {
 
 const std::string guidA = "AAAAAAAA111122223333444444444444";
 const std::string guidB = "BBBBBBBB111122223333444444444444";
-
-// A planting file with the origin marker, in the attribute form the reader looks for.
-std::string MarkedFile(const std::vector<std::tuple<double, double, std::string>>& objects) {
-    std::string text = "<!-- Created by Grovewright -->\n<FSData>\n";
-    for (const auto& [latitude, longitude, guid] : objects) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "<SceneryObject lat=\"%.6f\" lon=\"%.6f\"><LibraryObject name=\"%s\"/>\n", latitude,
-                      longitude, guid.c_str());
-        text += line;
-    }
-    return text + "</FSData>\n";
-}
 
 // Answers the recovery question with Recover and keeps its text.
 class RecoveringDialogs : public CDialogs {
@@ -176,7 +164,7 @@ void FilesTest::OpenWithObjects(std::size_t count, const std::string& name) {
     for (std::size_t i = 0; i < count; ++i) {
         objects.emplace_back(50.0 + static_cast<double>(i), 8.0, guidA);
     }
-    user->Write(name, MarkedFile(objects));
+    user->Write(name, MarkedPlantingFile(objects));
     QCOMPARE(Dialogue([this] { Files().OnOpen(); }, {ModalScript::Choose(User(name))}), QStringList{});
     QVERIFY(FileOpen());
     QCOMPARE(Document().PlantedCount(), count);
@@ -328,12 +316,14 @@ void FilesTest::NewRefusesAFolderThatCannotBeWritten() {
 void FilesTest::FileDialogsAreTitledAndStartInTheFolderLastChosen() {
     QSettings().remove("files/lastFolder");
     QStringList dialogs;
-    QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("first.xml"))}, &dialogs), QStringList{});
+    QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("first.xml"))}, &dialogs),
+             QStringList{});
     window->Session().Close();
-    QCOMPARE(Dialogue([this] { Files().OnOpen(); },
-                      {ModalScript::Choose(User("first.xml")), ModalScript::Press(QMessageBox::Yes)}, &dialogs)
-                 .size(),
-             1);
+    QCOMPARE(
+        Dialogue([this] { Files().OnOpen(); },
+                 {ModalScript::Choose(User("first.xml")), ModalScript::Press(QMessageBox::Yes)}, &dialogs)
+            .size(),
+        1);
     // The documents folder where the user has one, else the home folder.
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     documents = QFileInfo(documents).isDir() ? documents : QDir::homePath();
@@ -398,7 +388,7 @@ void FilesTest::SaveKeepsTheWindowPaintedAndClosedToInput() {
 }
 
 void FilesTest::RefusedAndEmptyFilesChangeNothing() {
-    const std::string marked = MarkedFile({{1.0, 2.0, guidB}});
+    const std::string marked = MarkedPlantingFile({{1.0, 2.0, guidB}});
     user->Write("other.xml",
                 "<FSData><SceneryObject lat=\"1.0\" lon=\"2.0\"><LibraryObject name=\"" + guidB + "\"/>");
     user->Write("empty.xml", "");
@@ -454,7 +444,8 @@ void FilesTest::RefusedAndEmptyFilesChangeNothing() {
 }
 
 void FilesTest::CopsePatternIsSharedAndASecondLoadAddsNothing() {
-    user->Write("copse.xml", MarkedFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
+    user->Write("copse.xml",
+                MarkedPlantingFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
     OpenWithObjects(0);
     for (CPalettePage* page :
          std::initializer_list<CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
@@ -477,7 +468,7 @@ void FilesTest::WholePlantingJob() {
         QVERIFY(simulator->Command(position).starts_with("position"));
         Press(1020);
     }
-    user->Write("earlier.xml", MarkedFile({{10.0, 20.0, guidA}, {10.001, 20.002, guidB}}));
+    user->Write("earlier.xml", MarkedPlantingFile({{10.0, 20.0, guidA}, {10.001, 20.002, guidB}}));
     QCOMPARE(Dialogue([this] { Press(1025); }, {ModalScript::Choose(User("earlier.xml"))}), QStringList{});
     QCOMPARE(LastStatus(), "Copse pattern of 2 objects loaded from earlier.xml");
     QVERIFY(simulator->Command("position 47.4 -122.4").starts_with("position"));
@@ -581,7 +572,7 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     Press(1009);
     QVERIFY(simulator->Command("position 47.1 -122.1").starts_with("position"));
     Press(1020);
-    user->Write("more.xml", MarkedFile({{10.0, 20.0, guidB}, {10.001, 20.002, guidB}}));
+    user->Write("more.xml", MarkedPlantingFile({{10.0, 20.0, guidB}, {10.001, 20.002, guidB}}));
     QCOMPARE(window->Session().AppendFrom(user->Path("more.xml")).objectsAdded, std::size_t{2});
     window->Session().KeepRows({0, 2, 4});
     window->Session().KeepRows({0});

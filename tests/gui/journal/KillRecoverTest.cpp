@@ -19,6 +19,7 @@
 #include "app/PlantingSession.h"
 #include "document/SharedRandom.h"
 #include "simlink/IpcLinkMaker.h"
+#include "tests/support/MarkedPlantingFile.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
@@ -48,23 +49,11 @@ const std::vector<Step> steps = {
     {"plant", "position 47.7 8.4"},
 };
 
-std::string MarkedFile(const std::vector<std::tuple<double, double, std::string>>& objects) {
-    std::string text = "<!-- Created by Grovewright -->\n<FSData>\n";
-    for (const auto& [latitude, longitude, guid] : objects) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "<SceneryObject lat=\"%.6f\" lon=\"%.6f\"><LibraryObject name=\"%s\"/>\n", latitude,
-                      longitude, guid.c_str());
-        text += line;
-    }
-    return text + "</FSData>\n";
-}
-
 // The files the operations read, in the user's folder.
 void WriteInputs(const TemporaryFolder& user) {
     user.Write("copse.xml",
-               MarkedFile({{10.0, 20.0, guidA}, {10.0001, 20.0002, guidB}, {10.0003, 20.0, guidA}}));
-    user.Write("more.xml", MarkedFile({{-33.5, 151.25, guidB}, {-33.501, 151.252, guidA}}));
+               MarkedPlantingFile({{10.0, 20.0, guidA}, {10.0001, 20.0002, guidB}, {10.0003, 20.0, guidA}}));
+    user.Write("more.xml", MarkedPlantingFile({{-33.5, 151.25, guidB}, {-33.501, 151.252, guidA}}));
 }
 
 void Perform(PlantingSession& session, const std::string& operation, const fs::path& user) {
