@@ -17,26 +17,9 @@
 #include "app/palette/CPlaceTreesDlg.h"
 #include "tests/gui/window/ModalScript.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/WindowControls.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
-
-namespace {
-
-void Press(QAbstractButton* button) {
-    button->click();
-    QCoreApplication::processEvents();
-}
-
-QAbstractButton* Control(QWidget* window, int controlId) {
-    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
-        if (button->property("controlId").toInt() == controlId && button->isVisibleTo(window)) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 class SessionTest : public QObject {
     Q_OBJECT
@@ -64,8 +47,8 @@ void SessionTest::PlantPressWaitsOffTheWindowsThread() {
     window.show();
     PlantingSession& session = window.Session();
     session.NameNewFile("trees.xml", workingFolder.Path().string() + "/");
-    Press(Control(&window, 1009));
-    Press(Control(&window, 1020));
+    Press(&window, 1009);
+    Press(&window, 1020);
     QCOMPARE(session.Document().PlantedCount(), std::size_t{1});
 
     QCOMPARE(simulator.Command("answer never"), "answer never");
@@ -78,13 +61,13 @@ void SessionTest::PlantPressWaitsOffTheWindowsThread() {
         const QString status = window.findChild<QLabel*>("statusLine")->text();
         waitingShown = waitingShown || status.endsWith("Waiting for the simulator...");
         // Everything else is refused while the press waits.
-        Press(Control(&window, 1020));
+        Press(&window, 1020);
         window.Files().OnSave();
         window.findChild<QAction*>("undoAction")->trigger();
         session.Undo();
     });
     tick.start(50);
-    Press(Control(&window, 1020));
+    Press(&window, 1020);
     tick.stop();
     // The link gives up after 9 sends of 2 s; the window's timer ran all along.
     QVERIFY2(ticks >= 200, qPrintable(QString::number(ticks)));
@@ -105,7 +88,8 @@ void SessionTest::StartupAgainstASilentSimulatorSaysItIsConnecting() {
     connect(&look, &QTimer::timeout, this, [&noticeShown] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->objectName() == "connectingNotice" && widget->isVisible()) {
-                noticeShown = noticeShown || widget->findChild<QLabel*>()->text() == "Connecting to the simulator...";
+                noticeShown =
+                    noticeShown || widget->findChild<QLabel*>()->text() == "Connecting to the simulator...";
             }
         }
     });

@@ -62,7 +62,8 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
         messages << box->text();
         box->button(answer.button)->click();
     } else if (fileDialog != nullptr && !answer.path.isEmpty()) {
-        fileDialogs << fileDialog->windowTitle() + QStringLiteral(" in ") + fileDialog->directory().absolutePath();
+        fileDialogs << fileDialog->windowTitle() + QStringLiteral(" in ") +
+                           fileDialog->directory().absolutePath();
         // Typed as a user would: selectFile leaves the name box alone while it has the focus.
         fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(answer.path);
         if (answer.afterChoice) {
@@ -72,8 +73,6 @@ void ModalScript::Give(const Answer& answer, QWidget* modal) {
         QMetaObject::invokeMethod(fileDialog, &QDialog::accept, Qt::QueuedConnection);
     } else if (answer.cancel) {
         Dismiss(modal);
-    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && answer.accept) {
-        dialog->accept();
     } else {
         failed = true;
         Dismiss(modal);

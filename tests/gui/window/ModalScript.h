@@ -16,25 +16,23 @@ public:
     struct Answer {
         QMessageBox::StandardButton button = QMessageBox::NoButton;  // for a message box
         QString path;                                                // for a file dialog
-        bool accept = false;                                         // for any other dialog: OK
         bool cancel = false;                                         // for any dialog: Cancel
         std::function<void()> afterChoice;  // for a file dialog: run once it accepted
         enum class Dismissal { None, EscapeKey, CloseBox } dismissal = Dismissal::None;  // for a message box
     };
     using Dismissal = Answer::Dismissal;
     static Answer Press(QMessageBox::StandardButton button) {
-        return {button, {}, false, false, {}, Dismissal::None};
+        return {button, {}, false, {}, Dismissal::None};
     }
     static Answer Choose(const QString& path) {
-        return {QMessageBox::NoButton, path, false, false, {}, Dismissal::None};
+        return {QMessageBox::NoButton, path, false, {}, Dismissal::None};
     }
-    static Answer Accept() { return {QMessageBox::NoButton, {}, true, false, {}, Dismissal::None}; }
-    static Answer Cancel() { return {QMessageBox::NoButton, {}, false, true, {}, Dismissal::None}; }
+    static Answer Cancel() { return {QMessageBox::NoButton, {}, true, {}, Dismissal::None}; }
     static Answer ChooseThen(const QString& path, std::function<void()> then) {
-        return {QMessageBox::NoButton, path, false, false, std::move(then), Dismissal::None};
+        return {QMessageBox::NoButton, path, false, std::move(then), Dismissal::None};
     }
     // A message box left as a user leaves it without an answer: Escape, or the title bar's close box.
-    static Answer LeaveUnanswered(Dismissal how) { return {QMessageBox::NoButton, {}, false, false, {}, how}; }
+    static Answer LeaveUnanswered(Dismissal how) { return {QMessageBox::NoButton, {}, false, {}, how}; }
 
     explicit ModalScript(std::vector<Answer> answers, int timeoutMs = 10000);
 
