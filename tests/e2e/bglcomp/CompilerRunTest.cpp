@@ -67,12 +67,6 @@ TEST_F(CompilerRun, CompilesAFileWhoseNameHasBlanksExactlyAsGrovewrightCallsIt) 
     EXPECT_EQ(folder_.Read("my forest.bgl"), first);
 }
 
-TEST_F(CompilerRun, ExitStatusTellsWhetherTheBglWasWritten) {
-    EXPECT_EQ(Shell("./bglcomp.exe > report.txt 2> usage.txt"), 2);
-    EXPECT_NE(folder_.Read("usage.txt").find("bglcomp: no scenery XML file named"), std::string::npos)
-        << folder_.Read("usage.txt");
-}
-
 // A write that fails half-way (a file-size limit) leaves the earlier .bgl and no temporary file.
 TEST_F(CompilerRun, AFailedWriteKeepsTheEarlierBgl) {
     std::vector<PlantingXmlText::Entry> many;

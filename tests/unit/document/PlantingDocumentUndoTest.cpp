@@ -11,6 +11,7 @@
 #include "document/PlantingXmlWriter.h"
 #include "document/SharedRandom.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/unit/bglcomp/PlantingXmlText.h"
 
 namespace {
 
@@ -50,16 +51,6 @@ struct DocumentState {
     bool operator==(const DocumentState&) const = default;
 };
 
-std::string PlantingText(const std::vector<Object>& objects) {
-    std::string text;
-    PlantingXmlWriter::AppendHead(text, stamp);
-    for (const Object& object : objects) {
-        PlantingXmlWriter::AppendObject(text, object.latitude, object.longitude, 30.0, object.guid);
-    }
-    PlantingXmlWriter::AppendTail(text);
-    return text;
-}
-
 PlantOutcome Position(double latitude, double longitude) {
     PlantOutcome position;
     position.status = PlantStatus::Planted;
@@ -74,22 +65,25 @@ struct Files {
     TemporaryFolder folder;
 
     Files() {
-        folder.Write("trees.xml", PlantingText({{47.5, 8.25, guidA}, {47.5002, 8.2502, guidB}}));
-        std::vector<Object> forest;
+        folder.Write("trees.xml",
+                     PlantingXmlText::Document({{47.5, 8.25, 30.0, guidA}, {47.5002, 8.2502, 30.0, guidB}}));
+        std::vector<PlantingXmlText::Entry> forest;
         std::mt19937_64 random(5);
         std::uniform_real_distribution<double> offset(-0.002, 0.002);
         for (int i = 0; i < 300; ++i) {
-            forest.push_back({47.5 + offset(random), 8.25 + offset(random), i % 2 ? guidA : guidB});
+            forest.push_back({47.5 + offset(random), 8.25 + offset(random), 30.0, i % 2 ? guidA : guidB});
         }
-        forest.push_back({47.5, 8.25, guidB});       // where the open file has an object
-        forest.push_back({47.500001, 8.25, guidB});  // near the one before
-        folder.Write("forest.xml", PlantingText(forest));
-        folder.Write("copse.xml",
-                     PlantingText({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
-        folder.Write("copse2.xml",
-                     PlantingText({{10.0, 10.0, guidB}, {10.0005, 10.0, guidB}, {10.001, 10.0, guidB}}));
+        forest.push_back({47.5, 8.25, 30.0, guidB});       // where the open file has an object
+        forest.push_back({47.500001, 8.25, 30.0, guidB});  // near the one before
+        folder.Write("forest.xml", PlantingXmlText::Document(forest));
+        folder.Write("copse.xml", PlantingXmlText::Document({{50.0, 8.0, 30.0, guidA},
+                                                             {50.001, 8.002, 30.0, guidB},
+                                                             {49.999, 8.0, 30.0, guidA}}));
+        folder.Write("copse2.xml", PlantingXmlText::Document({{10.0, 10.0, 30.0, guidB},
+                                                              {10.0005, 10.0, 30.0, guidB},
+                                                              {10.001, 10.0, 30.0, guidB}}));
         folder.Write("empty.xml", "");
-        std::string foreign = PlantingText({{12.0, 22.0, guidA}});
+        std::string foreign = PlantingXmlText::Document({{12.0, 22.0, 30.0, guidA}});
         foreign.replace(foreign.find("Grovewright"), 11, "Other tool!");
         folder.Write("foreign.xml", foreign);
     }

@@ -2,20 +2,13 @@
 // stand-in simulator running as its own process.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <thread>
 
 #include "simlink/AircraftPosition.h"
 #include "simlink/ReadAircraftPosition.h"
-#include "simlink/posix/PosixTransport.h"
-#include "simlink/tcp/RelayIpcLinkMaker.h"
-#include "simlink/tcp/Sockets.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/unit/relay/RunningRelay.h"
 #include "tests/unit/simlink/SimulatorHarness.h"
-#include "tools/relay/RelayServer.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 
 namespace {
@@ -97,29 +90,6 @@ TEST_F(RelayChainTest, AClientMustProveTheSecret) {
             setenv(relaySecretVariable, secrets.Path("secret").c_str(), 1);
         }
         EXPECT_EQ(relay.Link()->GetResult(), c.result) << (c.secret ? c.secret : "no secret");
-    }
-}
-
-// Idle connections that fill every slot give way to a new client, longest idle first; a link whose
-// connection made room finds the relay again.
-TEST_F(RelayChainTest, IdleConnectionsNeverLockOutANewClient) {
-    RelaySettings few;
-    few.maxClients = 3;
-    RunningRelay relay(few);
-    const auto working = relay.Link();
-    ASSERT_EQ(working->GetResult(), IpcResult::Okay) << working->GetResultText();
-    std::vector<Sockets::Handle> idle;
-    for (int i = 0; i < 10; ++i) {
-        std::uint32_t error = 0;
-        idle.push_back(Sockets::Connect("127.0.0.1", relay.Port(), 1000, error));
-        ASSERT_NE(idle.back(), Sockets::invalid) << error;
-    }
-    const auto late = relay.Link();
-    EXPECT_EQ(late->GetResult(), IpcResult::Okay) << late->GetResultText();
-    const AircraftPositionReading reading = ReadAircraftPosition(*working);
-    EXPECT_TRUE(reading.ok) << IpcResultText(reading.result);
-    for (const Sockets::Handle socket : idle) {
-        Sockets::Close(socket);
     }
 }
 
