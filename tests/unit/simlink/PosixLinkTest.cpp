@@ -20,7 +20,6 @@
 #include <fstream>
 #include <thread>
 
-#include "simlink/AircraftPosition.h"
 #include "simlink/ReadAircraftPosition.h"
 #include "simlink/posix/DescriptorPassing.h"
 #include "simlink/posix/SealedArea.h"
@@ -67,21 +66,6 @@ protected:
 
     ScratchRuntimeFolder folder;
 };
-
-TEST_F(PosixLinkTest, LinksReadAndWriteThePositionTheSimulatorShows) {
-    const auto simulator = StartSimulator({"--latitude", "47.5", "--longitude", "8.25"});
-    ASSERT_TRUE(simulator->IsReady()) << simulator->StartOutput();
-    IpcLink first(7);
-    const AircraftPositionReading reading = ReadAircraftPosition(first);
-    EXPECT_DOUBLE_EQ(reading.latitude, 47.5) << IpcResultText(reading.result);
-    EXPECT_DOUBLE_EQ(reading.longitude, 8.25);
-
-    IpcLink second(0);
-    const std::int64_t south = AircraftPosition::RawFromLatitude(-41.25);
-    ASSERT_TRUE(second.WriteAndProcess(AircraftPosition::latitudeOffset, 8, &south))
-        << second.GetResultText();
-    EXPECT_NEAR(ReadAircraftPosition(first).latitude, -41.25, 1e-12);
-}
 
 TEST_F(PosixLinkTest, FindsTheOneServerThatListensUnderEitherClass) {
     {
