@@ -1,25 +1,7 @@
 #include "tests/unit/relay/FrameProxy.h"
 
 #include "simlink/RequestArea.h"
-
-namespace {
-
-bool SendAll(Sockets::Handle socket, std::span<const std::byte> bytes) {
-    while (!bytes.empty()) {
-        const long sent = Sockets::Send(socket, bytes);
-        if (sent < 0) {
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(sent));
-        if (sent == 0) {
-            std::vector<Sockets::Waiting> one{Sockets::Waiting{socket, false, true}};
-            Sockets::Poll(one, 100);
-        }
-    }
-    return true;
-}
-
-}  // namespace
+#include "tests/unit/relay/RawRelayClient.h"
 
 FrameProxy::FrameProxy(std::uint16_t relay, Change frameChange)
     : relayPort(relay), change(std::move(frameChange)) {

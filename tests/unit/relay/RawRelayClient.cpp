@@ -57,6 +57,10 @@ std::vector<std::byte> RawRelayClient::Sealed(std::vector<std::byte> frame) {
 }
 
 bool RawRelayClient::SendBytes(std::span<const std::byte> bytes) {
+    return SendAll(socket, bytes);
+}
+
+bool SendAll(Sockets::Handle socket, std::span<const std::byte> bytes) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (!bytes.empty() && std::chrono::steady_clock::now() < deadline) {
         const long sent = Sockets::Send(socket, bytes);

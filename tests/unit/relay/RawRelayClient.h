@@ -50,6 +50,8 @@ private:
     std::vector<std::byte> lastAnswer;
 };
 
+// Sends every byte, waiting while the socket's buffer is full: false on an error or after 3 s.
+bool SendAll(Sockets::Handle socket, std::span<const std::byte> bytes);
 // A request area laid out as a link lays it: the used bytes, end marker included.
 std::vector<std::byte> PositionRequestArea();
 // An area of exactly `size` bytes that no server would take: any size, even 0.
