@@ -2,19 +2,23 @@
 
 #include <QEventLoop>
 #include <QFutureWatcher>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <ctime>
+#include <functional>
+#include <map>
 #include <new>
 #include <optional>
 #include <utility>
 
 #include "app/ChosenFiles.h"
 #include "app/DocumentStep.h"
+#include "app/RecoveredStep.h"
 #include "document/SharedRandom.h"
+#include "document/journal/JournalFile.h"
 #include "document/journal/JournalReader.h"
-#include "document/journal/JournalReplay.h"
 #include "trees/TreeCatalogue.h"
 
 namespace {
@@ -32,21 +36,13 @@ JournalObjects ObjectsOf(const DocumentChange& change) {
     return JournalObjects::FromList(change.added);
 }
 
-std::vector<ParsedPlantingObject> ParsedOf(const JournalObjects& objects) {
-    std::vector<ParsedPlantingObject> parsed(objects.Count());
-    for (std::size_t i = 0; i < objects.Count(); ++i) {
-        parsed[i] = {objects.LatitudeAt(i), objects.LongitudeAt(i), std::string(objects.GuidAt(i))};
-    }
-    return parsed;
-}
-
 // The positions a delete keeps: every one of the list's but the deleted.
-std::vector<std::size_t> KeptAfterDeleting(std::size_t count, const std::vector<std::uint32_t>& deleted) {
+std::vector<std::size_t> KeptAfterDeleting(std::size_t count, const JournalRecordView::Positions& deleted) {
     std::vector<std::size_t> kept;
-    kept.reserve(count);
+    kept.reserve(count - deleted.Count());
     std::size_t next = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (next < deleted.size() && deleted[next] == i) {
+        if (next < deleted.Count() && deleted.At(next) == i) {
             ++next;
         } else {
             kept.push_back(i);
@@ -56,9 +52,8 @@ std::vector<std::size_t> KeptAfterDeleting(std::size_t count, const std::vector<
 }
 
 // The model a recovered tree plant is named after: the catalogue name's stem.
-QString ModelOf(const JournalObjects& objects) {
-    const std::string name =
-        objects.Count() == 0 ? std::string() : TreeCatalogue().NameForGuid(std::string(objects.GuidAt(0)));
+QString ModelOf(std::string_view guid) {
+    const std::string name = TreeCatalogue().NameForGuid(std::string(guid));
     const std::size_t dash = name.find("- ");
     const std::string stem =
         dash == std::string::npos ? name : name.substr(0, name.find_last_not_of(' ', dash - 1) + 1);
@@ -131,6 +126,16 @@ void PlantingSession::SetBusy(bool isBusy) {
     Q_EMIT BusyChanged(busy);
 }
 
+void PlantingSession::Tell(Changes what) {
+    if (!replaying) {
+        Q_EMIT Changed(what);
+    }
+}
+
+void PlantingSession::TellListChanged(DocumentChange::Target target) {
+    Tell(target == DocumentChange::Target::PlantingList ? Change::PlantedObjects : Change::CopsePattern);
+}
+
 void PlantingSession::TellChanged(const DocumentChange& change) {
     Changes what;
     const bool listChanged = change.added.Count() > 0 || change.removed.Count() > 0;
@@ -142,11 +147,14 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
         what |= Change::File;
     }
     if (what) {
-        Q_EMIT Changed(what);
+        Tell(what);
     }
 }
 
 void PlantingSession::WriteJournal(const JournalRecord& record) {
+    if (replaying) {
+        return;  // the ended journal holds it
+    }
     if (const auto error = journal.Write(record)) {
         Q_EMIT JournalProblem(
             QStringLiteral("Unsaved plants are not protected against a crash: the journal in %1 "
@@ -168,6 +176,9 @@ void PlantingSession::Record(DocumentChange change, const QString& stepText, con
 // New, Close and a save empty the document and its history; nothing unsaved remains to protect.
 void PlantingSession::EndHistory(const JournalRecord& record) {
     undoStack.clear();
+    if (replaying) {
+        return;  // the ended journal holds its records as this would have left them
+    }
     WriteJournal(record);
     if (document.PlantedCount() == 0) {
         journal.Retire();
@@ -186,7 +197,7 @@ void PlantingSession::NameNewFile(const std::string& fileName, const std::string
     }
     document.NameNewFile(fileName, folder);
     EndHistory(JournalRecord::NewFile(fileName, folder));
-    Q_EMIT Changed(Changes(Change::File) | Change::CopsePattern);
+    Tell(Changes(Change::File) | Change::CopsePattern);
 }
 
 ReadOutcome PlantingSession::OpenFile(const std::string& fileName, const std::string& folder, bool isNew) {
@@ -366,7 +377,7 @@ SaveOutcome PlantingSession::SaveUnder(const std::string& fileName, const std::s
     if (closes) {
         // The XML file is durable (synced, renamed, its folder synced): nothing unsaved remains.
         EndHistory(JournalRecord::Save(fileName, folder));
-        Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
+        Tell(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
     }
     return outcome;
 }
@@ -377,7 +388,7 @@ void PlantingSession::Close() {
     }
     document.Close();
     EndHistory(JournalRecord::Close());
-    Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern | Change::Closed);
+    Tell(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern | Change::Closed);
 }
 
 void PlantingSession::Undo() {
@@ -400,96 +411,187 @@ void PlantingSession::DiscardUnsaved() {
     }
 }
 
+// What a recovery carries from record to record besides the session itself.
+struct PlantingSession::Recovery {
+    // The generator as the records leave it: seeded with this, and drawn from this often since. A
+    // journal starts from a fresh program's state.
+    std::uint32_t generatorSeed = 1;
+    std::uint64_t drawsSinceSeed = 0;
+    // The step text of a tree plant, by its GUID: most presses plant the model of the one before.
+    std::map<std::string, QString, std::less<>> plantTexts;
+};
+
 bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std::size_t& recordsDropped) {
-    const JournalContents contents = JournalReader::ReadFile(journalFile);
-    if (contents.status != JournalReadStatus::Read) {
+    // Locked while it is read, so that no other program recovers it too; opened for writing, so that
+    // this session can take it over as its own journal.
+    JournalFile ended;
+    if (ended.Open(journalFile) || ended.Lock()) {
+        ended.Close();
+    }
+    std::string bytes;
+    std::error_code error = ended.IsOpen() ? std::error_code() : ended.OpenForReading(journalFile);
+    if (!error) {
+        error = ended.ReadAll(bytes);
+    }
+    Recovery recovery;
+    JournalWalk walk;
+    if (!error) {
+        document.ReservePlanted(document.PlantedCount() + JournalReader::PlantedObjectsIn(bytes));
+        const QSignalBlocker historyHeldBack(undoStack);
+        replaying = true;
+        walk = JournalReader::Walk(
+            bytes, [this, &recovery](const JournalRecordView& record) { return Replay(record, recovery); });
+        replaying = false;
+    }
+    if (error || walk.status != JournalReadStatus::Read) {
         problem =
-            contents.status == JournalReadStatus::UnknownVersion
+            walk.status == JournalReadStatus::UnknownVersion
                 ? QStringLiteral("%1 was written by another version of Grovewright and is left as it is.")
                 : QStringLiteral("%1 is not a journal that can be read.");
         problem = problem.arg(QString::fromStdString(journalFile.string()));
         return false;
     }
-    // The replay checks that every record follows the state before it; what does not is dropped.
-    JournalReplay replay;
-    const std::size_t applied = replay.ApplyAll(contents.records);
-    recordsDropped = contents.recordsDropped + (contents.records.size() - applied);
-    // The ended journal holds these records durably until it is removed below, after the generator's
-    // record has written them all into this session's journal with one sync.
-    journal.SetDeferring(true);
-    for (std::size_t i = 0; i < applied; ++i) {
-        Replay(contents.records[i]);
-    }
-    journal.SetDeferring(false);
-    SharedRandom::Seed(replay.GeneratorSeed());
-    for (std::uint64_t draw = 0; draw < replay.DrawsSinceSeed(); ++draw) {
+    recordsDropped = walk.recordsDropped;
+    const bool tookOver = journal.TakeOver(
+        std::move(ended), journalFile, std::string_view(bytes).substr(0, walk.takenSize), walk.recordsTaken);
+    SharedRandom::Seed(recovery.generatorSeed);
+    for (std::uint64_t draw = 0; draw < recovery.drawsSinceSeed; ++draw) {
         SharedRandom::Next();
     }
+    // Written with one sync after the copied records, where they were copied.
     WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
-    if (!journal.Failing()) {
+    if (!tookOver && !journal.Failing()) {
         journal.Folder().Remove(journalFile);  // else it still protects what this session could not write
     }
-    Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
+    FinishRecovery();
     return true;
 }
 
-// One record of an ended session, done again through the session's own operations, so that the
-// document, the history and this session's journal come out as they stood.
-void PlantingSession::Replay(const JournalRecord& record) {
+// The history was rebuilt with its signals held back: its listeners hear once where it stands.
+void PlantingSession::FinishRecovery() {
+    Q_EMIT undoStack.indexChanged(undoStack.index());
+    Q_EMIT undoStack.canUndoChanged(undoStack.canUndo());
+    Q_EMIT undoStack.undoTextChanged(undoStack.undoText());
+    Q_EMIT undoStack.canRedoChanged(undoStack.canRedo());
+    Q_EMIT undoStack.redoTextChanged(undoStack.redoText());
+    Q_EMIT undoStack.cleanChanged(undoStack.isClean());
+    Q_EMIT Changed(Changes(Change::PlantedObjects) | Change::File | Change::CopsePattern);
+}
+
+bool PlantingSession::Replay(const JournalRecordView& record, Recovery& recovery) {
     using Kind = JournalRecordKind;
-    using Target = DocumentChange::Target;
     switch (record.kind) {
         case Kind::NewFile:
-            NameNewFile(record.fileName, record.folder);
-            return;
-        case Kind::OpenFile: {
-            PlantingFileContent content;
-            content.outcome.status = ReadStatus::Read;
-            content.objects = ParsedOf(record.objects);
-            ReadOutcome outcome = document.OpenFile(record.fileName, record.folder, std::move(content));
-            Record(std::move(outcome.change),
-                   QStringLiteral("Open ") + QString::fromStdString(record.fileName), record);
-            return;
-        }
+            NameNewFile(std::string(record.fileName), std::string(record.folder));
+            return true;
+        case Kind::OpenFile:
         case Kind::TreePlant:
-        case Kind::CopsePlant: {
-            SharedRandom::Seed(record.seed);
-            const bool copse = record.kind == Kind::CopsePlant;
-            const QString step = copse ? QStringLiteral("Plant copse of %1").arg(record.objects.Count())
-                                       : QStringLiteral("Plant ") + ModelOf(record.objects);
-            Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)), step, record);
-            return;
-        }
+        case Kind::CopsePlant:
         case Kind::AppendFrom:
-            Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)),
-                   AppendStepText(record.fileName), record);
-            return;
         case Kind::CopseLoad:
-            Record(document.AddObjects(Target::CopsePattern, ParsedOf(record.objects)),
-                   QStringLiteral("Load copse pattern"), record);
-            return;
+            return ReplayAdded(record, recovery);
         case Kind::EditDelete:
-            KeepRows(KeptAfterDeleting(document.PlantedCount(), record.positions));
-            return;
+            return ReplayDelete(record);
         case Kind::Undo:
+            if (!undoStack.canUndo()) {
+                return false;
+            }
             Undo();
-            return;
+            return true;
         case Kind::Redo:
+            if (!undoStack.canRedo()) {
+                return false;
+            }
             Redo();
-            return;
+            return true;
         case Kind::Close:
             Close();
-            return;
+            return true;
         case Kind::Save: {
+            recovery.drawsSinceSeed += document.PlantedCount();  // one heading drawn per object written
             SaveOutcome saved;
             saved.xml.status = WriteStatus::Written;
-            document.FinishSave(saved, record.fileName, record.folder);
-            EndHistory(record);
-            return;
+            document.FinishSave(saved, std::string(record.fileName), std::string(record.folder));
+            EndHistory(JournalRecord::Save(std::string(record.fileName), std::string(record.folder)));
+            return true;
         }
         case Kind::GeneratorState:
-            SharedRandom::Seed(record.seed);
-            WriteJournal(record);
-            return;
+            recovery.generatorSeed = record.seed;
+            recovery.drawsSinceSeed = 0;
+            return true;
     }
+    return false;
+}
+
+// A record that added objects: they go in where they lie in the journal's bytes, each through the
+// list's nearness rule as in the ended session, and what the list took is one step.
+bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& recovery) {
+    using Kind = JournalRecordKind;
+    using Target = DocumentChange::Target;
+    auto object = record.objects.begin();
+    const auto end = record.objects.end();
+    const PlantingDocument::ObjectSource next = [&object, end](PlantedObjectRef& into) {
+        if (object == end) {
+            return false;
+        }
+        const JournalRecordView::Object read = *object;
+        into = {read.latitude, read.longitude, read.guid};
+        ++object;
+        return true;
+    };
+    if (record.kind == Kind::OpenFile) {
+        const QString step =
+            QStringLiteral("Open ") +
+            QString::fromUtf8(record.fileName.data(), static_cast<qsizetype>(record.fileName.size()));
+        DocumentChange change =
+            document.OpenRecovered(std::string(record.fileName), std::string(record.folder), next);
+        if (!change.Empty()) {
+            undoStack.push(new DocumentStep(*this, std::move(change), step));
+        }
+        return true;
+    }
+    if (record.kind == Kind::TreePlant || record.kind == Kind::CopsePlant) {
+        // A press seeds the generator whether or not it planted anything.
+        recovery.generatorSeed = record.seed;
+        recovery.drawsSinceSeed = 0;
+    }
+    const Target target = record.kind == Kind::CopseLoad ? Target::CopsePattern : Target::PlantingList;
+    const std::size_t added = document.AddRecovered(target, next);
+    if (added == 0) {
+        return true;  // nothing changed: no step
+    }
+    QString step;
+    switch (record.kind) {
+        case Kind::TreePlant: {
+            const std::string_view guid = (*record.objects.begin()).guid;
+            auto known = recovery.plantTexts.find(guid);
+            if (known == recovery.plantTexts.end()) {
+                known =
+                    recovery.plantTexts.emplace(std::string(guid), QStringLiteral("Plant ") + ModelOf(guid))
+                        .first;
+            }
+            step = known->second;
+            break;
+        }
+        case Kind::CopsePlant:
+            step = QStringLiteral("Plant copse of %1").arg(record.objects.Count());
+            break;
+        case Kind::AppendFrom:
+            step = AppendStepText(std::string(record.fileName));
+            break;
+        default:
+            step = QStringLiteral("Load copse pattern");
+            break;
+    }
+    undoStack.push(new RecoveredStep(*this, target, added, step));
+    return true;
+}
+
+bool PlantingSession::ReplayDelete(const JournalRecordView& record) {
+    const JournalRecordView::Positions& positions = record.positions;
+    if (positions.Count() > 0 && positions.At(positions.Count() - 1) >= document.PlantedCount()) {
+        return false;
+    }
+    KeepRows(KeptAfterDeleting(document.PlantedCount(), positions));
+    return true;
 }

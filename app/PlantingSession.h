@@ -12,6 +12,7 @@
 #include "app/SessionJournal.h"
 #include "document/PlantingDocument.h"
 #include "document/journal/JournalRecord.h"
+#include "document/journal/JournalRecordView.h"
 #include "forest/TreePoints.h"
 #include "simlink/IpcLinkMaker.h"
 
@@ -96,7 +97,9 @@ Q_SIGNALS:
 
 private:
     friend class DocumentStep;
+    friend class RecoveredStep;
     friend class BusyScope;
+    struct Recovery;
 
     // Runs `work` on another thread and waits for it, the window painted meanwhile; where it takes long,
     // Waiting says `waitingFor`.
@@ -107,13 +110,20 @@ private:
     // the views; a change of nothing is no step.
     void Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
     void WriteJournal(const JournalRecord& record);
-    void Replay(const JournalRecord& record);
     void EndHistory(const JournalRecord& record);
-    void ForgetHistory();
     void TellChanged(const DocumentChange& change);
+    void TellListChanged(DocumentChange::Target target);
+    void Tell(Changes what);
+    // Recovery: one record of an ended session, checked against the state and done again through the
+    // session's own operations, unjournalled (the ended journal holds it); false, changing nothing,
+    // where it cannot follow the state.
+    bool Replay(const JournalRecordView& record, Recovery& recovery);
+    bool ReplayAdded(const JournalRecordView& record, Recovery& recovery);
+    bool ReplayDelete(const JournalRecordView& record);
+    void FinishRecovery();
     ReadOutcome ReadInto(const std::filesystem::path& file, bool intoCopsePattern);
-    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt, const QString& stepText,
-                       bool copse);
+    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt,
+                       const QString& stepText, bool copse);
     SaveOutcome SaveUnder(const std::string& fileName, const std::string& folder);
 
     PlantingDocument document;
@@ -121,6 +131,7 @@ private:
     QUndoStack undoStack;
     SessionJournal journal;
     bool busy = false;
+    bool replaying = false;  // a journal is being recovered: nothing is journalled or told meanwhile
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(PlantingSession::Changes)

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "document/journal/JournalFormat.h"
 #include "document/journal/JournalPlatform.h"
 
 namespace {
@@ -25,13 +26,27 @@ std::optional<std::error_code> SessionJournal::Write(const JournalRecord& record
     if (writer == nullptr) {
         return std::nullopt;
     }
-    const std::error_code error = deferring ? writer->Defer(record) : writer->Append(record);
+    const std::error_code error = writer->Append(record);
     const bool wasFailing = failing;
     failing = static_cast<bool>(error);
     if (failing && !wasFailing) {
         return error;
     }
     return std::nullopt;
+}
+
+bool SessionJournal::TakeOver(JournalFile ended, const std::filesystem::path& endedPath,
+                              std::string_view taken, std::size_t takenRecords) {
+    if (writer == nullptr) {
+        return false;
+    }
+    if (ended.IsOpen() && writer->HoldsNoRecords() &&
+        !writer->TakeOver(std::move(ended), endedPath, taken.size())) {
+        return true;
+    }
+    // The ended journal holds them durably until the copy is synced, and is removed only after that.
+    writer->DeferEncoded(taken.substr(JournalFormat::headerSize), takenRecords);
+    return false;
 }
 
 void SessionJournal::Retire() {

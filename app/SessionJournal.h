@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "document/journal/JournalFolder.h"
@@ -23,9 +24,13 @@ public:
 
     // Writes the record durably; an error the first time writing fails after working (or at all).
     std::optional<std::error_code> Write(const JournalRecord& record);
-    // While deferring, records are kept and written, with one sync, by the first Write after it ends:
-    // for records that another journal still holds durably.
-    void SetDeferring(bool defer) { deferring = defer; }
+    // Takes over the records of an ended program's journal that this session recovered, `taken`: its
+    // bytes from the start through the last of them, `takenRecords` records (see
+    // JournalWriter::TakeOver), where this journal holds none of its own and `ended` is open and locked;
+    // else copies them, to be written with the next Write's sync. True where taken over: then the
+    // ended journal is this session's and is not to be removed.
+    bool TakeOver(JournalFile ended, const std::filesystem::path& endedPath, std::string_view taken,
+                  std::size_t takenRecords);
     // Nothing unsaved remains: the journal goes back to its header.
     void Retire();
     // The user gave up the unsaved objects: the journal moves to discarded/, where it can be recovered.
@@ -45,5 +50,4 @@ private:
     JournalFolder folder;
     std::unique_ptr<JournalWriter> writer;
     bool failing = false;
-    bool deferring = false;
 };

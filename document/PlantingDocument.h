@@ -88,9 +88,14 @@ public:
     ReadOutcome LoadCopsePattern(PlantingFileContent content);
     // Adds objects to a list as they stand (copse members as offsets), each through the list's Add: how
     // a recovered session plants what its journal says was planted.
-    DocumentChange AddObjects(DocumentChange::Target target, const std::vector<ParsedPlantingObject>& objects);
-    ReadOutcome AppendPlantingFile(const std::filesystem::path& file) { return AppendPlantingFile(Content(file)); }
-    ReadOutcome LoadCopsePattern(const std::filesystem::path& file) { return LoadCopsePattern(Content(file)); }
+    DocumentChange AddObjects(DocumentChange::Target target,
+                              const std::vector<ParsedPlantingObject>& objects);
+    ReadOutcome AppendPlantingFile(const std::filesystem::path& file) {
+        return AppendPlantingFile(Content(file));
+    }
+    ReadOutcome LoadCopsePattern(const std::filesystem::path& file) {
+        return LoadCopsePattern(Content(file));
+    }
 
     // Writes `fileName` into the program's folder, compiles it there and moves the XML file and the
     // .bgl file into `folder` (an empty folder: they stay where they were written). A file there is
@@ -105,7 +110,8 @@ public:
     // The two halves of a save: the files (which only read the document and may run on another thread,
     // drawing the headings from the shared generator), then what the save does to the document.
     SaveOutcome SaveFiles(const std::string& name, const std::string& destinationFolder) const;
-    void FinishSave(const SaveOutcome& outcome, const std::string& name, const std::string& destinationFolder);
+    void FinishSave(const SaveOutcome& outcome, const std::string& name,
+                    const std::string& destinationFolder);
 
     // Reads the aircraft's position through a new link (may run on another thread); status Planted
     // with the position, or LinkFailed with the link's result as code.
@@ -117,7 +123,26 @@ public:
     PlantOutcome PlantTree(const IpcLinkMaker& makeLink, std::string_view guid) {
         return PlantTree(ReadPlantingPosition(makeLink), guid);
     }
-    PlantOutcome PlantCopse(const IpcLinkMaker& makeLink) { return PlantCopse(ReadPlantingPosition(makeLink)); }
+    PlantOutcome PlantCopse(const IpcLinkMaker& makeLink) {
+        return PlantCopse(ReadPlantingPosition(makeLink));
+    }
+
+    // Recovery's operations, for what an ended session's journal says happened. The objects come one at a
+    // time from `next` (false after the last), so that they are read where they lie, without a copy.
+    using ObjectSource = std::function<bool(PlantedObjectRef&)>;
+    // Makes room for `count` planted objects in all, so that a million recovered ones do not regrow it.
+    void ReservePlanted(std::size_t count) { plantingList.Reserve(count); }
+    // Adds the objects to the list as they stand (copse members as offsets), each through the list's
+    // Add; how many the list took, they being its last entries.
+    std::size_t AddRecovered(DocumentChange::Target target, const ObjectSource& next);
+    // Open: the objects added as AddRecovered adds them, and the named file open; the change says both.
+    DocumentChange OpenRecovered(std::string name, std::string newFolder, const ObjectSource& next);
+    // A recovered step taken back and done again: the list's last `count` entries dropped, and entries
+    // appended as they are.
+    void DropLast(DocumentChange::Target target, std::size_t count) { ListFor(target).RemoveLast(count); }
+    void AppendEntries(DocumentChange::Target target, const PlantingList& entries) {
+        ListFor(target).AppendList(entries);
+    }
 
     // Takes back a change this document reported, the document being as the change left it; Redo does
     // it again, the document being as Undo left it. The nearness index follows both ways.

@@ -1,26 +1,14 @@
 #include "document/journal/JournalFormat.h"
 
-#include <zlib.h>
-
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
 
+#include "document/journal/Crc32.h"
+
 namespace JournalFormat {
 
 namespace {
-
-// The CRC-32 of zlib, fed in pieces that fit its length type.
-std::uint32_t Crc32(std::uint32_t crc, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const std::size_t piece = std::min<std::size_t>(bytes.size(), 1u << 30);
-        crc = static_cast<std::uint32_t>(
-            crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(piece)));
-        bytes.remove_prefix(piece);
-    }
-    return crc;
-}
 
 // Writes little-endian fields into bytes already sized for them.
 class ByteWriter {
@@ -81,16 +69,8 @@ public:
         bytes.remove_prefix(count);
         return true;
     }
-    bool Text(std::string& text) {
-        std::uint32_t length = 0;
-        std::string_view view;
-        if (!U32(length) || !Bytes(length, view)) {
-            return false;
-        }
-        text.assign(view);
-        return true;
-    }
     std::size_t Remaining() const { return bytes.size(); }
+    const char* Position() const { return bytes.data(); }
 
 private:
     template <typename Unsigned>
@@ -196,52 +176,61 @@ void WriteField(ByteWriter& out, Field field, const JournalRecord& record) {
     }
 }
 
-// Counts above what the remaining bytes could hold are refused before anything is added. The objects
-// go to the arena's store, and the record views them there.
-bool ReadObjects(ByteReader& in, JournalObjects::Arena& arena, JournalObjects& objects) {
+// Counts above what the remaining bytes could hold are refused before anything is walked; every
+// object's GUID length is checked against the bytes that remain.
+bool ReadObjects(ByteReader& in, JournalRecordView::Objects& objects) {
     std::uint32_t count = 0;
     if (!in.U32(count) || count > in.Remaining() / objectMinimum) {
         return false;
     }
-    const std::size_t start = arena.Count();
+    const std::size_t before = in.Remaining();
+    const char* first = in.Position();
     for (std::uint32_t i = 0; i < count; ++i) {
-        double latitude = 0.0;
-        double longitude = 0.0;
+        std::uint64_t position = 0;
         std::uint32_t length = 0;
         std::string_view guid;
-        if (!in.F64(latitude) || !in.F64(longitude) || !in.U32(length) || !in.Bytes(length, guid)) {
+        if (!in.U64(position) || !in.U64(position) || !in.U32(length) || !in.Bytes(length, guid)) {
             return false;
         }
-        arena.Add(latitude, longitude, guid);
     }
-    objects = arena.From(start);
+    objects = JournalRecordView::Objects(std::string_view(first, before - in.Remaining()), count);
     return true;
 }
 
-bool ReadPositions(ByteReader& in, std::vector<std::uint32_t>& positions) {
+bool ReadPositions(ByteReader& in, JournalRecordView::Positions& positions) {
     std::uint32_t count = 0;
     if (!in.U32(count) || count > in.Remaining() / 4) {
         return false;
     }
-    positions.resize(count);
+    std::string_view bytes;
+    in.Bytes(std::size_t{count} * 4, bytes);
+    std::uint32_t previous = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (!in.U32(positions[i]) || (i > 0 && positions[i] <= positions[i - 1])) {
+        const std::uint32_t position = JournalRecordView::U32(bytes.data() + 4 * std::size_t{i});
+        if (i > 0 && position <= previous) {
             return false;
         }
+        previous = position;
     }
+    positions = JournalRecordView::Positions(bytes);
     return true;
 }
 
-bool ReadField(ByteReader& in, Field field, JournalObjects::Arena& arena, JournalRecord& record) {
+bool ReadText(ByteReader& in, std::string_view& text) {
+    std::uint32_t length = 0;
+    return in.U32(length) && in.Bytes(length, text);
+}
+
+bool ReadField(ByteReader& in, Field field, JournalRecordView& record) {
     switch (field) {
         case Field::FileName:
-            return in.Text(record.fileName);
+            return ReadText(in, record.fileName);
         case Field::Folder:
-            return in.Text(record.folder);
+            return ReadText(in, record.folder);
         case Field::Seed:
             return in.U32(record.seed);
         case Field::Objects:
-            return ReadObjects(in, arena, record.objects);
+            return ReadObjects(in, record.objects);
         case Field::Positions:
             break;
     }
@@ -319,6 +308,22 @@ Frame NextFrame(std::string_view bytes) {
     return frame;
 }
 
+bool DecodeView(std::uint16_t kind, std::string_view payload, JournalRecordView& record) {
+    const Layout layout = LayoutOf(kind);
+    if (!layout.known) {
+        return false;
+    }
+    record = JournalRecordView{};
+    record.kind = static_cast<JournalRecordKind>(kind);
+    ByteReader in(payload);
+    for (int i = 0; i < layout.count; ++i) {
+        if (!ReadField(in, layout.fields[i], record)) {
+            return false;
+        }
+    }
+    return in.Remaining() == 0;
+}
+
 bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record) {
     record = JournalRecord{};
     JournalObjects::Arena arena;
@@ -327,18 +332,24 @@ bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& 
 
 bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalObjects::Arena& arena,
                    JournalRecord& record) {
-    const Layout layout = LayoutOf(kind);
-    if (!layout.known) {
+    JournalRecordView view;
+    if (!DecodeView(kind, payload, view)) {
         return false;
     }
-    record.kind = static_cast<JournalRecordKind>(kind);
-    ByteReader in(payload);
-    for (int i = 0; i < layout.count; ++i) {
-        if (!ReadField(in, layout.fields[i], arena, record)) {
-            return false;
-        }
+    record.kind = view.kind;
+    record.fileName.assign(view.fileName);
+    record.folder.assign(view.folder);
+    record.seed = view.seed;
+    const std::size_t start = arena.Count();
+    for (const JournalRecordView::Object object : view.objects) {
+        arena.Add(object.latitude, object.longitude, object.guid);
     }
-    return in.Remaining() == 0;
+    record.objects = arena.From(start);
+    record.positions.resize(view.positions.Count());
+    for (std::size_t i = 0; i < record.positions.size(); ++i) {
+        record.positions[i] = view.positions.At(i);
+    }
+    return true;
 }
 
 }  // namespace JournalFormat

@@ -7,6 +7,7 @@
 
 #include "document/journal/JournalHeader.h"
 #include "document/journal/JournalRecord.h"
+#include "document/journal/JournalRecordView.h"
 
 // The journal's bytes (laid out in JOURNAL.md beside this file): a fixed header, then records, each its
 // payload's length, its kind, the payload and a CRC-32 over the three. Integers are little-endian and
@@ -49,7 +50,11 @@ struct Frame {
 };
 Frame NextFrame(std::string_view bytes);
 
-// Decodes a complete frame's payload by its kind; false where the kind is unknown or the payload is
+// Decodes a complete frame's payload by its kind in place, the view pointing into `payload`; false
+// where the kind is unknown or the payload is not exactly what the kind holds (a length or count beyond
+// the payload, positions out of order, bytes left over). Every decoding goes through this one check.
+bool DecodeView(std::uint16_t kind, std::string_view payload, JournalRecordView& record);
+// The same, copied into a record of its own; false where the kind is unknown or the payload is
 // not exactly what the kind holds (a length or count beyond the payload, positions out of order,
 // bytes left over).
 bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record);

@@ -1,5 +1,6 @@
 #include "document/journal/JournalReader.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -65,30 +66,83 @@ void ReserveRecords(std::string_view rest, std::vector<JournalRecord>& records) 
 }
 
 void ReadRecords(std::string_view bytes, JournalContents& contents) {
-    std::string_view rest = bytes.substr(JournalFormat::headerSize);
-    ReserveRecords(rest, contents.records);
+    ReserveRecords(bytes.substr(JournalFormat::headerSize), contents.records);
     JournalObjects::Arena arena;
-    while (!rest.empty()) {
-        const JournalFormat::Frame frame = JournalFormat::NextFrame(rest);
-        if (frame.check != JournalFormat::Frame::Check::Complete) {
-            contents.damage = DamageOf(frame.check);
-            break;
-        }
-        // Decoded in place, its objects added to the one store all records share.
+    const JournalWalk walk = Walk(bytes, [&contents, &arena](const JournalRecordView& view) {
+        // Copied into records of their own, their objects added to the one store all records share.
         JournalRecord& record = contents.records.emplace_back();
-        if (!JournalFormat::DecodePayload(frame.kind, frame.payload, arena, record)) {
-            contents.records.pop_back();
-            contents.damage = JournalDamage::Malformed;
-            break;
+        record.kind = view.kind;
+        record.fileName.assign(view.fileName);
+        record.folder.assign(view.folder);
+        record.seed = view.seed;
+        const std::size_t start = arena.Count();
+        for (const JournalRecordView::Object object : view.objects) {
+            arena.Add(object.latitude, object.longitude, object.guid);
         }
-        rest.remove_prefix(frame.size);
-    }
-    contents.intactSize = bytes.size() - rest.size();
-    contents.bytesDropped = rest.size();
-    contents.recordsDropped = FramesFrom(rest);
+        record.objects = arena.From(start);
+        record.positions.resize(view.positions.Count());
+        for (std::size_t i = 0; i < record.positions.size(); ++i) {
+            record.positions[i] = view.positions.At(i);
+        }
+        return true;
+    });
+    contents.damage = walk.damage;
+    contents.intactSize = walk.takenSize;
+    contents.bytesDropped = bytes.size() - walk.takenSize;
+    contents.recordsDropped = walk.recordsDropped;
 }
 
 }  // namespace
+
+JournalWalk Walk(std::string_view bytes, const std::function<bool(const JournalRecordView&)>& take) {
+    JournalWalk walk;
+    walk.status = StatusOf(JournalFormat::DecodeHeader(bytes, walk.header));
+    if (walk.status != JournalReadStatus::Read) {
+        return walk;
+    }
+    std::string_view rest = bytes.substr(JournalFormat::headerSize);
+    JournalRecordView record;
+    while (!rest.empty()) {
+        const JournalFormat::Frame frame = JournalFormat::NextFrame(rest);
+        if (frame.check != JournalFormat::Frame::Check::Complete) {
+            walk.damage = DamageOf(frame.check);
+            break;
+        }
+        if (!JournalFormat::DecodeView(frame.kind, frame.payload, record)) {
+            walk.damage = JournalDamage::Malformed;
+            break;
+        }
+        if (!take(record)) {
+            walk.refused = true;
+            break;
+        }
+        ++walk.recordsTaken;
+        rest.remove_prefix(frame.size);
+    }
+    walk.takenSize = bytes.size() - rest.size();
+    walk.recordsDropped = FramesFrom(rest);
+    return walk;
+}
+
+std::size_t PlantedObjectsIn(std::string_view bytes) {
+    std::size_t objects = 0;
+    std::string_view rest = bytes.substr(std::min(bytes.size(), JournalFormat::headerSize));
+    JournalRecordView record;
+    while (rest.size() >= JournalFormat::recordFraming) {
+        const std::size_t length = JournalRecordView::U32(rest.data());
+        if (length > rest.size() - JournalFormat::recordFraming) {
+            break;
+        }
+        const auto kind = static_cast<std::uint16_t>(static_cast<unsigned char>(rest[4]) |
+                                                     static_cast<unsigned char>(rest[5]) << 8);
+        if (JournalFormat::DecodeView(kind, rest.substr(6, length), record) &&
+            record.kind != JournalRecordKind::CopseLoad) {
+            objects += record.objects.Count();
+        }
+        rest.remove_prefix(JournalFormat::recordFraming + length);
+    }
+    return objects;
+}
 
 JournalContents Read(std::string_view bytes) {
     JournalContents contents;

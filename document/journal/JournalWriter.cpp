@@ -42,13 +42,16 @@ std::error_code JournalWriter::Open() {
     std::error_code error;
     // Another program tidying the folder may take an unfinished journal away; then another name.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::time_t now = std::time(nullptr);
-        error = CreateUnder(folder / NewJournalName(now, JournalPlatform::CurrentProcessId()));
+        error = CreateUnder(NewPath());
         if (!error) {
             return {};
         }
     }
     return error;
+}
+
+std::filesystem::path JournalWriter::NewPath() const {
+    return folder / NewJournalName(std::time(nullptr), JournalPlatform::CurrentProcessId());
 }
 
 std::error_code JournalWriter::CreateUnder(const std::filesystem::path& finalName) {
@@ -106,6 +109,40 @@ std::error_code JournalWriter::Defer(const JournalRecord& record) {
     }
     ++pendingRecords;
     return {};
+}
+
+void JournalWriter::DeferEncoded(std::string_view frames, std::size_t count) {
+    if (!recordLost) {
+        pending += frames;
+        pendingRecords += count;
+    }
+}
+
+bool JournalWriter::HoldsNoRecords() const {
+    return pending.empty() && !recordLost &&
+           (!IsOpen() || (durableSize == JournalFormat::headerSize && !tailUncertain));
+}
+
+std::error_code JournalWriter::TakeOver(JournalFile ended, const std::filesystem::path& endedPath,
+                                        std::uint64_t keptSize) {
+    Remove();
+    std::error_code error = JournalPlatform::CreatePrivateFolder(folder);
+    if (!error && !(error = ended.Truncate(keptSize)) && !(error = ended.SyncData())) {
+        const std::filesystem::path target = NewPath();
+        error = SystemCalls::RenameReplacing(endedPath, target);
+        if (!error) {
+            file = std::move(ended);
+            path = target;
+            durableSize = keptSize;
+            // Best effort: were the rename lost with the power, the journal would be whole under its
+            // old name, and recovered from there.
+            (void)SystemCalls::SyncFolder(folder);
+            if (endedPath.parent_path() != folder) {
+                (void)SystemCalls::SyncFolder(endedPath.parent_path());
+            }
+        }
+    }
+    return error;
 }
 
 std::error_code JournalWriter::WritePending() {

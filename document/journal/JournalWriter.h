@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "document/journal/JournalFile.h"
@@ -34,6 +35,21 @@ public:
     // that bringing back a million of them costs one sync rather than a million.
     std::error_code Defer(const JournalRecord& record);
 
+    // Adds records already encoded (a run of whole frames, `count` of them) after those before it, pending
+    // as Defer leaves them.
+    void DeferEncoded(std::string_view frames, std::size_t count);
+
+    // Nothing on the disk and nothing pending beyond a header: a journal that another can replace.
+    bool HoldsNoRecords() const;
+    // Makes an ended program's journal this writer's own, instead of copying its records: `ended` is
+    // that journal opened for writing and locked, and `keptSize` where its records this program took
+    // end. It is cut back to them, synced, and renamed into this writer's folder under a new name; this
+    // writer's own journal, which held no records, is removed. Where it fails, this writer has no
+    // journal open and `ended` stays where it was, its records before `keptSize` intact; once renamed it
+    // is taken over, whatever the folders' syncs say.
+    std::error_code TakeOver(JournalFile ended, const std::filesystem::path& endedPath,
+                             std::uint64_t keptSize);
+
     // Nothing unsaved remains: cuts the journal back to its header (and forgets pending records).
     std::error_code Retire();
 
@@ -53,6 +69,7 @@ public:
 
 private:
     std::error_code CreateUnder(const std::filesystem::path& finalName);
+    std::filesystem::path NewPath() const;
     std::error_code WritePending();
     void ForgetPending();
     void Close();

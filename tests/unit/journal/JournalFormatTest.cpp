@@ -1,9 +1,11 @@
 #include "document/journal/JournalFormat.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 
+#include "document/journal/Crc32.h"
 #include "document/journal/JournalReader.h"
 #include "tests/unit/journal/JournalSamples.h"
 
@@ -29,6 +31,27 @@ TEST(JournalFormat, EveryKindReadsBackAsWritten) {
     ASSERT_EQ(contents.records.size(), records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_TRUE(contents.records[i] == records[i]) << "record " << i;
+    }
+}
+
+// The journal's CRC-32 works eight bytes at a time and then byte by byte: it must equal zlib's for every
+// length around those steps, at every alignment, and when continued from a CRC of the bytes before.
+TEST(JournalFormat, Crc32IsZlibsForEveryLengthAndAlignment) {
+    std::string bytes(600, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>((i * 131 + (i >> 3)) & 0xFF);
+    }
+    const auto zlibCrc = [](std::uint32_t crc, std::string_view piece) {
+        return static_cast<std::uint32_t>(
+            crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size())));
+    };
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        for (std::size_t length = 0; length <= 300; ++length) {
+            const std::string_view piece = std::string_view(bytes).substr(offset, length);
+            ASSERT_EQ(Crc32(0, piece), zlibCrc(0, piece)) << "offset " << offset << ", length " << length;
+            const std::string_view next = std::string_view(bytes).substr(offset + length, 37);
+            ASSERT_EQ(Crc32(Crc32(0, piece), next), zlibCrc(zlibCrc(0, piece), next)) << "length " << length;
+        }
     }
 }
 

@@ -77,6 +77,42 @@ TEST(JournalWriter, AFolderThatCannotBeMadeIsReportedAndTriedAgain) {
                   {JournalRecord::GeneratorState(5), JournalRecord::Undo(), JournalRecord::Redo()});
 }
 
+// A recovered journal becomes the writer's own: cut back to the records taken (a damaged last record
+// dropped), moved out of discarded/ into the writer's folder under a new name, locked against any other
+// claim, and carried on by the next Append. Only a writer that holds no records of its own may.
+TEST(JournalWriter, TakeOverMakesAnEndedJournalItsOwnFromItsLastTakenRecord) {
+    TemporaryFolder folder;
+    const std::vector<JournalRecord> taken = {JournalRecord::GeneratorState(9), JournalRecord::Undo()};
+    const std::string kept = Encoded(taken);
+    const std::filesystem::path ended = folder.Path("journal") / "discarded" / "20260101T000000Z-old.journal";
+    std::filesystem::create_directories(ended.parent_path());
+    // The last record cut short, longer than the record the writer appends after taking over.
+    const std::string cut = Encoded({JournalRecord::NewFile("trees.xml", "/home/pilot/scenery/")});
+    WriteBytes(ended, kept + cut.substr(JournalFormat::headerSize, 30));
+
+    JournalWriter writer(folder.Path("journal"));
+    ASSERT_FALSE(writer.Append(JournalRecord::Close()));
+    EXPECT_FALSE(writer.HoldsNoRecords());
+    ASSERT_FALSE(writer.Retire());
+    EXPECT_TRUE(writer.HoldsNoRecords());
+    const std::filesystem::path own = writer.Path();
+    JournalFile file;
+    ASSERT_FALSE(file.Open(ended));
+    ASSERT_FALSE(file.Lock());
+    ASSERT_FALSE(writer.TakeOver(std::move(file), ended, kept.size()));
+
+    EXPECT_FALSE(std::filesystem::exists(ended));
+    EXPECT_FALSE(std::filesystem::exists(own)) << "its own empty journal stays behind";
+    EXPECT_EQ(writer.Path().parent_path(), folder.Path("journal"));
+    EXPECT_NE(writer.Path(), own);
+    JournalFile other;
+    ASSERT_FALSE(other.Open(writer.Path()));
+    EXPECT_EQ(other.Lock(), JournalFile::lockHeld);
+    ASSERT_FALSE(writer.Append(JournalRecord::Redo()));
+    ExpectRecords(writer.Path(), {taken[0], taken[1], JournalRecord::Redo()});
+    EXPECT_EQ(JournalReader::ReadFile(writer.Path()).header, SampleHeader()) << "the header is kept";
+}
+
 #ifndef _WIN32
 // A device that fills up part-way through a record, as a file-size limit does in a child process: the
 // failure is reported, the torn bytes never stay in front of a later record, and the record that failed

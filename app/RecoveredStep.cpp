@@ -1,0 +1,25 @@
+#include "app/RecoveredStep.h"
+
+#include "app/PlantingSession.h"
+
+RecoveredStep::RecoveredStep(PlantingSession& session_, DocumentChange::Target target_, std::size_t count_,
+                             const QString& text)
+    : QUndoCommand(text), session(session_), target(target_), count(count_) {}
+
+void RecoveredStep::undo() {
+    const PlantingList& list = target == DocumentChange::Target::CopsePattern
+                                   ? session.document.CopsePattern()
+                                   : session.document.PlantedObjects();
+    undone = std::make_unique<PlantingList>(list.Tail(list.Count() - count));
+    session.document.DropLast(target, count);
+    session.TellListChanged(target);
+}
+
+void RecoveredStep::redo() {
+    if (!undone) {
+        return;  // pushed after the document made the change
+    }
+    session.document.AppendEntries(target, *undone);
+    undone.reset();
+    session.TellListChanged(target);
+}

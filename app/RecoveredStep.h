@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QUndoCommand>
+#include <cstddef>
+#include <memory>
+
+#include "document/DocumentChange.h"
+#include "document/PlantingList.h"
+
+class PlantingSession;
+
+// One step of a recovered session's history that appended entries to one list (a plant, an Append
+// From, a copse load). While it is done, its entries are the list's last ones and nowhere else; undoing
+// it takes them into a list of its own, which redo appends again. So a recovered million presses are a
+// million small steps, not a million copies of what they planted.
+class RecoveredStep : public QUndoCommand {
+public:
+    RecoveredStep(PlantingSession& session, DocumentChange::Target target, std::size_t count,
+                  const QString& text);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    PlantingSession& session;
+    DocumentChange::Target target;
+    std::size_t count;
+    std::unique_ptr<PlantingList> undone;  // its entries while it is undone
+};
