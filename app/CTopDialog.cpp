@@ -293,6 +293,10 @@ void CTopDialog::ShowBusy(bool busy) {
 void CTopDialog::ShowJournalProblem(const QString& text) {
     journalProblem = text;
     ShowStatus(lastEvent);
+    if (journalProblemTold) {
+        return;  // the status line goes on saying it
+    }
+    journalProblemTold = true;
     // Told once, after the command that met it has ended, so that the message does not wait on its input.
     QMetaObject::invokeMethod(
         this, [this, text] { dialogs.Message(this, text + QStringLiteral(" Planting goes on.")); },

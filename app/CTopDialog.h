@@ -87,8 +87,9 @@ private:
     CPlaceTreesDlg* defaultPage = nullptr;
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
-    CMapWindow* mapWindow = nullptr;  // made on first use
+    CMapWindow* mapWindow = nullptr;      // made on first use
     CForestPanel* forestPanel = nullptr;  // made on first use
     QString lastEvent;
-    QString journalProblem;  // shown below the last event while the journal cannot be written
+    QString journalProblem;           // shown below the last event while the journal cannot be written
+    bool journalProblemTold = false;  // the message box says it once per session, however often it fails
 };

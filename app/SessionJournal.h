@@ -13,8 +13,8 @@
 
 // The running program's journal: every change of the document is written here, and is on the disk,
 // before the change is acknowledged, so that a crash, a kill or a power loss loses no planted object.
-// A failure to write is reported once (the user is told planting is no longer protected) and tried again
-// with the next record; planting goes on.
+// A failure is reported each time writing stops working (the user is told planting is no longer
+// protected) and tried again with the next record; planting goes on.
 class SessionJournal {
 public:
     // The user's journal folder; a journal is created with the first record.
