@@ -71,6 +71,15 @@ std::string ForestSourceName(const QString& stepText) {
     return "<" + stepText.toStdString() + ">";
 }
 
+// The trees' entries as the list takes them, each through its nearness rule, as one change; nothing
+// where memory ran out.
+std::optional<DocumentChange> AddTrees(PlantingDocument& document, const TreePoints& trees) {
+    return document.AddPlantedObjects(trees.points.size(), [&trees](std::size_t i) {
+        const TreePoint& tree = trees.points[i];
+        return PlantedObjectRef{tree.latitude, tree.longitude, trees.GuidOf(tree)};
+    });
+}
+
 QString AppendStepText(const std::string& fileName) {
     const bool forest = fileName.size() >= 2 && fileName.front() == '<' && fileName.back() == '>';
     return forest ? QString::fromStdString(fileName.substr(1, fileName.size() - 2))
@@ -147,6 +156,10 @@ void PlantingSession::TellChanged(const DocumentChange& change) {
 }
 
 void PlantingSession::WriteJournal(const JournalRecord& record) {
+    // Whatever else is recorded comes between the trail's step and its next trees.
+    if (record.kind != JournalRecordKind::GeneratorState && record.kind != JournalRecordKind::AppendToStep) {
+        openTrail = nullptr;
+    }
     if (const auto error = journal.Write(record)) {
         Q_EMIT JournalProblem(
             QStringLiteral("Unsaved plants are not protected against a crash: the journal in %1 "
@@ -156,13 +169,23 @@ void PlantingSession::WriteJournal(const JournalRecord& record) {
     }
 }
 
-void PlantingSession::Record(DocumentChange change, const QString& stepText, const JournalRecord& record) {
+DocumentStep* PlantingSession::Record(DocumentChange change, const QString& stepText,
+                                      const JournalRecord& record) {
     if (change.Empty()) {
-        return;  // nothing changed: no step
+        return nullptr;  // nothing changed: no step
     }
     WriteJournal(record);
     TellChanged(change);
-    undoStack.push(new DocumentStep(*this, std::move(change), stepText));
+    auto* step = new DocumentStep(*this, std::move(change), stepText);
+    undoStack.push(step);
+    return step;
+}
+
+void PlantingSession::RecordIntoTrail(DocumentChange change, const JournalRecord& record) {
+    DocumentStep* step = openTrail;
+    WriteJournal(record);
+    TellChanged(change);
+    step->Extend(change);
 }
 
 // New, Close and a save empty the document and its history; nothing unsaved remains to protect.
@@ -291,10 +314,7 @@ PlantingSession::ForestOutcome PlantingSession::PlantForest(const std::function<
         try {
             const TreePoints trees = makeTrees();
             result.offered = trees.points.size();
-            result.change = target.AddPlantedObjects(result.offered, [&trees](std::size_t i) {
-                const TreePoint& tree = trees.points[i];
-                return PlantedObjectRef{tree.latitude, tree.longitude, trees.GuidOf(tree)};
-            });
+            result.change = AddTrees(target, trees);
             if (result.change) {
                 result.objects = ObjectsOf(*result.change);
             }
@@ -321,6 +341,33 @@ PlantingSession::ForestOutcome PlantingSession::PlantForest(const std::function<
 
 PlantingSession::ForestOutcome PlantingSession::PlantForest(TreePoints trees, const QString& stepText) {
     return PlantForest([&trees] { return std::move(trees); }, stepText);
+}
+
+PlantingSession::ForestOutcome PlantingSession::PlantTrailTrees(const TreePoints& trees,
+                                                                const QString& stepText) {
+    if (busy) {
+        return {};
+    }
+    ForestOutcome outcome;
+    outcome.planted = true;
+    std::optional<DocumentChange> change = AddTrees(document, trees);
+    if (!change) {
+        outcome.outOfMemory = true;
+        return outcome;
+    }
+    outcome.added = change->added.Count();
+    outcome.leftOut = trees.points.size() - outcome.added;
+    if (change->Empty()) {
+        return outcome;
+    }
+    JournalObjects objects = ObjectsOf(*change);
+    if (openTrail != nullptr) {
+        RecordIntoTrail(std::move(*change), JournalRecord::AppendToStep(std::move(objects)));
+    } else {
+        openTrail = Record(std::move(*change), stepText,
+                           JournalRecord::AppendFrom(ForestSourceName(stepText), std::move(objects)));
+    }
+    return outcome;
 }
 
 void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
@@ -421,6 +468,7 @@ bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std
         Replay(contents.records[i]);
     }
     journal.SetDeferring(false);
+    EndTrail();  // a trail of the ended program takes no more trees
     SharedRandom::Seed(replay.GeneratorSeed());
     for (std::uint64_t draw = 0; draw < replay.DrawsSinceSeed(); ++draw) {
         SharedRandom::Next();
@@ -461,8 +509,13 @@ void PlantingSession::Replay(const JournalRecord& record) {
             return;
         }
         case Kind::AppendFrom:
-            Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)),
-                   AppendStepText(record.fileName), record);
+            // Any appended step may take more, as the journal's replay has it.
+            openTrail = Record(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)),
+                               AppendStepText(record.fileName), record);
+            return;
+        case Kind::AppendToStep:
+            // Replayed only after an Append From's step with nothing recorded since.
+            RecordIntoTrail(document.AddObjects(Target::PlantingList, ParsedOf(record.objects)), record);
             return;
         case Kind::CopseLoad:
             Record(document.AddObjects(Target::CopsePattern, ParsedOf(record.objects)),

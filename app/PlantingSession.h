@@ -15,6 +15,8 @@
 #include "forest/TreePoints.h"
 #include "simlink/IpcLinkMaker.h"
 
+class DocumentStep;
+
 // The planting session: the one owner of the planting document, of the way links to the simulator
 // are made and of the undo history. Every view reads the document here and listens to Changed; every
 // command changes it through one method here. The slow work (reading a file, saving, asking the
@@ -67,6 +69,13 @@ public:
     // and added on another thread (a fill may hold a million), the session busy meanwhile.
     ForestOutcome PlantForest(const std::function<TreePoints()>& makeTrees, const QString& stepText);
     ForestOutcome PlantForest(TreePoints trees, const QString& stepText);
+    // Plants a trail's trees as the aircraft reaches them, a few at a time on the window's thread, each
+    // batch in the journal before this returns. The first batch the list takes makes a step named
+    // `stepText`; later ones join that step while nothing else has been recorded since (no other step,
+    // no Undo or Redo), so that a whole trail is undone and redone as one.
+    ForestOutcome PlantTrailTrees(const TreePoints& trees, const QString& stepText);
+    // The trail ended: its step takes no more trees, and the next trail makes a step of its own.
+    void EndTrail() { openTrail = nullptr; }
     // The Edit dialog's OK: keeps the entries at the ascending positions `keptIndices`.
     void KeepRows(const std::vector<std::size_t>& keptIndices);
     // Save and Save As: the document is closed where the files were written (or there was nothing
@@ -104,16 +113,18 @@ private:
     Result RunOffThread(const std::function<Result()>& work, const QString& waitingFor = QString());
     void SetBusy(bool isBusy);
     // Records a change the document reported in the journal and as one step of the history, and tells
-    // the views; a change of nothing is no step.
-    void Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
+    // the views; a change of nothing is no step. The step made, if any.
+    DocumentStep* Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
+    // The change joins the open trail's step, journalled as appended to it.
+    void RecordIntoTrail(DocumentChange change, const JournalRecord& record);
     void WriteJournal(const JournalRecord& record);
     void Replay(const JournalRecord& record);
     void EndHistory(const JournalRecord& record);
     void ForgetHistory();
     void TellChanged(const DocumentChange& change);
     ReadOutcome ReadInto(const std::filesystem::path& file, bool intoCopsePattern);
-    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt, const QString& stepText,
-                       bool copse);
+    PlantOutcome Plant(const std::function<PlantOutcome(const PlantOutcome&)>& plantAt,
+                       const QString& stepText, bool copse);
     SaveOutcome SaveUnder(const std::string& fileName, const std::string& folder);
 
     PlantingDocument document;
@@ -121,6 +132,8 @@ private:
     QUndoStack undoStack;
     SessionJournal journal;
     bool busy = false;
+    // The newest step, made by a trail and still taking its trees; any other record closes it.
+    DocumentStep* openTrail = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(PlantingSession::Changes)

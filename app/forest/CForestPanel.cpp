@@ -715,51 +715,72 @@ void CForestPanel::OnPlantLine() {
 }
 
 void CForestPanel::OnTrail(bool on) {
-    if (on) {
-        TreeMix mix;
-        QString refusal = BuildMix(mix);
-        TrailSettings settings;
-        settings.spacingMetres = trailSpacingBox->value();
-        settings.jitterMetres = std::min(jitterBox->value(), settings.spacingMetres / 2.0);
-        settings.seed = static_cast<std::uint64_t>(seedBox->value());
-        if (refusal.isEmpty()) {
-            refusal = Check(trailPlanter.Start(settings, mix));
-        }
-        if (!refusal.isEmpty()) {
-            const QSignalBlocker quiet(trailButton);
-            trailButton->setChecked(false);
-            ShowStatus(QStringLiteral("No trail: ") + refusal);
-            return;
-        }
-        trail = TreePoints{};
-        trail.guids = mix.Guids();
-        if (trailReader == nullptr) {
-            trailReader = new AircraftReader(session.LinkMaker(), this);
-            connect(trailReader, &AircraftReader::Read, this, &CForestPanel::FeedTrail);
-        }
-        trailReader->Start();
-        ShowStatus(QStringLiteral("Planting while flying: a tree every %1 m").arg(settings.spacingMetres));
+    if (!on) {
+        EndTrail();
         return;
     }
+    TreeMix mix;
+    QString refusal = BuildMix(mix);
+    TrailSettings settings;
+    settings.spacingMetres = trailSpacingBox->value();
+    settings.jitterMetres = std::min(jitterBox->value(), settings.spacingMetres / 2.0);
+    settings.seed = static_cast<std::uint64_t>(seedBox->value());
+    if (refusal.isEmpty()) {
+        refusal = Check(trailPlanter.Start(settings, mix));
+    }
+    if (!refusal.isEmpty()) {
+        const QSignalBlocker quiet(trailButton);
+        trailButton->setChecked(false);
+        ShowStatus(QStringLiteral("No trail: ") + refusal);
+        return;
+    }
+    session.EndTrail();  // this trail is a step of its own
+    trailWaiting = TreePoints{};
+    trailWaiting.guids = mix.Guids();
+    trailAdded = 0;
+    trailLeftOut = 0;
+    if (trailReader == nullptr) {
+        trailReader = new AircraftReader(session.LinkMaker(), this);
+        connect(trailReader, &AircraftReader::Read, this, &CForestPanel::FeedTrail);
+    }
+    trailReader->Start();
+    ShowStatus(QStringLiteral("Planting while flying: a tree every %1 m").arg(settings.spacingMetres));
+}
+
+void CForestPanel::EndTrail() {
     if (trailReader != nullptr) {
         trailReader->Stop();
     }
     trailPlanter.Stop();
-    const std::size_t count = trail.points.size();
-    if (count == 0) {
+    const bool planted = PlantTrailWaiting();
+    session.EndTrail();
+    if (!planted) {
+        ShowStatus(QStringLiteral("The trail's last %1 trees were not planted: the program was busy.")
+                       .arg(trailWaiting.points.size()));
+    } else if (trailAdded + trailLeftOut == 0) {
         ShowStatus(QStringLiteral("Trail ended: no trees"));
-        return;
+    } else {
+        ShowStatus(PlantedText(QStringLiteral("along the trail"), trailAdded, trailLeftOut, false));
     }
-    const PlantingSession::ForestOutcome outcome =
-        session.PlantForest(std::move(trail), QStringLiteral("Plant trail"));
-    trail = TreePoints{};
-    ShowStatus(
-        outcome.planted
-            ? PlantedText(QStringLiteral("along the trail"), outcome.added, outcome.leftOut,
-                          outcome.outOfMemory)
-            : QStringLiteral("The trail's %1 trees were not planted: the program was busy.").arg(count));
+    trailWaiting = TreePoints{};
 }
 
+bool CForestPanel::PlantTrailWaiting() {
+    if (trailWaiting.points.empty()) {
+        return true;
+    }
+    const PlantingSession::ForestOutcome outcome =
+        session.PlantTrailTrees(trailWaiting, QStringLiteral("Plant trail"));
+    if (!outcome.planted) {
+        return false;
+    }
+    trailAdded += outcome.added;
+    trailLeftOut += outcome.leftOut;
+    trailWaiting.points.clear();
+    return true;
+}
+
+// Each tree is in the document and its journal before the status line counts it.
 void CForestPanel::FeedTrail(const AircraftFix& fix) {
     if (!fix.ok || !trailPlanter.Running()) {
         return;
@@ -768,6 +789,11 @@ void CForestPanel::FeedTrail(const AircraftFix& fix) {
     if (trees.empty()) {
         return;
     }
-    trail.points.insert(trail.points.end(), trees.begin(), trees.end());
-    ShowStatus(QStringLiteral("Planting while flying: %1 trees so far").arg(trail.points.size()));
+    trailWaiting.points.insert(trailWaiting.points.end(), trees.begin(), trees.end());
+    if (PlantTrailWaiting()) {
+        ShowStatus(
+            QStringLiteral("Planting while flying: %1 trees so far (%2 left out: near existing objects)")
+                .arg(trailAdded)
+                .arg(trailLeftOut));
+    }
 }

@@ -103,6 +103,9 @@ private:
     void ShowStatus(const QString& text);
     void ShowCornerRead();
     void FeedTrail(const AircraftFix& fix);
+    // Plants the trail's waiting trees into its step; false where the session was busy.
+    bool PlantTrailWaiting();
+    void EndTrail();
     // The area's shape and the mix as the panel stands; the refusal says why not.
     QString BuildShapeAndMix(ForestAreaShape& shape, TreeMix& mix) const;
     QString BuildMix(TreeMix& mix) const;
@@ -118,7 +121,11 @@ private:
     QFutureWatcher<PlantOutcome> cornerRead;
     AircraftReader* trailReader = nullptr;  // made when a trail first starts
     TrailPlanter trailPlanter;
-    TreePoints trail;
+    // The trail's trees not yet in the document (the session was busy when they came), and what its
+    // trees came to so far.
+    TreePoints trailWaiting;
+    std::size_t trailAdded = 0;
+    std::size_t trailLeftOut = 0;
     bool placed = false;
 
     QListWidget* cornerList;
