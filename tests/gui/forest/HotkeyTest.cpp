@@ -184,6 +184,12 @@ void HotkeyTest::ARefusedKeyIsNamedAndTheEarlierOneWorksOn() {
                                  "(another program holds it)."));
     QCOMPARE(forest->findChild<QKeySequenceEdit*>("plantHotkeyEdit")->keySequence(),
              QKeySequence("Ctrl+Alt+P"));
+    // A key no keyboard grab can name is refused the same way.
+    Choose("cornerHotkeyEdit", Qt::Key_Space);
+    QVERIFY2(KeysText().endsWith(
+                 "\nCtrl+Alt+Space was not taken for corners: only a letter, digit or function key "
+                 "with Ctrl, Alt, Shift or Meta can be one."),
+             qPrintable(KeysText()));
 
     QCOMPARE(simulator->Command("position 47.5 8.25").substr(0, 8), "position");
     desktop.PressControlAlt('p');
