@@ -229,6 +229,8 @@ int main(int argc, char** argv) {
     }
     setenv("DISPLAY", server.Display().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // No session bus: else D-Bus would start one for the new display, outliving the test.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-bus", 1);
     QApplication app(argc, argv);
     HotkeyTest test;
     return QTest::qExec(&test, argc, argv);
