@@ -19,3 +19,7 @@ void DocumentStep::redo() {
     done = true;
     session.TellChanged(change);
 }
+
+void DocumentStep::Extend(const DocumentChange& more) {
+    change.added.AppendList(more.added);
+}

@@ -12,6 +12,9 @@ class DocumentStep : public QUndoCommand {
 public:
     DocumentStep(PlantingSession& session, DocumentChange change, const QString& text);
 
+    // More entries appended after the change, the step done: undo and redo take them with it.
+    void Extend(const DocumentChange& more);
+
     void undo() override;
     void redo() override;
 

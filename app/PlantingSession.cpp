@@ -23,6 +23,19 @@
 
 namespace {
 
+// A record's objects as the document takes them, one by one where they lie in the journal's bytes.
+PlantingDocument::ObjectSource SourceOf(const JournalRecordView& record) {
+    return [object = record.objects.begin(), end = record.objects.end()](PlantedObjectRef& into) mutable {
+        if (object == end) {
+            return false;
+        }
+        const JournalRecordView::Object read = *object;
+        into = {read.latitude, read.longitude, read.guid};
+        ++object;
+        return true;
+    };
+}
+
 namespace fs = std::filesystem;
 
 // How long slow work runs before the user is told what it waits for.
@@ -64,6 +77,15 @@ QString ModelOf(std::string_view guid) {
 // file name read from the disk carries, so that a recovered step keeps the forest's own name.
 std::string ForestSourceName(const QString& stepText) {
     return "<" + stepText.toStdString() + ">";
+}
+
+// The trees' entries as the list takes them, each through its nearness rule, as one change; nothing
+// where memory ran out.
+std::optional<DocumentChange> AddTrees(PlantingDocument& document, const TreePoints& trees) {
+    return document.AddPlantedObjects(trees.points.size(), [&trees](std::size_t i) {
+        const TreePoint& tree = trees.points[i];
+        return PlantedObjectRef{tree.latitude, tree.longitude, trees.GuidOf(tree)};
+    });
 }
 
 QString AppendStepText(const std::string& fileName) {
@@ -155,6 +177,10 @@ void PlantingSession::WriteJournal(const JournalRecord& record) {
     if (replaying) {
         return;  // the ended journal holds it
     }
+    // Whatever else is recorded comes between the trail's step and its next trees.
+    if (record.kind != JournalRecordKind::GeneratorState && record.kind != JournalRecordKind::AppendToStep) {
+        openTrail = nullptr;
+    }
     if (const auto error = journal.Write(record)) {
         Q_EMIT JournalProblem(
             QStringLiteral("Unsaved plants are not protected against a crash: the journal in %1 "
@@ -164,13 +190,23 @@ void PlantingSession::WriteJournal(const JournalRecord& record) {
     }
 }
 
-void PlantingSession::Record(DocumentChange change, const QString& stepText, const JournalRecord& record) {
+DocumentStep* PlantingSession::Record(DocumentChange change, const QString& stepText,
+                                      const JournalRecord& record) {
     if (change.Empty()) {
-        return;  // nothing changed: no step
+        return nullptr;  // nothing changed: no step
     }
     WriteJournal(record);
     TellChanged(change);
-    undoStack.push(new DocumentStep(*this, std::move(change), stepText));
+    auto* step = new DocumentStep(*this, std::move(change), stepText);
+    undoStack.push(step);
+    return step;
+}
+
+void PlantingSession::RecordIntoTrail(DocumentChange change, const JournalRecord& record) {
+    DocumentStep* step = openTrail;
+    WriteJournal(record);
+    TellChanged(change);
+    step->Extend(change);
 }
 
 // New, Close and a save empty the document and its history; nothing unsaved remains to protect.
@@ -302,10 +338,7 @@ PlantingSession::ForestOutcome PlantingSession::PlantForest(const std::function<
         try {
             const TreePoints trees = makeTrees();
             result.offered = trees.points.size();
-            result.change = target.AddPlantedObjects(result.offered, [&trees](std::size_t i) {
-                const TreePoint& tree = trees.points[i];
-                return PlantedObjectRef{tree.latitude, tree.longitude, trees.GuidOf(tree)};
-            });
+            result.change = AddTrees(target, trees);
             if (result.change) {
                 result.objects = ObjectsOf(*result.change);
             }
@@ -332,6 +365,33 @@ PlantingSession::ForestOutcome PlantingSession::PlantForest(const std::function<
 
 PlantingSession::ForestOutcome PlantingSession::PlantForest(TreePoints trees, const QString& stepText) {
     return PlantForest([&trees] { return std::move(trees); }, stepText);
+}
+
+PlantingSession::ForestOutcome PlantingSession::PlantTrailTrees(const TreePoints& trees,
+                                                                const QString& stepText) {
+    if (busy) {
+        return {};
+    }
+    ForestOutcome outcome;
+    outcome.planted = true;
+    std::optional<DocumentChange> change = AddTrees(document, trees);
+    if (!change) {
+        outcome.outOfMemory = true;
+        return outcome;
+    }
+    outcome.added = change->added.Count();
+    outcome.leftOut = trees.points.size() - outcome.added;
+    if (change->Empty()) {
+        return outcome;
+    }
+    JournalObjects objects = ObjectsOf(*change);
+    if (openTrail != nullptr) {
+        RecordIntoTrail(std::move(*change), JournalRecord::AppendToStep(std::move(objects)));
+    } else {
+        openTrail = Record(std::move(*change), stepText,
+                           JournalRecord::AppendFrom(ForestSourceName(stepText), std::move(objects)));
+    }
+    return outcome;
 }
 
 void PlantingSession::KeepRows(const std::vector<std::size_t>& keptIndices) {
@@ -419,6 +479,8 @@ struct PlantingSession::Recovery {
     std::uint64_t drawsSinceSeed = 0;
     // The step text of a tree plant, by its GUID: most presses plant the model of the one before.
     std::map<std::string, QString, std::less<>> plantTexts;
+    // The step of the last Append From while a trail's later trees may still join it.
+    RecoveredStep* openAppend = nullptr;
 };
 
 bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std::size_t& recordsDropped) {
@@ -460,6 +522,7 @@ bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std
     }
     // Written with one sync after the copied records, where they were copied.
     WriteJournal(JournalRecord::GeneratorState(SharedRandom::State()));
+    EndTrail();  // the recovered records came after the trail's step: its next trees make a new one
     if (!tookOver && !journal.Failing()) {
         journal.Folder().Remove(journalFile);  // else it still protects what this session could not write
     }
@@ -480,6 +543,11 @@ void PlantingSession::FinishRecovery() {
 
 bool PlantingSession::Replay(const JournalRecordView& record, Recovery& recovery) {
     using Kind = JournalRecordKind;
+    // Any record but the generator's closes the trail's step, as it did in the ended session.
+    RecoveredStep* const trailStep = std::exchange(recovery.openAppend, nullptr);
+    if (record.kind == Kind::GeneratorState) {
+        recovery.openAppend = trailStep;
+    }
     switch (record.kind) {
         case Kind::NewFile:
             NameNewFile(std::string(record.fileName), std::string(record.folder));
@@ -490,6 +558,8 @@ bool PlantingSession::Replay(const JournalRecordView& record, Recovery& recovery
         case Kind::AppendFrom:
         case Kind::CopseLoad:
             return ReplayAdded(record, recovery);
+        case Kind::AppendToStep:
+            return ReplayAppendToStep(record, trailStep, recovery);
         case Kind::EditDelete:
             return ReplayDelete(record);
         case Kind::Undo:
@@ -528,17 +598,7 @@ bool PlantingSession::Replay(const JournalRecordView& record, Recovery& recovery
 bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& recovery) {
     using Kind = JournalRecordKind;
     using Target = DocumentChange::Target;
-    auto object = record.objects.begin();
-    const auto end = record.objects.end();
-    const PlantingDocument::ObjectSource next = [&object, end](PlantedObjectRef& into) {
-        if (object == end) {
-            return false;
-        }
-        const JournalRecordView::Object read = *object;
-        into = {read.latitude, read.longitude, read.guid};
-        ++object;
-        return true;
-    };
+    const PlantingDocument::ObjectSource next = SourceOf(record);
     if (record.kind == Kind::OpenFile) {
         const QString step =
             QStringLiteral("Open ") +
@@ -583,7 +643,23 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
             step = QStringLiteral("Load copse pattern");
             break;
     }
-    undoStack.push(new RecoveredStep(*this, target, added, step));
+    auto* const made = new RecoveredStep(*this, target, added, step);
+    undoStack.push(made);
+    if (record.kind == Kind::AppendFrom) {
+        recovery.openAppend = made;  // a trail's later trees may join it
+    }
+    return true;
+}
+
+// A trail's later trees: they join the step of the Append From just before, which must be open.
+bool PlantingSession::ReplayAppendToStep(const JournalRecordView& record, RecoveredStep* trailStep,
+                                         Recovery& recovery) {
+    if (trailStep == nullptr) {
+        return false;
+    }
+    const std::size_t added = document.AddRecovered(DocumentChange::Target::PlantingList, SourceOf(record));
+    trailStep->Extend(added);
+    recovery.openAppend = trailStep;
     return true;
 }
 

@@ -16,6 +16,9 @@
 #include "forest/TreePoints.h"
 #include "simlink/IpcLinkMaker.h"
 
+class DocumentStep;
+class RecoveredStep;
+
 // The planting session: the one owner of the planting document, of the way links to the simulator
 // are made and of the undo history. Every view reads the document here and listens to Changed; every
 // command changes it through one method here. The slow work (reading a file, saving, asking the
@@ -68,6 +71,13 @@ public:
     // and added on another thread (a fill may hold a million), the session busy meanwhile.
     ForestOutcome PlantForest(const std::function<TreePoints()>& makeTrees, const QString& stepText);
     ForestOutcome PlantForest(TreePoints trees, const QString& stepText);
+    // Plants a trail's trees as the aircraft reaches them, a few at a time on the window's thread, each
+    // batch in the journal before this returns. The first batch the list takes makes a step named
+    // `stepText`; later ones join that step while nothing else has been recorded since (no other step,
+    // no Undo or Redo), so that a whole trail is undone and redone as one.
+    ForestOutcome PlantTrailTrees(const TreePoints& trees, const QString& stepText);
+    // The trail ended: its step takes no more trees, and the next trail makes a step of its own.
+    void EndTrail() { openTrail = nullptr; }
     // The Edit dialog's OK: keeps the entries at the ascending positions `keptIndices`.
     void KeepRows(const std::vector<std::size_t>& keptIndices);
     // Save and Save As: the document is closed where the files were written (or there was nothing
@@ -107,8 +117,10 @@ private:
     Result RunOffThread(const std::function<Result()>& work, const QString& waitingFor = QString());
     void SetBusy(bool isBusy);
     // Records a change the document reported in the journal and as one step of the history, and tells
-    // the views; a change of nothing is no step.
-    void Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
+    // the views; a change of nothing is no step. The step made, if any.
+    DocumentStep* Record(DocumentChange change, const QString& stepText, const JournalRecord& record);
+    // The change joins the open trail's step, journalled as appended to it.
+    void RecordIntoTrail(DocumentChange change, const JournalRecord& record);
     void WriteJournal(const JournalRecord& record);
     void EndHistory(const JournalRecord& record);
     void TellChanged(const DocumentChange& change);
@@ -119,6 +131,7 @@ private:
     // where it cannot follow the state.
     bool Replay(const JournalRecordView& record, Recovery& recovery);
     bool ReplayAdded(const JournalRecordView& record, Recovery& recovery);
+    bool ReplayAppendToStep(const JournalRecordView& record, RecoveredStep* trailStep, Recovery& recovery);
     bool ReplayDelete(const JournalRecordView& record);
     void FinishRecovery();
     ReadOutcome ReadInto(const std::filesystem::path& file, bool intoCopsePattern);
@@ -132,6 +145,8 @@ private:
     SessionJournal journal;
     bool busy = false;
     bool replaying = false;  // a journal is being recovered: nothing is journalled or told meanwhile
+    // The newest step, made by a trail and still taking its trees; any other record closes it.
+    DocumentStep* openTrail = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(PlantingSession::Changes)

@@ -18,6 +18,9 @@ public:
     RecoveredStep(PlantingSession& session, DocumentChange::Target target, std::size_t count,
                   const QString& text);
 
+    // More entries appended after it, the step done (a trail's later trees): undo takes them with it.
+    void Extend(std::size_t more) { count += more; }
+
     void undo() override;
     void redo() override;
 

@@ -40,6 +40,10 @@ public:
 
     const JournalFolder& Folder() const { return folder; }
     bool Available() const { return writer != nullptr; }
+    // The journal this program writes; empty before the first record.
+    std::filesystem::path RunningFile() const {
+        return writer == nullptr ? std::filesystem::path() : writer->Path();
+    }
     // The last write failed: records wait for the next one.
     bool Failing() const { return failing; }
     // Why there is no journal folder at all (no home folder); empty otherwise.

@@ -7,16 +7,19 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequenceEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "app/CDialogs.h"
@@ -57,6 +60,30 @@ std::vector<CatalogueModel> CatalogueModels() {
         models.back().heights.push_back(name.mid(dash + 2).trimmed());
     }
     return models;
+}
+
+enum { plantHotkey, cornerHotkey };
+
+// What each global key is for, where it is remembered and what it is until another is chosen.
+struct HotkeyUse {
+    int id;
+    const char* label;
+    const char* objectName;
+    const char* settingsKey;
+    const char* byDefault;
+    const char* purpose;
+    const char* does;
+};
+constexpr HotkeyUse hotkeyUses[] = {
+    {plantHotkey, "Plant hotkey", "plantHotkeyEdit", "forest/plantHotkey", "Ctrl+Alt+P", "planting",
+     "%1 plants the palette's selection"},
+    {cornerHotkey, "Corner hotkey", "cornerHotkeyEdit", "forest/cornerHotkey", "Ctrl+Alt+C", "corners",
+     "%1 adds a corner"},
+};
+
+std::unique_ptr<QSettings> HotkeySettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("grovewright"), QStringLiteral("grovewright"));
 }
 
 QString Plain(QString text) {
@@ -147,7 +174,7 @@ CForestPanel::CForestPanel(PlantingSession& plantingSession, CDialogs& givenDial
     BuildTrees(group(QStringLiteral("Trees"), right));
     BuildLine(group(QStringLiteral("Line"), right));
     BuildTrail(group(QStringLiteral("Trail"), right));
-    GrabHotkeys(group(QStringLiteral("Global keys"), right));
+    BuildHotkeys(group(QStringLiteral("Global keys"), right));
     statusLabel = new QLabel(this);
     statusLabel->setObjectName(QStringLiteral("forestStatus"));
     statusLabel->setAccessibleName(QStringLiteral("Forest status"));
@@ -311,32 +338,103 @@ void CForestPanel::BuildTrail(QWidget* box) {
 }
 
 // Ctrl+Alt+P plants the palette's selection and Ctrl+Alt+C adds a corner, whichever window has the
-// focus; the box says whether the desktop let them be taken.
-void CForestPanel::GrabHotkeys(QWidget* box) {
-    enum { plantKey, cornerKey };
+// focus, unless other keys were chosen; the box says which keys work and which the desktop refused.
+void CForestPanel::BuildHotkeys(QWidget* box) {
     hotkeys = new GlobalHotkeys(this);
-    QString problem = hotkeys->Grab(plantKey, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
-    if (problem.isEmpty()) {
-        problem = hotkeys->Grab(cornerKey, Qt::Key_C, Qt::ControlModifier | Qt::AltModifier);
-    }
-    connect(hotkeys, &GlobalHotkeys::Pressed, this, [this](int id) {
-        if (id == plantKey) {
-            Q_EMIT PlantSelectionRequested();
-        } else {
-            OnCorner();
-        }
-    });
+    connect(hotkeys, &GlobalHotkeys::Pressed, this, &CForestPanel::OnHotkey);
     auto* layout = new QVBoxLayout(box);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    const std::unique_ptr<QSettings> settings = HotkeySettings();
+    for (const HotkeyUse& use : hotkeyUses) {
+        auto* edit = new QKeySequenceEdit(box);
+        edit->setObjectName(QLatin1String(use.objectName));
+        AddRow(*form, QLatin1String(use.label), edit);
+        const QKeySequence chosen = QKeySequence::fromString(
+            settings->value(QLatin1String(use.settingsKey), QLatin1String(use.byDefault)).toString(),
+            QKeySequence::PortableText);
+        hotkeyRows[use.id].edit = edit;
+        if (!chosen.isEmpty()) {
+            TakeHotkey(use.id, chosen[0]);
+        }
+        edit->setKeySequence(chosen.isEmpty() ? QKeySequence() : QKeySequence(chosen[0]));
+        connect(edit, &QKeySequenceEdit::editingFinished, this, [this, id = use.id] { ChangeHotkey(id); });
+    }
     hotkeyLabel = new QLabel(box);
     hotkeyLabel->setObjectName(QStringLiteral("hotkeyLabel"));
-    hotkeyLabel->setWordWrap(true);
-    hotkeyLabel->setText(
-        problem.isEmpty() ? QStringLiteral("Ctrl+Alt+P plants the palette's selection and Ctrl+Alt+C adds a "
-                                           "corner, in any window.")
-                          : QStringLiteral("No global keys: ") + problem);
     hotkeyLabel->setAccessibleName(QStringLiteral("Global keys"));
-    hotkeyLabel->setAccessibleDescription(hotkeyLabel->text());
+    hotkeyLabel->setWordWrap(true);
     layout->addWidget(hotkeyLabel);
+    ShowHotkeys();
+}
+
+// A key is one combination: the first of what was typed; the editor goes back to the key in force
+// where the desktop refused it.
+void CForestPanel::ChangeHotkey(int id) {
+    HotkeyRow& row = hotkeyRows[id];
+    const QKeySequence typed = row.edit->keySequence();
+    if (!typed.isEmpty()) {
+        TakeHotkey(id, typed[0]);
+        ShowHotkeys();
+    }
+    const bool none = row.active.key() == Qt::Key_unknown;
+    row.edit->setKeySequence(none ? QKeySequence() : QKeySequence(row.active));
+}
+
+void CForestPanel::TakeHotkey(int id, QKeyCombination combination) {
+    HotkeyRow& row = hotkeyRows[id];
+    const HotkeyUse& use = hotkeyUses[id];
+    const QString name = QKeySequence(combination).toString(QKeySequence::PortableText);
+    const QString problem = hotkeys->Grab(id, combination);
+    if (!problem.isEmpty()) {
+        row.problem =
+            QStringLiteral("%1 was not taken for %2: %3.").arg(name, QLatin1String(use.purpose), problem);
+        return;
+    }
+    row.active = combination;
+    row.problem.clear();
+    HotkeySettings()->setValue(QLatin1String(use.settingsKey), name);
+}
+
+void CForestPanel::ShowHotkeys() {
+    QString text;
+    if (const QString unavailable = GlobalHotkeys::Unavailable(); !unavailable.isEmpty()) {
+        text = QStringLiteral("No global keys: ") + unavailable;
+    } else {
+        QStringList working;
+        QStringList problems;
+        for (const HotkeyUse& use : hotkeyUses) {
+            const HotkeyRow& row = hotkeyRows[use.id];
+            if (row.active.key() != Qt::Key_unknown) {
+                working << QLatin1String(use.does).arg(
+                    QKeySequence(row.active).toString(QKeySequence::PortableText));
+            }
+            if (!row.problem.isEmpty()) {
+                problems << row.problem;
+            }
+        }
+        text = working.isEmpty() ? QStringLiteral("No global keys: ") + problems.join(QLatin1Char(' '))
+                                 : working.join(QStringLiteral(" and ")) + QStringLiteral(", in any window.");
+        if (!working.isEmpty() && !problems.isEmpty()) {
+            text += QLatin1Char('\n') + problems.join(QLatin1Char('\n'));
+        }
+    }
+    hotkeyLabel->setText(text);
+    hotkeyLabel->setAccessibleDescription(text);
+}
+
+// A key typed into one of the key editors is the user choosing it, not using it.
+void CForestPanel::OnHotkey(int id) {
+    for (const HotkeyRow& row : hotkeyRows) {
+        if (row.edit->hasFocus()) {
+            return;
+        }
+    }
+    if (id == plantHotkey) {
+        Q_EMIT PlantSelectionRequested();
+    } else {
+        OnCorner();
+    }
 }
 
 void CForestPanel::ShowBeside(QWidget* beside) {
@@ -617,51 +715,72 @@ void CForestPanel::OnPlantLine() {
 }
 
 void CForestPanel::OnTrail(bool on) {
-    if (on) {
-        TreeMix mix;
-        QString refusal = BuildMix(mix);
-        TrailSettings settings;
-        settings.spacingMetres = trailSpacingBox->value();
-        settings.jitterMetres = std::min(jitterBox->value(), settings.spacingMetres / 2.0);
-        settings.seed = static_cast<std::uint64_t>(seedBox->value());
-        if (refusal.isEmpty()) {
-            refusal = Check(trailPlanter.Start(settings, mix));
-        }
-        if (!refusal.isEmpty()) {
-            const QSignalBlocker quiet(trailButton);
-            trailButton->setChecked(false);
-            ShowStatus(QStringLiteral("No trail: ") + refusal);
-            return;
-        }
-        trail = TreePoints{};
-        trail.guids = mix.Guids();
-        if (trailReader == nullptr) {
-            trailReader = new AircraftReader(session.LinkMaker(), this);
-            connect(trailReader, &AircraftReader::Read, this, &CForestPanel::FeedTrail);
-        }
-        trailReader->Start();
-        ShowStatus(QStringLiteral("Planting while flying: a tree every %1 m").arg(settings.spacingMetres));
+    if (!on) {
+        EndTrail();
         return;
     }
+    TreeMix mix;
+    QString refusal = BuildMix(mix);
+    TrailSettings settings;
+    settings.spacingMetres = trailSpacingBox->value();
+    settings.jitterMetres = std::min(jitterBox->value(), settings.spacingMetres / 2.0);
+    settings.seed = static_cast<std::uint64_t>(seedBox->value());
+    if (refusal.isEmpty()) {
+        refusal = Check(trailPlanter.Start(settings, mix));
+    }
+    if (!refusal.isEmpty()) {
+        const QSignalBlocker quiet(trailButton);
+        trailButton->setChecked(false);
+        ShowStatus(QStringLiteral("No trail: ") + refusal);
+        return;
+    }
+    session.EndTrail();  // this trail is a step of its own
+    trailWaiting = TreePoints{};
+    trailWaiting.guids = mix.Guids();
+    trailAdded = 0;
+    trailLeftOut = 0;
+    if (trailReader == nullptr) {
+        trailReader = new AircraftReader(session.LinkMaker(), this);
+        connect(trailReader, &AircraftReader::Read, this, &CForestPanel::FeedTrail);
+    }
+    trailReader->Start();
+    ShowStatus(QStringLiteral("Planting while flying: a tree every %1 m").arg(settings.spacingMetres));
+}
+
+void CForestPanel::EndTrail() {
     if (trailReader != nullptr) {
         trailReader->Stop();
     }
     trailPlanter.Stop();
-    const std::size_t count = trail.points.size();
-    if (count == 0) {
+    const bool planted = PlantTrailWaiting();
+    session.EndTrail();
+    if (!planted) {
+        ShowStatus(QStringLiteral("The trail's last %1 trees were not planted: the program was busy.")
+                       .arg(trailWaiting.points.size()));
+    } else if (trailAdded + trailLeftOut == 0) {
         ShowStatus(QStringLiteral("Trail ended: no trees"));
-        return;
+    } else {
+        ShowStatus(PlantedText(QStringLiteral("along the trail"), trailAdded, trailLeftOut, false));
     }
-    const PlantingSession::ForestOutcome outcome =
-        session.PlantForest(std::move(trail), QStringLiteral("Plant trail"));
-    trail = TreePoints{};
-    ShowStatus(
-        outcome.planted
-            ? PlantedText(QStringLiteral("along the trail"), outcome.added, outcome.leftOut,
-                          outcome.outOfMemory)
-            : QStringLiteral("The trail's %1 trees were not planted: the program was busy.").arg(count));
+    trailWaiting = TreePoints{};
 }
 
+bool CForestPanel::PlantTrailWaiting() {
+    if (trailWaiting.points.empty()) {
+        return true;
+    }
+    const PlantingSession::ForestOutcome outcome =
+        session.PlantTrailTrees(trailWaiting, QStringLiteral("Plant trail"));
+    if (!outcome.planted) {
+        return false;
+    }
+    trailAdded += outcome.added;
+    trailLeftOut += outcome.leftOut;
+    trailWaiting.points.clear();
+    return true;
+}
+
+// Each tree is in the document and its journal before the status line counts it.
 void CForestPanel::FeedTrail(const AircraftFix& fix) {
     if (!fix.ok || !trailPlanter.Running()) {
         return;
@@ -670,6 +789,11 @@ void CForestPanel::FeedTrail(const AircraftFix& fix) {
     if (trees.empty()) {
         return;
     }
-    trail.points.insert(trail.points.end(), trees.begin(), trees.end());
-    ShowStatus(QStringLiteral("Planting while flying: %1 trees so far").arg(trail.points.size()));
+    trailWaiting.points.insert(trailWaiting.points.end(), trees.begin(), trees.end());
+    if (PlantTrailWaiting()) {
+        ShowStatus(
+            QStringLiteral("Planting while flying: %1 trees so far (%2 left out: near existing objects)")
+                .arg(trailAdded)
+                .arg(trailLeftOut));
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFutureWatcher>
+#include <QKeyCombination>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -19,6 +20,7 @@ class CDialogs;
 class PlantingSession;
 class QComboBox;
 class QDoubleSpinBox;
+class QKeySequenceEdit;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -74,13 +76,24 @@ private:
         MixModel model;
         QString text;
     };
+    // A global key: the editor it is chosen in, the combination grabbed for it (none where the desktop
+    // refused every one so far), and why the last one chosen was not taken.
+    struct HotkeyRow {
+        QKeySequenceEdit* edit = nullptr;
+        QKeyCombination active;
+        QString problem;
+    };
 
     void BuildArea(QWidget* box);
     void BuildExclusions(QWidget* box);
     void BuildTrees(QWidget* box);
     void BuildLine(QWidget* box);
     void BuildTrail(QWidget* box);
-    void GrabHotkeys(QWidget* box);
+    void BuildHotkeys(QWidget* box);
+    void ChangeHotkey(int id);
+    void TakeHotkey(int id, QKeyCombination combination);
+    void ShowHotkeys();
+    void OnHotkey(int id);
     void ShowHeights();
     void ShowCorners();
     void ShowExclusions();
@@ -90,6 +103,9 @@ private:
     void ShowStatus(const QString& text);
     void ShowCornerRead();
     void FeedTrail(const AircraftFix& fix);
+    // Plants the trail's waiting trees into its step; false where the session was busy.
+    bool PlantTrailWaiting();
+    void EndTrail();
     // The area's shape and the mix as the panel stands; the refusal says why not.
     QString BuildShapeAndMix(ForestAreaShape& shape, TreeMix& mix) const;
     QString BuildMix(TreeMix& mix) const;
@@ -105,7 +121,11 @@ private:
     QFutureWatcher<PlantOutcome> cornerRead;
     AircraftReader* trailReader = nullptr;  // made when a trail first starts
     TrailPlanter trailPlanter;
-    TreePoints trail;
+    // The trail's trees not yet in the document (the session was busy when they came), and what its
+    // trees came to so far.
+    TreePoints trailWaiting;
+    std::size_t trailAdded = 0;
+    std::size_t trailLeftOut = 0;
     bool placed = false;
 
     QListWidget* cornerList;
@@ -130,4 +150,5 @@ private:
     QLabel* statusLabel;
     QLabel* hotkeyLabel = nullptr;
     GlobalHotkeys* hotkeys = nullptr;
+    HotkeyRow hotkeyRows[2];
 };

@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -10,6 +11,9 @@ namespace {
 // Caps Lock and Num Lock must not stop a key: it is grabbed with each of their combinations.
 constexpr unsigned lockMasks[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 constexpr unsigned heldMasks = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_4;
+constexpr std::uint8_t badAccess = 10;
+// The X11 keysym of F1; F2 to F35 follow it.
+constexpr unsigned keysymF1 = 0xFFBE;
 
 xcb_connection_t* Connection() {
     const auto* x11 =
@@ -17,10 +21,22 @@ xcb_connection_t* Connection() {
     return x11 == nullptr ? nullptr : x11->connection();
 }
 
-// The X11 keysym of a letter or digit key: its lower-case Latin-1 code; 0 for any other key.
+xcb_window_t Root(xcb_connection_t* connection) {
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+bool IsLetterOrDigit(Qt::Key key) {
+    return (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+}
+
+// The X11 keysym of a letter, digit or function key (a letter's is its lower-case Latin-1 code); 0 for
+// any other key.
 unsigned KeysymOf(Qt::Key key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
         return static_cast<unsigned>('a' + (key - Qt::Key_A));
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F35) {
+        return keysymF1 + static_cast<unsigned>(key - Qt::Key_F1);
     }
     return key >= Qt::Key_0 && key <= Qt::Key_9 ? static_cast<unsigned>(key) : 0;
 }
@@ -55,7 +71,48 @@ unsigned MasksOf(Qt::KeyboardModifiers modifiers) {
     masks |= modifiers.testFlag(Qt::ControlModifier) ? unsigned{XCB_MOD_MASK_CONTROL} : 0u;
     masks |= modifiers.testFlag(Qt::AltModifier) ? unsigned{XCB_MOD_MASK_1} : 0u;
     masks |= modifiers.testFlag(Qt::ShiftModifier) ? unsigned{XCB_MOD_MASK_SHIFT} : 0u;
+    masks |= modifiers.testFlag(Qt::MetaModifier) ? unsigned{XCB_MOD_MASK_4} : 0u;
     return masks;
+}
+
+// Why the combination cannot be a global key whatever the desktop says; empty where it can.
+QString Unexpressible(QKeyCombination combination) {
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    const Qt::KeyboardModifiers held =
+        Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier;
+    if (KeysymOf(combination.key()) == 0 || (modifiers & ~held) != Qt::NoModifier) {
+        return QStringLiteral(
+            "only a letter, digit or function key with Ctrl, Alt, Shift or Meta can be one");
+    }
+    const Qt::KeyboardModifiers chord = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (IsLetterOrDigit(combination.key()) && (modifiers & chord) == Qt::NoModifier) {
+        return QStringLiteral(
+            "a letter or digit needs Ctrl, Alt or Meta, or it would be taken from every "
+            "program's typing");
+    }
+    return {};
+}
+
+// Grabs the key with every lock combination, or none of them.
+QString GrabEveryLock(xcb_connection_t* connection, unsigned keycode, unsigned masks) {
+    const xcb_window_t root = Root(connection);
+    for (const unsigned lock : lockMasks) {
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            connection, 1, root, static_cast<std::uint16_t>(masks | lock),
+            static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
+            const std::uint8_t code = error->error_code;
+            std::free(error);
+            for (const unsigned undo : lockMasks) {
+                xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(keycode), root,
+                               static_cast<std::uint16_t>(masks | undo));
+            }
+            xcb_flush(connection);
+            return code == badAccess ? QStringLiteral("the desktop refused it (another program holds it)")
+                                     : QStringLiteral("the X server refused it (error %1)").arg(code);
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -66,53 +123,72 @@ GlobalHotkeys::~GlobalHotkeys() {
     Release();
 }
 
-QString GlobalHotkeys::Grab(int id, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+QString GlobalHotkeys::Unavailable() {
+    if (Connection() != nullptr) {
+        return {};
+    }
+    return QStringLiteral("Global keys need an X11 desktop; this one is \"%1\".")
+        .arg(QGuiApplication::platformName());
+}
+
+GlobalHotkeys::Grabbed* GlobalHotkeys::Find(int id) {
+    const auto found =
+        std::find_if(grabbed.begin(), grabbed.end(), [id](const Grabbed& key) { return key.id == id; });
+    return found == grabbed.end() ? nullptr : &*found;
+}
+
+QString GlobalHotkeys::Grab(int id, QKeyCombination combination) {
     xcb_connection_t* connection = Connection();
     if (connection == nullptr) {
-        return QStringLiteral("Global keys need an X11 desktop; this one is \"%1\".")
-            .arg(QGuiApplication::platformName());
+        return Unavailable();
     }
-    const unsigned keycode = KeycodeOf(connection, KeysymOf(key));
+    if (QString problem = Unexpressible(combination); !problem.isEmpty()) {
+        return problem;
+    }
+    const unsigned keycode = KeycodeOf(connection, KeysymOf(combination.key()));
     if (keycode == 0) {
-        return QStringLiteral("The keyboard has no such key.");
+        return QStringLiteral("the keyboard has no such key");
     }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    const unsigned masks = MasksOf(modifiers);
-    for (const unsigned lock : lockMasks) {
-        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
-            connection, 1, root, static_cast<std::uint16_t>(masks | lock),
-            static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-        if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
-            std::free(error);
-            for (const unsigned undo : lockMasks) {
-                xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(keycode), root,
-                               static_cast<std::uint16_t>(masks | undo));
-            }
-            xcb_flush(connection);
-            return QStringLiteral("The desktop refused the key (another program holds it).");
+    const Grabbed wanted{id, keycode, MasksOf(combination.keyboardModifiers())};
+    for (const Grabbed& key : grabbed) {
+        if (key.keycode == wanted.keycode && key.modifiers == wanted.modifiers) {
+            // A grab of our own again would share it between two keys.
+            return key.id == id ? QString() : QStringLiteral("it is the other global key already");
         }
+    }
+    if (QString problem = GrabEveryLock(connection, wanted.keycode, wanted.modifiers); !problem.isEmpty()) {
+        return problem;
+    }
+    if (Grabbed* earlier = Find(id)) {
+        Ungrab(*earlier);
+        *earlier = wanted;
+        return {};
     }
     if (grabbed.empty()) {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
-    grabbed.push_back({id, keycode, masks});
+    grabbed.push_back(wanted);
     return {};
 }
 
-void GlobalHotkeys::Release() {
+void GlobalHotkeys::Ungrab(const Grabbed& key) {
     xcb_connection_t* connection = Connection();
-    if (grabbed.empty() || connection == nullptr) {
+    const xcb_window_t root = Root(connection);
+    for (const unsigned lock : lockMasks) {
+        xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(key.keycode), root,
+                       static_cast<std::uint16_t>(key.modifiers | lock));
+    }
+    xcb_flush(connection);
+}
+
+void GlobalHotkeys::Release() {
+    if (grabbed.empty() || Connection() == nullptr) {
         return;
     }
     QCoreApplication::instance()->removeNativeEventFilter(this);
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     for (const Grabbed& key : grabbed) {
-        for (const unsigned lock : lockMasks) {
-            xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(key.keycode), root,
-                           static_cast<std::uint16_t>(key.modifiers | lock));
-        }
+        Ungrab(key);
     }
-    xcb_flush(connection);
     grabbed.clear();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QKeyCombination>
 #include <QObject>
 #include <QString>
 #include <vector>
@@ -15,9 +16,14 @@ public:
     explicit GlobalHotkeys(QObject* parent = nullptr);
     ~GlobalHotkeys() override;
 
-    // Grabs a letter or digit key with Ctrl, Alt and Shift as given; an empty text where it worked,
-    // else why it did not.
-    QString Grab(int id, Qt::Key key, Qt::KeyboardModifiers modifiers);
+    // Why no key can be grabbed on this desktop (not X11); empty where keys can be.
+    static QString Unavailable();
+
+    // Grabs `combination` as the key `id` and only then releases the key `id` held before, so that a
+    // refused combination leaves the earlier one working. An empty text where it worked, else why not:
+    // a letter, digit or function key with Ctrl, Alt, Shift or Meta can be grabbed, a letter or digit
+    // only with Ctrl, Alt or Meta, and not while another program holds it.
+    QString Grab(int id, QKeyCombination combination);
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
@@ -30,6 +36,8 @@ private:
         unsigned keycode;
         unsigned modifiers;
     };
+    Grabbed* Find(int id);
+    void Ungrab(const Grabbed& key);
     void Release();
 
     std::vector<Grabbed> grabbed;

@@ -120,6 +120,8 @@ Layout LayoutOf(std::uint16_t kind) {
             return {true, {Field::Positions}, 1};
         case JournalRecordKind::GeneratorState:
             return {true, {Field::Seed}, 1};
+        case JournalRecordKind::AppendToStep:
+            return {true, {Field::Objects}, 1};
         case JournalRecordKind::Undo:
         case JournalRecordKind::Redo:
         case JournalRecordKind::Close:

@@ -79,3 +79,9 @@ JournalRecord JournalRecord::Save(std::string fileName, std::string folder) {
 JournalRecord JournalRecord::GeneratorState(std::uint32_t state) {
     return Seeded(JournalRecordKind::GeneratorState, state, {});
 }
+
+JournalRecord JournalRecord::AppendToStep(JournalObjects objects) {
+    JournalRecord record = Bare(JournalRecordKind::AppendToStep);
+    record.objects = std::move(objects);
+    return record;
+}

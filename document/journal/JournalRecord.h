@@ -21,6 +21,7 @@ enum class JournalRecordKind : std::uint16_t {
     Close = 10,           // the document closed without saving
     Save = 11,            // the document saved under fileName in folder, and closed
     GeneratorState = 12,  // the random generator's state as it stands: seed
+    AppendToStep = 13,    // objects appended as part of the newest step (a trail's later trees): objects
 };
 
 // One decoded record. Fields a kind does not use stay empty or zero.
@@ -46,4 +47,5 @@ struct JournalRecord {
     static JournalRecord Close();
     static JournalRecord Save(std::string fileName, std::string folder);
     static JournalRecord GeneratorState(std::uint32_t state);
+    static JournalRecord AppendToStep(JournalObjects objects);
 };

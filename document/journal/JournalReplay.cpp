@@ -84,7 +84,9 @@ bool StrictlyAscending(const std::vector<std::uint32_t>& positions) {
 
 bool JournalReplay::Apply(JournalRecord record) {
     records.push_back(std::move(record));
+    const bool open = stepOpen;
     if (!ApplyAt(records.size() - 1)) {
+        stepOpen = open;
         records.pop_back();
         return false;
     }
@@ -100,7 +102,9 @@ std::size_t JournalReplay::ApplyAll(std::vector<JournalRecord> more) {
         std::move(more.begin(), more.end(), std::back_inserter(records));
     }
     for (std::size_t i = first; i < records.size(); ++i) {
+        const bool open = stepOpen;
         if (!ApplyAt(i)) {
+            stepOpen = open;
             records.resize(i);
             return i - first;
         }
@@ -125,6 +129,7 @@ void JournalReplay::ReserveFor(const std::vector<JournalRecord>& more) {
 
 bool JournalReplay::ApplyAt(std::size_t index) {
     JournalRecord& record = records[index];
+    const bool wasOpen = std::exchange(stepOpen, false);
     switch (record.kind) {
         case JournalRecordKind::NewFile:
             fileName = record.fileName;
@@ -146,7 +151,11 @@ bool JournalReplay::ApplyAt(std::size_t index) {
         case JournalRecordKind::GeneratorState:
             generatorSeed = record.seed;
             drawsSinceSeed = 0;
+            stepOpen = wasOpen;
             return true;
+        case JournalRecordKind::AppendToStep:
+            stepOpen = wasOpen;
+            return wasOpen && ApplyToStep(index);
         case JournalRecordKind::Undo:
             if (undoSteps.empty()) {
                 return false;
@@ -194,7 +203,15 @@ bool JournalReplay::ApplyChange(std::size_t index) {
     // An Open changes the file's state even where it adds nothing.
     if (step.entriesAdded > 0 || step.undo) {
         Push(std::move(step));
+        stepOpen = record.kind == JournalRecordKind::AppendFrom;
     }
+    return true;
+}
+
+bool JournalReplay::ApplyToStep(std::size_t index) {
+    ReplayStep& step = undoSteps.back();
+    step.entriesAdded += AddAll(plantingList, records[index].objects);
+    step.moreRecords.push_back(index);
     return true;
 }
 
@@ -246,6 +263,9 @@ void JournalReplay::Reapply(const ReplayStep& step) {
             return;
         default:
             AddAll(ListOf(record.kind), record.objects);
+            for (const std::size_t more : step.moreRecords) {
+                AddAll(plantingList, records[more].objects);
+            }
             return;
     }
 }

@@ -22,6 +22,7 @@ struct ReplayUndo {
 // entries it added, and for an Edit delete or an Open what undoing it needs.
 struct ReplayStep {
     std::size_t record = 0;
+    std::vector<std::size_t> moreRecords;  // Append to step records that added to it, in order
     std::size_t entriesAdded =
         0;  // plants, Open, Append From: to the planted list; copse load: to the pattern
     std::unique_ptr<ReplayUndo> undo;
@@ -34,7 +35,8 @@ struct ReplayStep {
 // A change that adds or removes nothing, or a plant press that planted nothing, makes no step. Undo
 // takes the newest step back and moves it to the redo stack; Redo does it again; a new step empties
 // the redo stack. New, Close and Save empty the history. A Save adds one draw of the generator per
-// object written and leaves nothing unsaved.
+// object written and leaves nothing unsaved. The step an Append From made stays open to Append to
+// step records (a trail's later trees) until any other record but a generator state comes.
 class JournalReplay {
 public:
     // Applies one record; false, changing nothing, where the record cannot follow the state (an Undo or
@@ -67,6 +69,7 @@ private:
     bool ApplyAt(std::size_t index);
     bool ApplyChange(std::size_t index);
     bool ApplyDelete(std::size_t index);
+    bool ApplyToStep(std::size_t index);
     void Revert(const ReplayStep& step);
     void Reapply(const ReplayStep& step);
     PlantingList& ListOf(JournalRecordKind kind);
@@ -83,4 +86,5 @@ private:
     std::uint64_t drawsSinceSeed = 0;
     std::vector<ReplayStep> undoSteps;
     std::vector<ReplayStep> redoSteps;
+    bool stepOpen = false;  // the newest step was made by an Append From and may still grow
 };

@@ -21,6 +21,8 @@
 #include "app/forest/CForestPanel.h"
 #include "app/map/CMapCanvas.h"
 #include "app/map/CMapWindow.h"
+#include "document/journal/JournalReader.h"
+#include "document/journal/JournalReplay.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 #include "tools/simulator/SimulatorProcess.h"
@@ -43,6 +45,7 @@ private Q_SLOTS:
     void RefusalsLeaveTheListAsItWas_data();
     void RefusalsLeaveTheListAsItWas();
     void CornersLineAndTrailFollowTheSimulator();
+    void TrailTreesAreJournalledAsTheyComeAndRecovered();
     void ControlsAreNamedWithDistinctMnemonics();
     void CornersClickedInTheMapReachTheForestWindow();
     void FillRunsOffTheWindowsThreadAndRefusesOthers();
@@ -228,6 +231,57 @@ void ForestPanelTest::CornersLineAndTrailFollowTheSimulator() {
     QVERIFY2(trail >= 12 && trail <= 14, qPrintable(StatusText()));
     session->Undo();
     QCOMPARE(session->Document().PlantedCount(), line);
+}
+
+// Each tree of a trail is in the document and in the journal when the status line counts it, all in
+// one step that grows; a program ended mid-trail leaves them recoverable as that one step.
+void ForestPanelTest::TrailTreesAreJournalledAsTheyComeAndRecovered() {
+    SimulatorProcess simulator(GROVEWRIGHT_SIMULATOR, {"--headless"});
+    QVERIFY(simulator.IsReady());
+    QCOMPARE(simulator.Command("position 47.5 8.25").substr(0, 8), "position");
+    AddModelToMix(2, 1.0);
+    panel->findChild<QDoubleSpinBox*>("trailSpacingBox")->setValue(10.0);
+    Click("trailButton");
+    QTRY_VERIFY(StatusText().contains("so far"));
+    std::size_t planted = 0;
+    for (int slew = 0; slew < 3; ++slew) {
+        const QString before = StatusText();
+        QCOMPARE(simulator.Command("slew 40 0").substr(0, 8), "position");
+        QTRY_VERIFY(StatusText() != before);
+        // "Planting while flying: 9 trees so far (0 left out: ...)"
+        const std::size_t counted = StatusText().section(' ', 3, 3).toULongLong();
+        QVERIFY2(counted >= planted + 3 && counted <= planted + 5, qPrintable(StatusText()));
+        planted = counted;
+        QCOMPARE(session->Document().PlantedCount(), planted);
+        QCOMPARE(session->UndoStack().count(), 1);
+        QCOMPARE(session->UndoStack().undoText(), QString("Plant trail"));
+        JournalReplay journalled;
+        journalled.ApplyAll(JournalReader::ReadFile(session->Journal().RunningFile()).records);
+        QCOMPARE(journalled.Planted().Count(), planted);
+        QCOMPARE(journalled.UndoSteps().size(), std::size_t{1});
+    }
+    const PlantingList trail = session->Document().PlantedObjects().Tail(0);
+
+    // The program ends with the trail still on.
+    panel.reset();
+    session.reset();
+    std::unique_ptr<PlantingSession> recovered = NewSession();
+    const std::vector<JournalSummary> journals = recovered->Journal().Folder().ListUnlocked();
+    QCOMPARE(journals.size(), std::size_t{1});
+    QString problem;
+    std::size_t dropped = 0;
+    QVERIFY(recovered->Recover(journals.front().file, problem, dropped));
+    const PlantingList& after = recovered->Document().PlantedObjects();
+    QCOMPARE(after.Count(), trail.Count());
+    for (std::size_t i = 0; i < after.Count(); ++i) {
+        QVERIFY(after.LatitudeAt(i) == trail.LatitudeAt(i) && after.LongitudeAt(i) == trail.LongitudeAt(i));
+    }
+    QCOMPARE(recovered->UndoStack().count(), 1);
+    recovered->Undo();
+    QCOMPARE(recovered->Document().PlantedCount(), std::size_t{0});
+    recovered->Redo();
+    QCOMPARE(recovered->Document().PlantedCount(), trail.Count());
+    recovered->DiscardUnsaved();
 }
 
 void ForestPanelTest::ControlsAreNamedWithDistinctMnemonics() {

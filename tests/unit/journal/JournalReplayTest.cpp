@@ -5,6 +5,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/PlantingXmlWriter.h"
@@ -29,9 +30,12 @@ public:
     DocumentState now;
     std::vector<DocumentState> undo;
     std::vector<DocumentState> redo;
+    bool stepOpen =
+        false;  // the newest step came from an Append From, and nothing but a generator state since
 
     void Apply(const JournalRecord& record) {
         DocumentState before = now;
+        const bool wasOpen = std::exchange(stepOpen, false);
         switch (record.kind) {
             case JournalRecordKind::NewFile:
                 now.fileName = record.fileName;
@@ -62,6 +66,12 @@ public:
                 redo.pop_back();
                 return;
             case JournalRecordKind::GeneratorState:
+                stepOpen = wasOpen;
+                return;
+            case JournalRecordKind::AppendToStep:
+                // The newest step grows: undoing it goes back to the state before its Append From.
+                AddAll(now.planted, record.objects);
+                stepOpen = wasOpen;
                 return;
             case JournalRecordKind::EditDelete:
                 Delete(record.positions);
@@ -85,6 +95,7 @@ public:
         if (changed) {
             undo.push_back(std::move(before));
             redo.clear();
+            stepOpen = record.kind == JournalRecordKind::AppendFrom;
         }
     }
 
@@ -145,7 +156,7 @@ public:
 
     JournalRecord Next(const SnapshotSession& state) {
         for (;;) {
-            switch (Pick(14)) {
+            switch (Pick(16)) {
                 case 0:
                 case 1:
                 case 2:
@@ -187,6 +198,12 @@ public:
                     if (Pick(8) == 0) {
                         return Pick(2) == 0 ? JournalRecord::Close()
                                             : JournalRecord::Save("saved.xml", "/s/");
+                    }
+                    break;
+                case 13:
+                case 14:
+                    if (state.stepOpen) {
+                        return JournalRecord::AppendToStep(Objects(Pick(4), 0.0));
                     }
                     break;
                 default:
@@ -285,9 +302,39 @@ TEST(JournalReplay, ASaveAfterRecoveryWritesTheBytesOfTheUninterruptedSession) {
     EXPECT_EQ(SavedBytes(replay.Planted()), uninterrupted);
 }
 
+// A trail's trees come as an Append From and records appended to its step: one step, undone and done
+// again whole, whatever came between them that records no step.
+TEST(JournalReplay, ATrailIsOneStepWithTheTreesAppendedToIt) {
+    JournalObjects first, second, third;
+    first.Add(47.5, 8.25, "A");
+    second.Add(47.5001, 8.25, "B");
+    second.Add(47.5002, 8.25, "C");
+    third.Add(47.5003, 8.25, "D");
+    const std::vector<JournalRecord> records = {
+        JournalRecord::AppendFrom("<Plant trail>", first),
+        JournalRecord::AppendToStep(second),
+        JournalRecord::GeneratorState(7),
+        JournalRecord::AppendToStep(third),
+        JournalRecord::Undo(),
+        JournalRecord::Redo(),
+    };
+    JournalReplay replay;
+    const std::vector<JournalRecord> trail(records.begin(), records.begin() + 4);
+    ASSERT_EQ(replay.ApplyAll(JournalReader::Read(Encoded(trail)).records), 4u);
+    EXPECT_EQ(replay.Planted().Count(), 4u);
+    ASSERT_EQ(replay.UndoSteps().size(), 1u);
+    ASSERT_TRUE(replay.Apply(records[4]));
+    EXPECT_EQ(replay.Planted().Count(), 0u);
+    ASSERT_TRUE(replay.Apply(records[5]));
+    ASSERT_EQ(replay.Planted().Count(), 4u);
+    EXPECT_EQ(replay.Planted().GuidViewAt(3), "D");
+}
+
 TEST(JournalReplay, RecordsThatCannotFollowTheStateStopTheReplay) {
     JournalObjects one;
     one.Add(47.5, 8.25, "A");
+    JournalObjects two;
+    two.Add(47.6, 8.25, "B");
     const struct {
         const char* name;
         std::vector<JournalRecord> records;
@@ -314,6 +361,14 @@ TEST(JournalReplay, RecordsThatCannotFollowTheStateStopTheReplay) {
          3},
         {"delete beyond the list", {JournalRecord::TreePlant(1, one), JournalRecord::EditDelete({1})}, 1},
         {"delete out of order", {JournalRecord::TreePlant(1, one), JournalRecord::EditDelete({0, 0})}, 1},
+        {"append to step without a step", {JournalRecord::AppendToStep(one)}, 0},
+        {"append to step after a plant press",
+         {JournalRecord::TreePlant(1, one), JournalRecord::AppendToStep(two)},
+         1},
+        {"append to step after the step was undone and redone",
+         {JournalRecord::AppendFrom("<Plant trail>", one), JournalRecord::Undo(), JournalRecord::Redo(),
+          JournalRecord::AppendToStep(two)},
+         3},
     };
     for (const auto& c : cases) {
         JournalReplay replay;

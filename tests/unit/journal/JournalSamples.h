@@ -26,6 +26,7 @@ inline std::vector<JournalRecord> SampleRecords() {
         JournalRecord::TreePlant(0xDEADBEEFu, one),
         JournalRecord::CopsePlant(1765000000u, trees),
         JournalRecord::AppendFrom("more.xml", trees),
+        JournalRecord::AppendToStep(one),
         JournalRecord::EditDelete({0, 2, 7, 0xFFFFFFFFu}),
         JournalRecord::CopseLoad("copse.xml", one),
         JournalRecord::Undo(),
