@@ -72,6 +72,56 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
            });
 }
 
+// One attribute of a tag as Grovewright's writer lays it out: the fixed text before its value (from
+// the previous value's closing quote to this value's opening quote), and its name.
+struct LaidOut {
+    std::string_view lead;
+    std::string_view name;
+};
+
+constexpr LaidOut writersSceneryObject[] = {
+    {"\r\n        lat=\"", "lat"},     {" lon=\"", "lon"},
+    {"\r\n        alt=\"", "alt"},     {" altitudeIsAgl=\"", "altitudeIsAgl"},
+    {"\r\n        pitch=\"", "pitch"}, {" bank=\"", "bank"},
+    {" heading=\"", "heading"},        {"\r\n        imageComplexity=\"", "imageComplexity"},
+};
+constexpr LaidOut writersLibraryObject[] = {
+    {"\r\n            name=\"", "name"},
+    {"\r\n            scale=\"", "scale"},
+};
+
+// The writer's own layout of a tag's attributes, after the element's name, read by comparing its fixed
+// text in whole runs rather than byte by byte; false where the text differs in any way (the attributes
+// are then read one by one). Gives the same tag as ReadAttributes.
+template <std::size_t count, typename Tag>
+bool ReadWritersLayout(std::string_view text, std::size_t& at, const LaidOut (&layout)[count],
+                       std::string_view closing, Tag& tag) {
+    std::size_t i = at;
+    tag.count = 0;
+    for (const LaidOut& attribute : layout) {
+        if (text.substr(i, attribute.lead.size()) != attribute.lead) {
+            return false;
+        }
+        i += attribute.lead.size();
+        // The value's characters are checked on the way to its closing quote, in one pass.
+        const std::size_t valueStart = i;
+        while (i < text.size() && text[i] != '"' && Is(text[i], inValue)) {
+            ++i;
+        }
+        if (i == text.size() || text[i] != '"') {
+            return false;
+        }
+        tag.attributes[tag.count++] = {attribute.name, text.substr(valueStart, i - valueStart)};
+        ++i;
+    }
+    if (text.substr(i, closing.size()) != closing) {
+        return false;
+    }
+    tag.empty = closing.ends_with("/>");
+    at = i + closing.size();
+    return true;
+}
+
 }  // namespace
 
 std::size_t SceneryScanner::Scan(std::string_view text, bool atEnd) {
@@ -274,8 +324,14 @@ SceneryScanner::Step SceneryScanner::ScanStartTag(std::string_view text, std::si
     std::size_t end = SkipName(text, at + 1);
     const std::string_view name = text.substr(at + 1, end - at - 1);
     const Tag& tag = tag_;
-    if (const Step step = ReadAttributes(text, end, '/', tag_); step != Step::read) {
-        return step;
+    const bool laidOut =
+        name == "SceneryObject"   ? ReadWritersLayout(text, end, writersSceneryObject, ">", tag_)
+        : name == "LibraryObject" ? ReadWritersLayout(text, end, writersLibraryObject, " />", tag_)
+                                  : false;
+    if (!laidOut) {
+        if (const Step step = ReadAttributes(text, end, '/', tag_); step != Step::read) {
+            return step;
+        }
     }
     bool taken = false;
     if (place_ == Place::prolog && name == "FSData") {
