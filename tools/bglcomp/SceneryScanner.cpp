@@ -14,12 +14,21 @@ constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 // What a byte may be where. Only printable ASCII is taken (blanks aside), so that no encoding, no
 // character the parser refuses and no normalisation of line ends in values can make the parser's
 // reading differ. '&' is refused in values, so that no reference is left to expand.
-enum CharClass : unsigned char { blank = 1, inValue = 2, inComment = 4, inName = 8 };
+enum CharClass : unsigned char {
+    blank = 1,
+    inValue = 2,
+    inComment = 4,
+    inName = 8,
+    inDoubleQuotedValue = 16
+};
 
 constexpr std::array<unsigned char, 256> charClasses = [] {
     std::array<unsigned char, 256> classes{};
     for (int c = 0x20; c < 0x7F; ++c) {
         classes[c] = inComment | (c == '<' || c == '&' ? 0 : inValue);
+        if (c != '<' && c != '&' && c != '"') {
+            classes[c] |= inDoubleQuotedValue;
+        }
         if (std::string_view(" =<>/?\"'").find(static_cast<char>(c)) == std::string_view::npos) {
             classes[c] |= inName;
         }
@@ -98,14 +107,18 @@ bool ReadWritersLayout(std::string_view text, std::size_t& at, const LaidOut (&l
                        std::string_view closing, Tag& tag) {
     std::size_t i = at;
     tag.count = 0;
+    const auto follows = [&](std::string_view fixed) {
+        return text.size() - i >= fixed.size() &&
+               std::memcmp(text.data() + i, fixed.data(), fixed.size()) == 0;
+    };
     for (const LaidOut& attribute : layout) {
-        if (text.substr(i, attribute.lead.size()) != attribute.lead) {
+        if (!follows(attribute.lead)) {
             return false;
         }
         i += attribute.lead.size();
         // The value's characters are checked on the way to its closing quote, in one pass.
         const std::size_t valueStart = i;
-        while (i < text.size() && text[i] != '"' && Is(text[i], inValue)) {
+        while (i < text.size() && Is(text[i], inDoubleQuotedValue)) {
             ++i;
         }
         if (i == text.size() || text[i] != '"') {
@@ -114,7 +127,7 @@ bool ReadWritersLayout(std::string_view text, std::size_t& at, const LaidOut (&l
         tag.attributes[tag.count++] = {attribute.name, text.substr(valueStart, i - valueStart)};
         ++i;
     }
-    if (text.substr(i, closing.size()) != closing) {
+    if (!follows(closing)) {
         return false;
     }
     tag.empty = closing.ends_with("/>");
