@@ -38,6 +38,7 @@ std::error_code AtomicFileWriter::Open() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = TemporaryNameFor(target);
         descriptor = SystemCalls::OpenExclusive(temporary);
+        bytesWritten = 0;
         if (descriptor >= 0) {
             return {};
         }
@@ -54,6 +55,7 @@ std::error_code AtomicFileWriter::Write(std::string_view bytes) {
     if (descriptor < 0) {
         return std::make_error_code(std::errc::bad_file_descriptor);
     }
+    const long long start = bytesWritten;
     while (!bytes.empty()) {
         const auto written = SystemCalls::WriteSome(descriptor, bytes.data(), bytes.size());
         if (written < 0) {
@@ -66,7 +68,9 @@ std::error_code AtomicFileWriter::Write(std::string_view bytes) {
             return std::make_error_code(std::errc::no_space_on_device);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        bytesWritten += written;
     }
+    SystemCalls::StartWriteBack(descriptor, start, bytesWritten - start);
     return {};
 }
 

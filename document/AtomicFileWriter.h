@@ -16,6 +16,7 @@ public:
 
     // Creates the temporary file beside the target.
     std::error_code Open();
+    // Appends the bytes, and sets the device writing them at once, so that Commit waits for little.
     std::error_code Write(std::string_view bytes);
     // Flushes the temporary file to the device, renames it over the target and flushes the folder, so
     // that the file under its name is durable when Commit returns. A failing folder flush is reported
@@ -30,4 +31,5 @@ private:
     std::filesystem::path target;
     std::filesystem::path temporary;
     int descriptor = -1;
+    long long bytesWritten = 0;  // the size of the temporary file
 };

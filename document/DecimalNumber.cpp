@@ -87,14 +87,17 @@ bool Overflows(std::string_view text, const NumberText& number) {
     return false;
 }
 
+#if FLT_EVAL_METHOD == 0
+constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t largestExact = std::uint64_t{1} << 53;
+#endif
+
 // The exact short cut for the numbers the writer writes (no exponent, at most 16 digits): where the
 // digits, read as a whole number, and the power of ten to divide by are both exact doubles, one
 // division gives the correctly rounded result. False where it does not apply.
 bool ConvertExactly(std::string_view text, const NumberText& number, double& value) {
 #if FLT_EVAL_METHOD == 0
-    constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr std::uint64_t largestExact = std::uint64_t{1} << 53;
     const std::size_t fractionDigits = number.point < number.mantissaEnd ? number.mantissaEnd - number.point - 1 : 0;
     if (number.exponentBegin != number.end || fractionDigits >= std::size(powersOfTen)) {
         return false;
@@ -119,6 +122,44 @@ bool ConvertExactly(std::string_view text, const NumberText& number, double& val
 #endif
 }
 
+// The same short cut in a single pass over the text from i, for the common case of digits with at most
+// one point and nothing like an exponent after them; sets the number's end and value, or gives false
+// where the case is not so and the general reading must decide.
+bool ReadExactly(std::string_view text, std::size_t i, std::size_t& end, double& value) {
+#if FLT_EVAL_METHOD == 0
+    std::uint64_t digits = 0;
+    bool anyDigit = false;
+    std::size_t point = text.size();
+    for (; i < text.size(); ++i) {
+        if (IsDigit(text[i])) {
+            digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            anyDigit = true;
+            if (digits > largestExact) {
+                return false;
+            }
+        } else if (text[i] == '.' && point == text.size()) {
+            point = i;
+        } else {
+            break;
+        }
+    }
+    const std::size_t fractionDigits = point < i ? i - point - 1 : 0;
+    if (!anyDigit || fractionDigits >= std::size(powersOfTen) ||
+        (i < text.size() && (text[i] == 'e' || text[i] == 'E'))) {
+        return false;
+    }
+    end = i;
+    value = static_cast<double>(digits) / powersOfTen[fractionDigits];
+    return true;
+#else
+    (void)text;
+    (void)i;
+    (void)end;
+    (void)value;
+    return false;
+#endif
+}
+
 }  // namespace
 
 DecimalPrefix ReadDecimalPrefix(std::string_view text) {
@@ -128,11 +169,15 @@ DecimalPrefix ReadDecimalPrefix(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
+    std::size_t exactEnd = 0;
+    double value = 0.0;
+    if (ReadExactly(text, i, exactEnd, value)) {
+        return {exactEnd, negative ? -value : value};
+    }
     NumberText number;
     if (!FindNumberText(text, i, number)) {
         return {0, 0.0};
     }
-    double value = 0.0;
     if (!ConvertExactly(text, number, value)) {
         // The extent is settled above, so from_chars (locale-free, correctly rounded) sees only the
         // decimal form and never a sign, "inf", "nan" or a hexadecimal number.

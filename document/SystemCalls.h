@@ -15,6 +15,10 @@ namespace SystemCalls {
 int OpenExclusive(const std::filesystem::path& path);
 // Writes up to `count` bytes; the number written, or -1.
 long long WriteSome(int descriptor, const char* bytes, std::size_t count);
+// Starts writing the given bytes of the file to the device without waiting for them, so that the
+// device works while more is written and the flush at the end has less left to wait for. Only a
+// head start: it reports nothing, and where the system has no such call it does nothing.
+void StartWriteBack(int descriptor, long long offset, long long count);
 // Flushes the file's data to the device; 0 on success.
 int FlushToDevice(int descriptor);
 int CloseDescriptor(int descriptor);

@@ -16,6 +16,13 @@ long long WriteSome(int descriptor, const char* bytes, std::size_t count) {
     return ::write(descriptor, bytes, count);
 }
 
+void StartWriteBack([[maybe_unused]] int descriptor, [[maybe_unused]] long long offset,
+                    [[maybe_unused]] long long count) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    ::sync_file_range(descriptor, offset, count, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 int FlushToDevice(int descriptor) { return ::fsync(descriptor); }
 
 int CloseDescriptor(int descriptor) { return ::close(descriptor); }

@@ -17,6 +17,8 @@ long long WriteSome(int descriptor, const char* bytes, std::size_t count) {
     return _write(descriptor, bytes, chunk);
 }
 
+void StartWriteBack(int, long long, long long) {}
+
 int FlushToDevice(int descriptor) { return _commit(descriptor); }
 
 int CloseDescriptor(int descriptor) { return _close(descriptor); }

@@ -15,7 +15,6 @@ namespace {
 constexpr std::string_view schemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 constexpr int parserOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
 constexpr std::size_t shownValueLength = 48;
-constexpr std::uint16_t normalComplexity = 2;
 
 // An attribute as the report shows it: name="value", long values cut short.
 std::string Shown(std::string_view name, std::string_view value) {
@@ -253,54 +252,11 @@ void SceneryReader::ReadSceneryObject(const Attributes& attributes) {
     ++contents_.objectCount;
     object_ = PendingObject{};
     object_.line = tag_.TagLine();
-    object_.record.flags = altitudeIsAglFlag;
-    object_.record.imageComplexity = normalComplexity;
     for (int i = 0; i < attributes.count; ++i) {
-        ReadSceneryObjectAttribute(attributes.At(i));
+        ReadObjectAttribute(attributes.At(i), "SceneryObject", &ReadSceneryObjectAttribute);
     }
-    ReportIfMissing(!object_.hasLat, "SceneryObject", "lat");
-    ReportIfMissing(!object_.hasLon, "SceneryObject", "lon");
-}
-
-void SceneryReader::ReadSceneryObjectAttribute(const Attribute& attribute) {
-    LibraryObjectRecord& record = object_.record;
-    const std::string_view value = attribute.value;
-    const auto check = [&](const auto& parsed, std::string_view name) {
-        return Accepted(parsed, attribute, "SceneryObject", name);
-    };
-    if (attribute.Is("lat")) {
-        object_.hasLat = true;
-        if (const auto lat = ParseLatitude(value); check(lat, "lat")) {
-            object_.lat = lat.value;
-        }
-    } else if (attribute.Is("lon")) {
-        object_.hasLon = true;
-        if (const auto lon = ParseLongitude(value); check(lon, "lon")) {
-            object_.lon = lon.value;
-        }
-    } else if (attribute.Is("alt")) {
-        if (const auto alt = ParseAltitude(value); check(alt, "alt")) {
-            record.altitudeMm = alt.value;
-        }
-    } else if (attribute.Is("altitudeIsAgl")) {
-        if (const auto agl = ParseFlag(value); check(agl, "altitudeIsAgl")) {
-            record.flags = agl.value ? altitudeIsAglFlag : std::uint16_t{0};
-        }
-    } else if (attribute.Is("pitch") || attribute.Is("bank") || attribute.Is("heading")) {
-        const std::string_view name = View(attribute.localName);
-        if (const auto angle = ParseAngle(value); check(angle, name)) {
-            (name == "pitch"  ? record.pitch
-             : name == "bank" ? record.bank
-                              : record.heading) = PackAngle(angle.value);
-        }
-    } else if (attribute.Is("imageComplexity")) {
-        if (const auto complexity = ParseImageComplexity(value); check(complexity, "imageComplexity")) {
-            record.imageComplexity = complexity.value;
-        }
-    } else {
-        Report(LineOf(attribute), true, "SceneryObject: unknown attribute " + Shown(attribute.Name(), value));
-        object_.bad = true;
-    }
+    ReportIfMissing(!object_.fields.hasLat, "SceneryObject", "lat");
+    ReportIfMissing(!object_.fields.hasLon, "SceneryObject", "lon");
 }
 
 void SceneryReader::ReadLibraryObject(const Attributes& attributes) {
@@ -309,39 +265,28 @@ void SceneryReader::ReadLibraryObject(const Attributes& attributes) {
         object_.bad = true;
         return;
     }
-    bool hasName = false;
     for (int i = 0; i < attributes.count; ++i) {
-        const Attribute attribute = attributes.At(i);
-        if (attribute.Is("name")) {
-            hasName = true;
-            if (const auto guid = ParseGuid(attribute.value);
-                Accepted(guid, attribute, "LibraryObject", "name")) {
-                object_.record.guid = guid.value;
-            }
-        } else if (attribute.Is("scale")) {
-            if (const auto scale = ParseScale(attribute.value);
-                Accepted(scale, attribute, "LibraryObject", "scale")) {
-                object_.record.scale = scale.value;
-            }
-        } else {
-            Report(LineOf(attribute), true,
-                   "LibraryObject: unknown attribute " + Shown(attribute.Name(), attribute.value));
-            object_.bad = true;
-        }
+        ReadObjectAttribute(attributes.At(i), "LibraryObject", &ReadLibraryObjectAttribute);
     }
-    ReportIfMissing(!hasName, "LibraryObject", "name");
+    ReportIfMissing(!object_.fields.hasName, "LibraryObject", "name");
 }
 
-template <typename T>
-bool SceneryReader::Accepted(const ParsedValue<T>& parsed, const Attribute& attribute,
-                             std::string_view element, std::string_view name) {
-    if (parsed.Ok()) {
-        return true;
+void SceneryReader::ReadObjectAttribute(const Attribute& attribute, std::string_view element,
+                                        AttributeReader read) {
+    const std::string_view name =
+        attribute.prefix == nullptr ? View(attribute.localName) : std::string_view();
+    const AttributeReading reading = read(object_.fields, name, attribute.value);
+    if (reading.use == AttributeReading::Use::taken) {
+        return;
     }
-    Report(LineOf(attribute), true,
-           std::string(element) + " " + Shown(name, attribute.value) + ": " + parsed.problem);
     object_.bad = true;
-    return false;
+    if (reading.use == AttributeReading::Use::unknown) {
+        Report(LineOf(attribute), true,
+               std::string(element) + ": unknown attribute " + Shown(attribute.Name(), attribute.value));
+    } else {
+        Report(LineOf(attribute), true,
+               std::string(element) + " " + Shown(name, attribute.value) + ": " + reading.problem);
+    }
 }
 
 void SceneryReader::ReportIfMissing(bool missing, std::string_view element, std::string_view attribute) {
@@ -357,14 +302,9 @@ void SceneryReader::FinishSceneryObject() {
         Report(object_.line, true, "SceneryObject holds no LibraryObject");
         object_.bad = true;
     }
-    if (object_.bad) {
-        return;
+    if (!object_.bad) {
+        contents_.records.push_back(FinishedRecord(object_.fields));
     }
-    LibraryObjectRecord& record = object_.record;
-    record.lonRaw = PackLongitude(object_.lon);
-    record.latRaw = PackLatitude(object_.lat);
-    record.cellQmid = Qmid(CellAt(record.lonRaw, record.latRaw, subsectionLevel));
-    contents_.records.push_back(record);
 }
 
 }  // namespace Bglcomp

@@ -6,9 +6,8 @@
 
 #include <libxml/parser.h>
 
-#include "tools/bglcomp/LibraryObjectRecord.h"
 #include "tools/bglcomp/SaxAttributes.h"
-#include "tools/bglcomp/SceneryValues.h"
+#include "tools/bglcomp/SceneryObjectFields.h"
 #include "tools/bglcomp/SceneryXmlReading.h"
 #include "tools/bglcomp/StartTagLines.h"
 
@@ -31,15 +30,13 @@ public:
 private:
     // The object being read, filled in attribute by attribute.
     struct PendingObject {
-        LibraryObjectRecord record;
+        SceneryObjectFields fields;
         long line = 0;
-        double lat = 0.0;
-        double lon = 0.0;
-        bool hasLat = false;
-        bool hasLon = false;
         int libraryObjects = 0;
         bool bad = false;
     };
+
+    using AttributeReader = AttributeReading (*)(SceneryObjectFields&, std::string_view, std::string_view);
 
     // Some failures, such as text that cannot be converted from its declared or detected encoding,
     // reach only libxml2's generic error channel and stop the parser without a structured error:
@@ -90,15 +87,11 @@ private:
 
     void ReadSceneryObject(const Attributes& attributes);
 
-    void ReadSceneryObjectAttribute(const Attribute& attribute);
-
     void ReadLibraryObject(const Attributes& attributes);
 
-    // True when the value parsed; otherwise reports why not, at the attribute's line, and marks the
-    // object bad.
-    template <typename T>
-    bool Accepted(const ParsedValue<T>& parsed, const Attribute& attribute, std::string_view element,
-                  std::string_view name);
+    // Reads one attribute of the object's elements; a value refused or a name unknown is reported at
+    // the attribute's line and makes the object bad.
+    void ReadObjectAttribute(const Attribute& attribute, std::string_view element, AttributeReader read);
 
     // A missing attribute is reported where its element's start tag begins.
     void ReportIfMissing(bool missing, std::string_view element, std::string_view attribute);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,11 +32,22 @@ struct SceneryXmlContents {
 inline constexpr std::size_t maxKeptDiagnostics = 100;
 // The piece of a file handed to the XML parser at a time.
 inline constexpr std::size_t xmlChunkSize = 1 << 16;
+// The piece of a file read at a time for the plain scanner.
+inline constexpr std::size_t scanChunkSize = 1 << 20;
 
-// Reads scenery XML text with libxml2's push parser (SAX), chunkSize bytes at a time; memory grows
-// with the objects only.
+// How the compiler reads scenery XML text: the plain scanner first (see SceneryScanner), which reads a
+// good file several times faster, and the XML parser wherever the scanner declines; so the problems
+// of a file are always the parser's. Both read chunkSize bytes at a time; memory grows with the
+// objects only.
 SceneryXmlContents ReadSceneryXmlText(std::string_view text, std::size_t chunkSize = xmlChunkSize);
-// The same for an open file descriptor, read to its end; the caller keeps and closes it.
+// The same for an open file descriptor, read to its end; the caller keeps and closes it. The scanner
+// is tried only where the descriptor can be wound back for the parser.
 SceneryXmlContents ReadSceneryXmlFd(int fd);
+
+// The two readings alone. The parser's reading: libxml2's push parser (SAX). The scanner's: the
+// contents where it accepted the whole text, otherwise nothing.
+SceneryXmlContents ParseSceneryXmlText(std::string_view text, std::size_t chunkSize = xmlChunkSize);
+std::optional<SceneryXmlContents> ScanSceneryXmlText(std::string_view text,
+                                                     std::size_t chunkSize = scanChunkSize);
 
 }  // namespace Bglcomp

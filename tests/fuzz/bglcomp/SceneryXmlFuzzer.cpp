@@ -2,8 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/bglcomp/BglEncoding.h"
 #include "tools/bglcomp/SceneryXmlReading.h"
@@ -16,6 +18,9 @@
 // its name, an element's at a line that holds its start tag's '<' and name. (The parser may report
 // an element whose tag it then finds broken; such a tag is placed on the line where the parser
 // stopped, and an XML error follows, unless it was the root, where the reading stops at once.)
+//
+// The compiler reads a good file with its plain scanner rather than the parser. Whatever the scanner
+// accepts, whole or in pieces, the parser must read without a single problem to the same .bgl bytes.
 namespace {
 
 using namespace Bglcomp;
@@ -117,10 +122,25 @@ void CheckSameReading(std::string_view text, const SceneryXmlContents& a, const 
     if ((a.errorCount == 0) != (b.errorCount == 0) || a.records.size() != b.records.size()) {
         Fail();
     }
-    if (LinesCanBeChecked(text) &&
-        (a.errorCount != b.errorCount || a.objectCount != b.objectCount ||
-         !std::equal(a.diagnostics.begin(), a.diagnostics.end(), b.diagnostics.begin(), b.diagnostics.end(),
-                     SameProblem))) {
+    if (LinesCanBeChecked(text) && (a.errorCount != b.errorCount || a.objectCount != b.objectCount ||
+                                    !std::equal(a.diagnostics.begin(), a.diagnostics.end(),
+                                                b.diagnostics.begin(), b.diagnostics.end(), SameProblem))) {
+        Fail();
+    }
+}
+
+std::vector<std::uint8_t> BglBytes(const SceneryXmlContents& contents) {
+    return EncodeBgl(contents.records, 0).bytes;
+}
+
+void CheckScannedAsParsed(const std::optional<SceneryXmlContents>& scanned,
+                          const SceneryXmlContents& parsed) {
+    if (!scanned) {
+        return;
+    }
+    if (parsed.errorCount != 0 || parsed.warningCount != 0 || !parsed.diagnostics.empty() ||
+        !scanned->diagnostics.empty() || scanned->objectCount != parsed.objectCount ||
+        BglBytes(*scanned) != BglBytes(parsed)) {
         Fail();
     }
 }
@@ -129,8 +149,15 @@ void CheckSameReading(std::string_view text, const SceneryXmlContents& a, const 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const SceneryXmlContents whole = ReadSceneryXmlText(text);
-    const SceneryXmlContents pieces = ReadSceneryXmlText(text, 1 + size % 13);
+    const SceneryXmlContents whole = ParseSceneryXmlText(text);
+    const SceneryXmlContents pieces = ParseSceneryXmlText(text, 1 + size % 13);
+    const std::optional<SceneryXmlContents> scanned = ScanSceneryXmlText(text);
+    const std::optional<SceneryXmlContents> scannedInPieces = ScanSceneryXmlText(text, 1 + size % 7);
+    if (scanned.has_value() != scannedInPieces.has_value()) {
+        Fail();
+    }
+    CheckScannedAsParsed(scanned, whole);
+    CheckScannedAsParsed(scannedInPieces, whole);
     CheckCounts(whole);
     CheckCounts(pieces);
     CheckSameReading(text, whole, pieces);
