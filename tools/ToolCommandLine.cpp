@@ -49,7 +49,10 @@ void ToolCommandLine::AddFlag(const std::string& name, const std::string& help, 
 
 void ToolCommandLine::AddFlagAction(const std::string& name, const std::string& help,
                                     std::function<void()> act) {
-    parser->app.add_flag_function(name, [act](std::int64_t) { act(); }, help)->disable_flag_override();
+    parser->app
+        .add_flag_function(
+            name, [act](std::int64_t) { act(); }, help)
+        ->disable_flag_override();
 }
 
 void ToolCommandLine::KeepWordsAfterOptions() {

@@ -69,7 +69,7 @@ ParsedRelayOptions ParseRelayOptions(std::span<const std::string_view> arguments
         Count(1, mostRelayClients, options.maxClients,
               "needs a number from 1 to " + std::to_string(mostRelayClients)));
     commandLine.AddValueOption("--idle-seconds", "N", "closes a connection idle this long (default 120)",
-                   Count(1, 86400, options.idleSeconds, "needs a number from 1 to 86400"));
+                               Count(1, 86400, options.idleSeconds, "needs a number from 1 to 86400"));
     commandLine.Read(arguments, parsed);
     if (parsed.error.empty() && parsed.output.empty() && options.secretFile.empty() &&
         !Sockets::IsLoopback(options.address)) {

@@ -78,23 +78,25 @@ ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> a
     ToolCommandLine commandLine("grovewright-sim", description);
     commandLine.SetFooter(footer);
     commandLine.AddValueOption("--latitude", "DEG", "start latitude, north positive (default 47.5)",
-                   Number(90.0, options.latitude, "needs degrees from -90 to 90"));
+                               Number(90.0, options.latitude, "needs degrees from -90 to 90"));
     commandLine.AddValueOption("--longitude", "DEG", "start longitude, east positive (default 8.25)",
-                   Number(180.0, options.longitude, "needs degrees from -180 to 180"));
+                               Number(180.0, options.longitude, "needs degrees from -180 to 180"));
     commandLine.AddValueOption("--ground", "METRES", "ground altitude (default 400)",
-                   Number(100000.0, options.groundAltitude, "needs metres"));
+                               Number(100000.0, options.groundAltitude, "needs metres"));
     commandLine.AddChoiceOption("--class", "NAME", "window class to serve: UIPCMAIN (default) or FS98MAIN",
                                 options.windowClass, {"UIPCMAIN", "FS98MAIN"});
-    commandLine.AddValueOption("--server-version", "N", "FSUIPC version word at 0x3304 (default 0x39990000)",
-                   Whole(0xFFFFFFFFu, serverVersion, "needs a 32-bit number, such as 0x19980005"));
+    commandLine.AddValueOption(
+        "--server-version", "N", "FSUIPC version word at 0x3304 (default 0x39990000)",
+        Whole(0xFFFFFFFFu, serverVersion, "needs a 32-bit number, such as 0x19980005"));
     commandLine.AddValueOption("--simulator-version", "N",
-                   "simulator version in the word at 0x3308 (default 7, FS2004)",
-                   Whole(0xFFFFu, simulatorVersion, "needs a number from 0 to 65535"));
+                               "simulator version in the word at 0x3308 (default 7, FS2004)",
+                               Whole(0xFFFFu, simulatorVersion, "needs a number from 0 to 65535"));
     // The answer modes are one setting: the last one given counts.
     const auto mode = [&options](AnswerMode::Kind kind) {
         return [&options, kind] { options.answerMode = AnswerMode{kind, 0}; };
     };
-    commandLine.AddFlagAction("--never-answer", "take every request and never answer", mode(AnswerMode::Never));
+    commandLine.AddFlagAction("--never-answer", "take every request and never answer",
+                              mode(AnswerMode::Never));
     commandLine.AddFlagAction("--answer-zero", "answer every request with 0", mode(AnswerMode::Zero));
     commandLine.AddValueOption(
         "--slow", "MS", "answer every request after MS milliseconds", [&](const std::string& text) {
