@@ -1,7 +1,7 @@
 include(GoogleTest)
 
-# GoogleTest's header, precompiled once for every test program (the sanitizer and fuzz flags apply to
-# all targets alike, so every test program can take it).
+# GoogleTest's header, precompiled once for every test program (the sanitizer flags apply to all targets
+# alike, so every test program can take it). Made at the top folder, once GoogleTest is found.
 function(grovewright_test_header)
   if(TARGET grovewright_test_header)
     return()
@@ -22,6 +22,13 @@ function(grovewright_test name)
   grovewright_warnings(${name})
   grovewright_test_header()
   target_precompile_headers(${name} REUSE_FROM grovewright_test_header)
+  # A test program's files compile as one (in batches): GoogleTest's templates are then instantiated
+  # once per batch instead of once per file. Names private to a test file must differ from those of the
+  # program's other files, and a fixture in an anonymous namespace needs its tests in there too.
+  list(LENGTH T_UNPARSED_ARGUMENTS source_count)
+  if(source_count GREATER 1)
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON)
+  endif()
   set(props TIMEOUT 300)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")

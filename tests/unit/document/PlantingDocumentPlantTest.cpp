@@ -4,21 +4,17 @@
 #include <cstdio>
 
 #include "document/PlantingDocument.h"
+#include "tests/unit/document/TreeGuids.h"
 #include "tests/unit/simlink/SimulatorHarness.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
 
 namespace {
-
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
-const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
 
 class PlantingDocumentPlant : public ::testing::Test {
 protected:
     ScratchRuntimeFolder runtime;  // this test's simulator and links meet here only
     PlantingDocument document{"/unused/"};
 };
-
-}  // namespace
 
 TEST_F(PlantingDocumentPlant, ATreeAndACopseWhereTheAircraftIs) {
     const auto simulator = StartSimulator({"--latitude", "47.5", "--longitude", "8.25"});
@@ -62,3 +58,5 @@ TEST_F(PlantingDocumentPlant, ASimulatorThatIsGoneAddsNothing) {
     EXPECT_NE(tree.code, 0);
     EXPECT_EQ(document.PlantedCount(), 0u);
 }
+
+}  // namespace

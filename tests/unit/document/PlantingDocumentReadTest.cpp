@@ -9,24 +9,22 @@
 #include "document/PlantingDocument.h"
 #include "document/PlantingXmlWriter.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/unit/document/TreeGuids.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
-const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
-
-struct Object {
+struct WrittenObject {
     double latitude;
     double longitude;
     std::string guid;
 };
 
-std::string PlantingText(const std::vector<Object>& objects) {
+std::string WrittenPlantingText(const std::vector<WrittenObject>& objects) {
     std::string text;
     PlantingXmlWriter::AppendHead(text, "Sat Dec 05 13:38:33 2026\n");
-    for (const Object& object : objects) {
+    for (const WrittenObject& object : objects) {
         PlantingXmlWriter::AppendObject(text, object.latitude, object.longitude, 30.0, object.guid);
     }
     PlantingXmlWriter::AppendTail(text);
@@ -37,9 +35,9 @@ std::string PlantingText(const std::vector<Object>& objects) {
 
 TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
     TemporaryFolder folder;
-    folder.Write("three.xml",
-                 PlantingText({{10.0, 20.0, guidA}, {10.000004, 20.000004, guidB}, {11.0, 21.0, guidB}}));
-    std::string foreign = PlantingText({{12.0, 22.0, guidA}});
+    folder.Write("three.xml", WrittenPlantingText(
+                                  {{10.0, 20.0, guidA}, {10.000004, 20.000004, guidB}, {11.0, 21.0, guidB}}));
+    std::string foreign = WrittenPlantingText({{12.0, 22.0, guidA}});
     foreign.replace(foreign.find("Grovewright"), 11, "Other tool!");
     folder.Write("foreign.xml", foreign);
     folder.Write("empty.xml", "");
@@ -79,9 +77,9 @@ TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
 TEST(PlantingDocumentRead, CopsePatternFromAFile) {
     TemporaryFolder folder;
     folder.Write("copse.xml",
-                 PlantingText({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
+                 WrittenPlantingText({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}, {49.999, 8.0, guidA}}));
     PlantingDocument document("/unused/");
-    const Object expected[] = {{0.0, 0.0, guidA}, {0.001, 0.002, guidB}, {-0.001, 0.0, guidA}};
+    const WrittenObject expected[] = {{0.0, 0.0, guidA}, {0.001, 0.002, guidB}, {-0.001, 0.0, guidA}};
 
     for (int load = 0; load < 2; ++load) {
         const ReadOutcome outcome = document.LoadCopsePattern(folder.Path("copse.xml"));
