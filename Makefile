@@ -42,7 +42,8 @@ unit: build
 	cd $(BUILD)/release && ctest --output-on-failure -j $(JOBS)
 
 sanitize: deps
-	cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGROVEWRIGHT_SANITIZE=ON -DGROVEWRIGHT_WERROR=ON
+	cmake -S . -B $(BUILD)/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGROVEWRIGHT_SANITIZE=ON -DGROVEWRIGHT_WERROR=ON \
+	  -DGROVEWRIGHT_BENCHMARKS=OFF
 	cmake --build $(BUILD)/asan -j $(JOBS)
 	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE slow

@@ -17,6 +17,7 @@ if(NOT TARGET GTest::gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
   add_library(GTest::gmock ALIAS gmock)
 endif()
+grovewright_test_header()
 
 enable_testing()
 add_subdirectory(tools/simulator/win32)

@@ -14,13 +14,13 @@ command line was not understood.)";
 
 ParsedBglcompOptions ParseBglcompOptions(std::span<const std::string_view> arguments) {
     ParsedBglcompOptions parsed;
-    CLI::App app(description, "bglcomp");
+    ToolCommandLine commandLine("bglcomp", description);
     // Everything from the first word that is no option of the compiler's on is the file's name, even
     // a word that starts with a dash.
-    app.prefix_command();
-    ReadToolCommandLine(app, arguments, parsed);
+    commandLine.KeepWordsAfterOptions();
+    commandLine.Read(arguments, parsed);
     if (parsed.error.empty() && parsed.output.empty()) {
-        parsed.options.fileWords = app.remaining();
+        parsed.options.fileWords = commandLine.RemainingWords();
         if (!parsed.options.fileWords.empty() && parsed.options.fileWords.front() == "--") {
             parsed.options.fileWords.erase(parsed.options.fileWords.begin());
         }

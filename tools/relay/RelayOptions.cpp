@@ -45,33 +45,32 @@ std::string ReadListen(const std::string& given, RelayOptions& options) {
 ParsedRelayOptions ParseRelayOptions(std::span<const std::string_view> arguments) {
     ParsedRelayOptions parsed;
     RelayOptions& options = parsed.options;
-    CLI::App app(description, "grovewright-relay");
-    app.footer(footer);
-    AddValueOption(
-        app, "--listen", "ADDRESS:PORT",
+    ToolCommandLine commandLine("grovewright-relay", description);
+    commandLine.SetFooter(footer);
+    commandLine.AddValueOption(
+        "--listen", "ADDRESS:PORT",
         "where to listen (default 127.0.0.1:9117, this machine only); any other address serves other "
         "machines and needs --secret-file",
         [&options](const std::string& value) { return ReadListen(value, options); });
-    app.add_option(
-           "--secret-file", options.secretFile,
-           "the shared secret: the first line of FILE, without its line end and surrounding blanks, at least "
-           "16 characters; clients prove they know it (Grovewright reads it from the file named by "
-           "GROVEWRIGHT_RELAY_SECRET_FILE)")
-        ->type_name("FILE");
-    app.add_flag(
-           "--allow-writes", options.allowWrites,
-           "let clients write simulator offsets (refused by default; only the link's handshake may write its "
-           "client version)")
-        ->disable_flag_override();
-    AddValueOption(
-        app, "--max-clients", "N",
+    commandLine.AddTextOption(
+        "--secret-file", "FILE",
+        "the shared secret: the first line of FILE, without its line end and surrounding blanks, at least "
+        "16 characters; clients prove they know it (Grovewright reads it from the file named by "
+        "GROVEWRIGHT_RELAY_SECRET_FILE)",
+        options.secretFile);
+    commandLine.AddFlag("--allow-writes",
+                        "let clients write simulator offsets (refused by default; only the link's handshake "
+                        "may write its client version)",
+                        options.allowWrites);
+    commandLine.AddValueOption(
+        "--max-clients", "N",
         "connections with an open window kept at once, and as many more still opening (default 32, at "
         "most 60); an opened connection makes room only for another opened one",
         Count(1, mostRelayClients, options.maxClients,
               "needs a number from 1 to " + std::to_string(mostRelayClients)));
-    AddValueOption(app, "--idle-seconds", "N", "closes a connection idle this long (default 120)",
-                   Count(1, 86400, options.idleSeconds, "needs a number from 1 to 86400"));
-    ReadToolCommandLine(app, arguments, parsed);
+    commandLine.AddValueOption("--idle-seconds", "N", "closes a connection idle this long (default 120)",
+                               Count(1, 86400, options.idleSeconds, "needs a number from 1 to 86400"));
+    commandLine.Read(arguments, parsed);
     if (parsed.error.empty() && parsed.output.empty() && options.secretFile.empty() &&
         !Sockets::IsLoopback(options.address)) {
         parsed.error = "listening on " + options.address + " serves other machines and needs --secret-file";

@@ -75,51 +75,47 @@ ParsedSimulatorOptions ParseSimulatorOptions(std::span<const std::string_view> a
     std::uint64_t serverVersion = options.serverVersion;
     std::uint64_t simulatorVersion = options.simulatorVersion;
     std::uint64_t slowMs = 0;
-    CLI::App app(description, "grovewright-sim");
-    app.footer(footer);
-    AddValueOption(app, "--latitude", "DEG", "start latitude, north positive (default 47.5)",
-                   Number(90.0, options.latitude, "needs degrees from -90 to 90"));
-    AddValueOption(app, "--longitude", "DEG", "start longitude, east positive (default 8.25)",
-                   Number(180.0, options.longitude, "needs degrees from -180 to 180"));
-    AddValueOption(app, "--ground", "METRES", "ground altitude (default 400)",
-                   Number(100000.0, options.groundAltitude, "needs metres"));
-    app.add_option("--class", options.windowClass, "window class to serve: UIPCMAIN (default) or FS98MAIN")
-        ->type_name("NAME")
-        ->check(CLI::IsMember({"UIPCMAIN", "FS98MAIN"}));
-    AddValueOption(app, "--server-version", "N", "FSUIPC version word at 0x3304 (default 0x39990000)",
-                   Whole(0xFFFFFFFFu, serverVersion, "needs a 32-bit number, such as 0x19980005"));
-    AddValueOption(app, "--simulator-version", "N",
-                   "simulator version in the word at 0x3308 (default 7, FS2004)",
-                   Whole(0xFFFFu, simulatorVersion, "needs a number from 0 to 65535"));
+    ToolCommandLine commandLine("grovewright-sim", description);
+    commandLine.SetFooter(footer);
+    commandLine.AddValueOption("--latitude", "DEG", "start latitude, north positive (default 47.5)",
+                               Number(90.0, options.latitude, "needs degrees from -90 to 90"));
+    commandLine.AddValueOption("--longitude", "DEG", "start longitude, east positive (default 8.25)",
+                               Number(180.0, options.longitude, "needs degrees from -180 to 180"));
+    commandLine.AddValueOption("--ground", "METRES", "ground altitude (default 400)",
+                               Number(100000.0, options.groundAltitude, "needs metres"));
+    commandLine.AddChoiceOption("--class", "NAME", "window class to serve: UIPCMAIN (default) or FS98MAIN",
+                                options.windowClass, {"UIPCMAIN", "FS98MAIN"});
+    commandLine.AddValueOption(
+        "--server-version", "N", "FSUIPC version word at 0x3304 (default 0x39990000)",
+        Whole(0xFFFFFFFFu, serverVersion, "needs a 32-bit number, such as 0x19980005"));
+    commandLine.AddValueOption("--simulator-version", "N",
+                               "simulator version in the word at 0x3308 (default 7, FS2004)",
+                               Whole(0xFFFFu, simulatorVersion, "needs a number from 0 to 65535"));
     // The answer modes are one setting: the last one given counts.
     const auto mode = [&options](AnswerMode::Kind kind) {
-        return [&options, kind](std::int64_t) { options.answerMode = AnswerMode{kind, 0}; };
+        return [&options, kind] { options.answerMode = AnswerMode{kind, 0}; };
     };
-    app.add_flag_function("--never-answer", mode(AnswerMode::Never), "take every request and never answer")
-        ->disable_flag_override();
-    app.add_flag_function("--answer-zero", mode(AnswerMode::Zero), "answer every request with 0")
-        ->disable_flag_override();
-    AddValueOption(
-        app, "--slow", "MS", "answer every request after MS milliseconds", [&](const std::string& text) {
+    commandLine.AddFlagAction("--never-answer", "take every request and never answer",
+                              mode(AnswerMode::Never));
+    commandLine.AddFlagAction("--answer-zero", "answer every request with 0", mode(AnswerMode::Zero));
+    commandLine.AddValueOption(
+        "--slow", "MS", "answer every request after MS milliseconds", [&](const std::string& text) {
             const std::string why = Whole(600000, slowMs, "needs milliseconds, at most 600000")(text);
             options.answerMode = why.empty()
                                      ? AnswerMode{AnswerMode::Slow, static_cast<std::uint32_t>(slowMs)}
                                      : options.answerMode;
             return why;
         });
-    app.add_flag_function(
-           "--no-commands", [&options](std::int64_t) { options.readCommands = false; },
-           "do not read commands; serve until a signal")
-        ->disable_flag_override();
-    app.add_flag("--headless", options.headless, "no window, even when a display is present")
-        ->disable_flag_override();
+    commandLine.AddFlagAction("--no-commands", "do not read commands; serve until a signal",
+                              [&options] { options.readCommands = false; });
+    commandLine.AddFlag("--headless", "no window, even when a display is present", options.headless);
 #ifndef _WIN32  // the Windows stand-in's window is hidden
-    app.add_option(
-           "--geometry", options.geometry,
-           "place the window: [WIDTHxHEIGHT][+-X+-Y], a negative offset counting from the right or bottom")
-        ->type_name("GEOMETRY");
+    commandLine.AddTextOption(
+        "--geometry", "GEOMETRY",
+        "place the window: [WIDTHxHEIGHT][+-X+-Y], a negative offset counting from the right or bottom",
+        options.geometry);
 #endif
-    ReadToolCommandLine(app, arguments, parsed);
+    commandLine.Read(arguments, parsed);
     options.serverVersion = static_cast<std::uint32_t>(serverVersion);
     options.simulatorVersion = static_cast<std::uint16_t>(simulatorVersion);
     return parsed;

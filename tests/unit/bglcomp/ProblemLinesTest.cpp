@@ -11,7 +11,7 @@ using namespace Bglcomp;
 
 namespace {
 
-const std::string goodName = "67707891DBC1CC0D5F111EE9C4CBF11A";
+const std::string goodLibraryName = "67707891DBC1CC0D5F111EE9C4CBF11A";
 
 // A question to StartTagLines: the tag's line (name nullptr) or an attribute's.
 struct Query {
@@ -134,7 +134,7 @@ TEST(ProblemLines, StartTagPartsAreFoundOrPlacedOnTheTagsLastLine) {
 TEST(ProblemLines, HandWrittenLayoutsGiveTheFaultsLineWhateverThePieces) {
     for (LayoutCase& c : LayoutCases()) {
         for (std::size_t at = c.xml.find("$name"); at != std::string::npos; at = c.xml.find("$name")) {
-            c.xml.replace(at, 5, "name=\"" + goodName + "\"");
+            c.xml.replace(at, 5, "name=\"" + goodLibraryName + "\"");
         }
         for (const std::size_t chunkSize : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7},
                                             std::size_t{61}, xmlChunkSize}) {
@@ -152,7 +152,7 @@ TEST(ProblemLines, TagsAcrossThePiecesOfALargeFile) {
     const std::string block =
         "<SceneryObject\n  lat=\"1\"\n  lon=\"2\"\n  alt=\"9X\"\n  heading=\"abc\">\n<LibraryObject\n "
         "name=\"" +
-        goodName.substr(1) + "\"/>\n</SceneryObject>\n</FSData>\n";
+        goodLibraryName.substr(1) + "\"/>\n</SceneryObject>\n</FSData>\n";
     const std::size_t blockTagsEnd = block.find("/>") + 2;
     const std::vector<Problem> expected = {
         {6, "SceneryObject alt=\"9X\""}, {7, "SceneryObject heading=\"abc\""}, {9, "LibraryObject name=\""}};

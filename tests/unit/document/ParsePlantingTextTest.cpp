@@ -2,6 +2,7 @@
 
 #include "document/PlantingList.h"
 #include "document/PlantingXmlWriter.h"
+#include "tests/unit/document/TreeGuids.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,6 @@ using namespace std::string_literals;
 
 namespace {
 
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
-const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
 
 // The objects of a text as "latitude,longitude,name" lines, for compact comparison.
 std::string Objects(std::string_view text) {

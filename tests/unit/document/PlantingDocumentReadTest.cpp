@@ -9,13 +9,11 @@
 #include "document/PlantingDocument.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/unit/bglcomp/PlantingXmlText.h"
+#include "tests/unit/document/TreeGuids.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
-const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
 
 }  // namespace
 

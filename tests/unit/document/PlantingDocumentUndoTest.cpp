@@ -12,12 +12,11 @@
 #include "document/SharedRandom.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/unit/bglcomp/PlantingXmlText.h"
+#include "tests/unit/document/TreeGuids.h"
 
 namespace {
 
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
-const std::string guidB = "67677891DBC1CC0D5F111EE9C4CBF62F";
-const std::string stamp = "Sat Dec 05 13:38:33 2026\n";
+const std::string fileStamp = "Sat Dec 05 13:38:33 2026\n";
 
 struct Object {
     double latitude;
@@ -51,7 +50,7 @@ struct DocumentState {
     bool operator==(const DocumentState&) const = default;
 };
 
-PlantOutcome Position(double latitude, double longitude) {
+PlantOutcome PlantedAt(double latitude, double longitude) {
     PlantOutcome position;
     position.status = PlantStatus::Planted;
     position.latitude = latitude;
@@ -107,9 +106,9 @@ const std::vector<Step>& SessionSteps() {
         {"copse load", [](PlantingDocument& d,
                           const Files& f) { return d.LoadCopsePattern(f.Content("copse.xml")).change; }},
         {"plant a tree", [](PlantingDocument& d,
-                            const Files&) { return d.PlantTree(Position(47.501, 8.251), guidA).change; }},
+                            const Files&) { return d.PlantTree(PlantedAt(47.501, 8.251), guidA).change; }},
         {"plant a copse",
-         [](PlantingDocument& d, const Files&) { return d.PlantCopse(Position(47.499, 8.249)).change; }},
+         [](PlantingDocument& d, const Files&) { return d.PlantCopse(PlantedAt(47.499, 8.249)).change; }},
         {"Append From", [](PlantingDocument& d,
                            const Files& f) { return d.AppendPlantingFile(f.Content("forest.xml")).change; }},
         {"Edit delete",
@@ -127,7 +126,7 @@ const std::vector<Step>& SessionSteps() {
              return d.LoadCopsePattern(f.Content("copse2.xml")).change;
          }},
         {"plant the copse again",
-         [](PlantingDocument& d, const Files&) { return d.PlantCopse(Position(47.502, 8.248)).change; }},
+         [](PlantingDocument& d, const Files&) { return d.PlantCopse(PlantedAt(47.502, 8.248)).change; }},
     };
     return steps;
 }
@@ -138,13 +137,13 @@ void ExpectNearnessFollows(PlantingDocument& document, const std::vector<Object>
                            const std::string& when) {
     const DocumentState before(document);
     for (const Object& object : before.planted) {
-        const PlantOutcome probe = document.PlantTree(Position(object.latitude, object.longitude), guidA);
+        const PlantOutcome probe = document.PlantTree(PlantedAt(object.latitude, object.longitude), guidA);
         ASSERT_EQ(probe.objectsAdded, 0u) << when << ": a plant on an object at " << object.latitude << ", "
                                           << object.longitude << " was taken";
         ASSERT_TRUE(probe.change.Empty()) << when;
     }
     for (const Object& object : freed) {
-        const PlantOutcome probe = document.PlantTree(Position(object.latitude, object.longitude), guidA);
+        const PlantOutcome probe = document.PlantTree(PlantedAt(object.latitude, object.longitude), guidA);
         ASSERT_EQ(probe.objectsAdded, 1u)
             << when << ": the spot " << object.latitude << ", " << object.longitude << " is not free again";
         document.Undo(probe.change);
@@ -154,7 +153,7 @@ void ExpectNearnessFollows(PlantingDocument& document, const std::vector<Object>
 
 std::string SavedText(const PlantingDocument& document) {
     SharedRandom::Seed(7);
-    return PlantingXmlWriter::Text(document.PlantedObjects(), stamp);
+    return PlantingXmlWriter::Text(document.PlantedObjects(), fileStamp);
 }
 
 }  // namespace
@@ -212,12 +211,12 @@ TEST(PlantingDocumentUndo, OnlyWhatChangedSomethingIsAStep) {
         bool changed;
     } cases[] = {
         {"a plant on an object",
-         [](PlantingDocument& d) { return d.PlantTree(Position(47.5, 8.25), guidB).change; }, false},
+         [](PlantingDocument& d) { return d.PlantTree(PlantedAt(47.5, 8.25), guidB).change; }, false},
         {"a plant where the link failed",
          [&](PlantingDocument& d) { return d.PlantTree(linkFailed, guidB).change; }, false},
         {"a copse where the link failed",
          [&](PlantingDocument& d) { return d.PlantCopse(linkFailed).change; }, false},
-        {"an empty copse", [](PlantingDocument& d) { return d.PlantCopse(Position(1.0, 1.0)).change; },
+        {"an empty copse", [](PlantingDocument& d) { return d.PlantCopse(PlantedAt(1.0, 1.0)).change; },
          false},
         {"Append From of the open file again",
          [&](PlantingDocument& d) { return d.AppendPlantingFile(files.Content("trees.xml")).change; }, false},

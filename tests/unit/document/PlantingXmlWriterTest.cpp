@@ -16,11 +16,11 @@
 #include "document/FixedDecimal.h"
 #include "document/SharedRandom.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/unit/document/TreeGuids.h"
 
 namespace {
 
 const std::string stamp = "Sat Dec 05 13:38:33 2026\n";
-const std::string guidA = "67707891DBC1CC0D5F111EE9C4CBF11A";
 
 // What the writer must produce for two objects with the generator seeded with 1, typed out.
 const std::string expectedTwoObjects =

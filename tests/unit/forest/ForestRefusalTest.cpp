@@ -10,11 +10,11 @@
 
 namespace {
 
-const GeoPosition origin{47.5, 8.25};
+const GeoPosition cornerOrigin{47.5, 8.25};
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 std::vector<GeoPosition> Shape(const std::vector<PlanePoint>& metres) {
-    return CornersAround(origin, metres);
+    return CornersAround(cornerOrigin, metres);
 }
 
 const std::vector<PlanePoint> square{{0, 0}, {100, 0}, {100, 100}, {0, 100}};

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::span<const std::byte> Bytes(const std::string& text) {
+std::span<const std::byte> TextBytes(const std::string& text) {
     return std::as_bytes(std::span(text.data(), text.size()));
 }
 
@@ -56,17 +56,18 @@ TEST(HmacSha256, MatchesTheRfc4231VectorsWholeAndInParts) {
     };
     for (const auto& c : cases) {
         RelayCrypto::Digest whole;
-        ASSERT_TRUE(RelayCrypto::HmacSha256(Bytes(c.key), {Bytes(c.message)}, whole));
+        ASSERT_TRUE(RelayCrypto::HmacSha256(TextBytes(c.key), {TextBytes(c.message)}, whole));
         EXPECT_EQ(Hex(whole), c.mac) << c.message;
 
         // The same key again, the message split in three: the key's state must start afresh.
-        HmacKey key(Bytes(c.key));
+        HmacKey key(TextBytes(c.key));
         const std::size_t third = c.message.size() / 3;
         RelayCrypto::Digest parts;
         for (int round = 0; round < 2; ++round) {
-            ASSERT_TRUE(key.Mac({Bytes(c.message.substr(0, third)), Bytes(c.message.substr(third, third)),
-                                 Bytes(c.message.substr(2 * third))},
-                                parts));
+            ASSERT_TRUE(
+                key.Mac({TextBytes(c.message.substr(0, third)), TextBytes(c.message.substr(third, third)),
+                         TextBytes(c.message.substr(2 * third))},
+                        parts));
             EXPECT_EQ(Hex(parts), c.mac) << c.message << " round " << round;
         }
     }

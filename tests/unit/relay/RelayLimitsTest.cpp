@@ -19,7 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string secret = "correct horse battery staple";
+const std::string sharedSecret = "correct horse battery staple";
 
 class RelayLimits : public ::testing::Test {
 protected:
@@ -111,11 +111,11 @@ TEST_F(RelayLimits, AreasTheWalkRefusesAreAnsweredWithBadData) {
 // connection makes way only for another proven one, the longest idle first.
 TEST_F(RelayLimits, UnprovenConnectionsNeverPushOutAProvenOne) {
     RelaySettings settings;
-    settings.secret = secret;
+    settings.secret = sharedSecret;
     settings.maxClients = 3;
     RunningRelay relay(settings);
     RawRelayClient proven(relay.Port());
-    ASSERT_TRUE(proven.Open(secret, "UIPCMAIN"));
+    ASSERT_TRUE(proven.Open(sharedSecret, "UIPCMAIN"));
     std::vector<std::unique_ptr<RawRelayClient>> strangers;
     for (int i = 0; i < 10; ++i) {
         strangers.push_back(std::make_unique<RawRelayClient>(relay.Port()));
@@ -129,7 +129,7 @@ TEST_F(RelayLimits, UnprovenConnectionsNeverPushOutAProvenOne) {
     std::vector<std::unique_ptr<RawRelayClient>> others;
     for (int i = 0; i < 3; ++i) {
         others.push_back(std::make_unique<RawRelayClient>(relay.Port()));
-        ASSERT_TRUE(others.back()->Open(secret, "UIPCMAIN")) << i;
+        ASSERT_TRUE(others.back()->Open(sharedSecret, "UIPCMAIN")) << i;
         ASSERT_TRUE(others.back()->Exchange(PositionRequestArea())) << i;
     }
     EXPECT_TRUE(proven.ClosedWithin(1000));
