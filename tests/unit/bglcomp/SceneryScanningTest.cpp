@@ -12,7 +12,7 @@ using namespace Bglcomp;
 
 namespace {
 
-const std::string goodName = "67707891DBC1CC0D5F111EE9C4CBF11A";
+const std::string scannedName = "67707891DBC1CC0D5F111EE9C4CBF11A";
 
 struct GoodFile {
     const char* what;
@@ -23,7 +23,7 @@ struct GoodFile {
 // A good file: the root, then two objects with the given attributes, with `between` before and after.
 std::string Good(const std::string& root, const std::string& objectAttributes,
                  const std::string& between = "\n") {
-    const std::string object = "<SceneryObject " + objectAttributes + "><LibraryObject name=\"" + goodName +
+    const std::string object = "<SceneryObject " + objectAttributes + "><LibraryObject name=\"" + scannedName +
                                "\" scale=\"2\"/></SceneryObject>";
     return root + between + object + between + object + "</FSData>\n";
 }
@@ -32,7 +32,7 @@ std::vector<GoodFile> GoodFiles() {
     const std::string root = "<FSData version=\"9.0\">";
     return {
         {"the writer's layout",
-         PlantingXmlText::Document({{51.5, -0.5, 30.0, goodName}, {-33.9, 151.2, 64.0, goodName}}), true},
+         PlantingXmlText::Document({{51.5, -0.5, 30.0, scannedName}, {-33.9, 151.2, 64.0, scannedName}}), true},
         {"a byte order mark, a declaration, comments and single quotes",
          "\xEF\xBB\xBF<?xml version='1.0' encoding=\"utf-8\"?>\n<!-- x -> y -->" +
              Good(root, "lat='N47 30.5' lon = \"W122 15\" alt=\"12F\" heading=\"-90\"", "<!---->\r\n"),
