@@ -86,10 +86,6 @@ public:
     ReadOutcome OpenFile(std::string name, std::string newFolder, PlantingFileContent content);
     ReadOutcome AppendPlantingFile(PlantingFileContent content);
     ReadOutcome LoadCopsePattern(PlantingFileContent content);
-    // Adds objects to a list as they stand (copse members as offsets), each through the list's Add: how
-    // a recovered session plants what its journal says was planted.
-    DocumentChange AddObjects(DocumentChange::Target target,
-                              const std::vector<ParsedPlantingObject>& objects);
     ReadOutcome AppendPlantingFile(const std::filesystem::path& file) {
         return AppendPlantingFile(Content(file));
     }

@@ -90,13 +90,3 @@ ReadOutcome PlantingDocument::Take(PlantingFileContent content, DocumentChange::
     return outcome;
 }
 
-DocumentChange PlantingDocument::AddObjects(DocumentChange::Target target,
-                                            const std::vector<ParsedPlantingObject>& objects) {
-    PlantingList& list = ListFor(target);
-    const std::size_t before = list.Count();
-    AddPlantingObjects(list, objects);
-    DocumentChange change;
-    change.target = target;
-    change.added = list.Tail(before);
-    return change;
-}

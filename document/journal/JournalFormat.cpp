@@ -295,18 +295,26 @@ HeaderCheck DecodeHeader(std::string_view bytes, JournalHeader& header) {
     return Crc32(0, bytes.substr(0, headerSize - 4)) == crc ? HeaderCheck::Valid : HeaderCheck::Damaged;
 }
 
-Frame NextFrame(std::string_view bytes) {
+Frame UncheckedFrame(std::string_view bytes) {
     Frame frame;
     ByteReader in(bytes);
     std::uint32_t length = 0;
     if (!in.U32(length) || !in.U16(frame.kind) || !in.Bytes(length, frame.payload) || in.Remaining() < 4) {
         return frame;
     }
-    std::uint32_t crc = 0;
-    in.U32(crc);
     frame.size = recordFraming + length;
-    frame.check = Crc32(0, bytes.substr(0, frame.size - 4)) == crc ? Frame::Check::Complete
-                                                                   : Frame::Check::WrongChecksum;
+    frame.check = Frame::Check::Complete;
+    return frame;
+}
+
+Frame NextFrame(std::string_view bytes) {
+    Frame frame = UncheckedFrame(bytes);
+    if (frame.check == Frame::Check::Complete) {
+        const std::string_view crc = bytes.substr(frame.size - 4, 4);
+        frame.check = Crc32(0, bytes.substr(0, frame.size - 4)) == JournalRecordView::U32(crc.data())
+                          ? Frame::Check::Complete
+                          : Frame::Check::WrongChecksum;
+    }
     return frame;
 }
 
@@ -324,34 +332,6 @@ bool DecodeView(std::uint16_t kind, std::string_view payload, JournalRecordView&
         }
     }
     return in.Remaining() == 0;
-}
-
-bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record) {
-    record = JournalRecord{};
-    JournalObjects::Arena arena;
-    return DecodePayload(kind, payload, arena, record);
-}
-
-bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalObjects::Arena& arena,
-                   JournalRecord& record) {
-    JournalRecordView view;
-    if (!DecodeView(kind, payload, view)) {
-        return false;
-    }
-    record.kind = view.kind;
-    record.fileName.assign(view.fileName);
-    record.folder.assign(view.folder);
-    record.seed = view.seed;
-    const std::size_t start = arena.Count();
-    for (const JournalRecordView::Object object : view.objects) {
-        arena.Add(object.latitude, object.longitude, object.guid);
-    }
-    record.objects = arena.From(start);
-    record.positions.resize(view.positions.Count());
-    for (std::size_t i = 0; i < record.positions.size(); ++i) {
-        record.positions[i] = view.positions.At(i);
-    }
-    return true;
 }
 
 }  // namespace JournalFormat

@@ -50,17 +50,13 @@ struct Frame {
 };
 Frame NextFrame(std::string_view bytes);
 
+// The frame at the start of `bytes` by its length alone, its CRC not checked (Complete where the
+// bytes hold it whole, else CutShort): for counting records and making room before a walk.
+Frame UncheckedFrame(std::string_view bytes);
+
 // Decodes a complete frame's payload by its kind in place, the view pointing into `payload`; false
 // where the kind is unknown or the payload is not exactly what the kind holds (a length or count beyond
 // the payload, positions out of order, bytes left over). Every decoding goes through this one check.
 bool DecodeView(std::uint16_t kind, std::string_view payload, JournalRecordView& record);
-// The same, copied into a record of its own; false where the kind is unknown or the payload is
-// not exactly what the kind holds (a length or count beyond the payload, positions out of order,
-// bytes left over).
-bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalRecord& record);
-// The same into a record still as default-constructed, with its objects added to `arena` and viewed
-// there: many records, one store.
-bool DecodePayload(std::uint16_t kind, std::string_view payload, JournalObjects::Arena& arena,
-                   JournalRecord& record);
 
 }  // namespace JournalFormat

@@ -31,7 +31,7 @@ JournalReadStatus StatusOf(JournalFormat::HeaderCheck check) {
 std::size_t FramesFrom(std::string_view bytes) {
     std::size_t frames = 0;
     while (!bytes.empty()) {
-        const JournalFormat::Frame frame = JournalFormat::NextFrame(bytes);
+        const JournalFormat::Frame frame = JournalFormat::UncheckedFrame(bytes);
         ++frames;
         if (frame.check == JournalFormat::Frame::Check::CutShort) {
             break;
@@ -51,16 +51,12 @@ JournalDamage DamageOf(JournalFormat::Frame::Check check) {
 void ReserveRecords(std::string_view rest, std::vector<JournalRecord>& records) {
     constexpr std::size_t mostReserved = std::size_t{1} << 22;
     std::size_t frames = 0;
-    while (rest.size() >= JournalFormat::recordFraming && frames < mostReserved) {
-        const std::size_t length = static_cast<unsigned char>(rest[0]) |
-                                   static_cast<unsigned char>(rest[1]) << 8 |
-                                   static_cast<unsigned char>(rest[2]) << 16 |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(rest[3])) << 24;
-        if (length > rest.size() - JournalFormat::recordFraming) {
+    for (; frames < mostReserved; ++frames) {
+        const JournalFormat::Frame frame = JournalFormat::UncheckedFrame(rest);
+        if (frame.check == JournalFormat::Frame::Check::CutShort) {
             break;
         }
-        rest.remove_prefix(JournalFormat::recordFraming + length);
-        ++frames;
+        rest.remove_prefix(frame.size);
     }
     records.reserve(frames);
 }
@@ -128,18 +124,16 @@ std::size_t PlantedObjectsIn(std::string_view bytes) {
     std::size_t objects = 0;
     std::string_view rest = bytes.substr(std::min(bytes.size(), JournalFormat::headerSize));
     JournalRecordView record;
-    while (rest.size() >= JournalFormat::recordFraming) {
-        const std::size_t length = JournalRecordView::U32(rest.data());
-        if (length > rest.size() - JournalFormat::recordFraming) {
+    for (;;) {
+        const JournalFormat::Frame frame = JournalFormat::UncheckedFrame(rest);
+        if (frame.check == JournalFormat::Frame::Check::CutShort) {
             break;
         }
-        const auto kind = static_cast<std::uint16_t>(static_cast<unsigned char>(rest[4]) |
-                                                     static_cast<unsigned char>(rest[5]) << 8);
-        if (JournalFormat::DecodeView(kind, rest.substr(6, length), record) &&
+        if (JournalFormat::DecodeView(frame.kind, frame.payload, record) &&
             record.kind != JournalRecordKind::CopseLoad) {
             objects += record.objects.Count();
         }
-        rest.remove_prefix(JournalFormat::recordFraming + length);
+        rest.remove_prefix(frame.size);
     }
     return objects;
 }

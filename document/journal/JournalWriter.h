@@ -30,13 +30,10 @@ public:
 
     // Adds the record after those before it and makes all of them durable (write, then fdatasync).
     std::error_code Append(const JournalRecord& record);
-    // Adds the record after those before it but leaves it pending: the next Append writes and syncs it
-    // with the others. For records already durable elsewhere (those of a journal being recovered), so
-    // that bringing back a million of them costs one sync rather than a million.
-    std::error_code Defer(const JournalRecord& record);
-
-    // Adds records already encoded (a run of whole frames, `count` of them) after those before it, pending
-    // as Defer leaves them.
+    // Adds records already encoded (a run of whole frames, `count` of them) after those before it but
+    // leaves them pending: the next Append writes and syncs them with its own. For records already
+    // durable elsewhere (those of a journal being recovered), so that bringing back a million of them
+    // costs one sync rather than a million.
     void DeferEncoded(std::string_view frames, std::size_t count);
 
     // Nothing on the disk and nothing pending beyond a header: a journal that another can replace.
@@ -68,6 +65,8 @@ public:
     std::size_t PendingRecords() const { return pendingRecords; }
 
 private:
+    // Adds the record after those before it, pending until written.
+    std::error_code Defer(const JournalRecord& record);
     std::error_code CreateUnder(const std::filesystem::path& finalName);
     std::filesystem::path NewPath() const;
     std::error_code WritePending();
