@@ -93,38 +93,10 @@ constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 constexpr std::uint64_t largestExact = std::uint64_t{1} << 53;
 #endif
 
-// The exact short cut for the numbers the writer writes (no exponent, at most 16 digits): where the
-// digits, read as a whole number, and the power of ten to divide by are both exact doubles, one
-// division gives the correctly rounded result. False where it does not apply.
-bool ConvertExactly(std::string_view text, const NumberText& number, double& value) {
-#if FLT_EVAL_METHOD == 0
-    const std::size_t fractionDigits = number.point < number.mantissaEnd ? number.mantissaEnd - number.point - 1 : 0;
-    if (number.exponentBegin != number.end || fractionDigits >= std::size(powersOfTen)) {
-        return false;
-    }
-    std::uint64_t digits = 0;
-    for (std::size_t i = number.begin; i < number.mantissaEnd; ++i) {
-        if (i == number.point) {
-            continue;
-        }
-        digits = digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (digits > largestExact) {
-            return false;
-        }
-    }
-    value = static_cast<double>(digits) / powersOfTen[fractionDigits];
-    return true;
-#else
-    (void)text;
-    (void)number;
-    (void)value;
-    return false;
-#endif
-}
-
-// The same short cut in a single pass over the text from i, for the common case of digits with at most
-// one point and nothing like an exponent after them; sets the number's end and value, or gives false
-// where the case is not so and the general reading must decide.
+// The exact short cut for the numbers the writer writes (no exponent, at most 16 digits), in a single
+// pass over the text from i: where the digits, read as a whole number, and the power of ten to divide
+// by are both exact doubles, one division gives the correctly rounded result. Sets the number's end
+// and value, or gives false where the case is not so and the general reading must decide.
 bool ReadExactly(std::string_view text, std::size_t i, std::size_t& end, double& value) {
 #if FLT_EVAL_METHOD == 0
     std::uint64_t digits = 0;
@@ -178,17 +150,15 @@ DecimalPrefix ReadDecimalPrefix(std::string_view text) {
     if (!FindNumberText(text, i, number)) {
         return {0, 0.0};
     }
-    if (!ConvertExactly(text, number, value)) {
-        // The extent is settled above, so from_chars (locale-free, correctly rounded) sees only the
-        // decimal form and never a sign, "inf", "nan" or a hexadecimal number.
-        const char* const first = text.data() + number.begin;
-        const char* const last = text.data() + number.end;
-        const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
-        if (error == std::errc::result_out_of_range) {
-            value = Overflows(text, number) ? std::numeric_limits<double>::infinity() : 0.0;
-        } else if (error != std::errc{} || end != last) {
-            value = 0.0;  // a well-formed extent is always read whole; never pass on a half-read value
-        }
+    // The extent is settled above, so from_chars (locale-free, correctly rounded) sees only the
+    // decimal form and never a sign, "inf", "nan" or a hexadecimal number.
+    const char* const first = text.data() + number.begin;
+    const char* const last = text.data() + number.end;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+        value = Overflows(text, number) ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (error != std::errc{} || end != last) {
+        value = 0.0;  // a well-formed extent is always read whole; never pass on a half-read value
     }
     return {number.end, negative ? -value : value};
 }
