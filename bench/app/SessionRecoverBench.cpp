@@ -6,46 +6,17 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <random>
 
 #include "app/PlantingSession.h"
 #include "bench/journal/BenchFolder.h"
-#include "document/journal/JournalFormat.h"
-#include "document/journal/JournalReader.h"
-#include "document/journal/JournalReplay.h"
+#include "bench/journal/MillionTrees.h"
 
 namespace {
 
-constexpr std::size_t objectCount = 1000000;
-
-const JournalObjects& Trees() {
-    static const JournalObjects trees = [] {
-        JournalObjects objects;
-        std::mt19937_64 random(11);
-        std::uniform_real_distribution<double> latitude(46.0, 48.0), longitude(7.0, 9.0);
-        for (std::size_t i = 0; i < objectCount; ++i) {
-            objects.Add(latitude(random), longitude(random), "67707891DBC1CC0D5F111EE9C4CBF11A");
-        }
-        return objects;
-    }();
-    return trees;
-}
-
 const std::string& JournalBytes() {
-    static const std::string bytes = [] {
-        JournalHeader header;
-        header.formatVersion = JournalFormat::version;
-        std::string journal = JournalFormat::EncodeHeader(header);
-        JournalFormat::AppendRecord(journal, JournalRecord::NewFile("forest.xml", "/scenery/"));
-        for (std::size_t i = 0; i < objectCount; ++i) {
-            JournalObjects tree;
-            tree.Add(Trees().LatitudeAt(i), Trees().LongitudeAt(i), Trees().GuidAt(i));
-            JournalFormat::AppendRecord(journal,
-                                        JournalRecord::TreePlant(static_cast<std::uint32_t>(i), tree));
-        }
-        return journal;
-    }();
+    static const std::string bytes = MillionTreesJournal(true);
     return bytes;
 }
 
@@ -71,7 +42,7 @@ void BM_SessionRecoverMillionPresses(benchmark::State& state) {
         QString problem;
         std::size_t dropped = 0;
         if (!session->Recover(journal, problem, dropped) ||
-            session->Document().PlantedCount() < objectCount - objectCount / 1000) {
+            session->Document().PlantedCount() < millionTrees - millionTrees / 1000) {
             state.SkipWithError("objects lost");
         }
         state.PauseTiming();
@@ -79,33 +50,15 @@ void BM_SessionRecoverMillionPresses(benchmark::State& state) {
         std::filesystem::remove_all(BenchFolder() / "state");
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objectCount));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * millionTrees));
 }
 
 void BM_AddToListFloor(benchmark::State& state) {
-    Trees();
-    for (auto _ : state) {
-        PlantingList list;
-        list.Reserve(objectCount);
-        for (std::size_t i = 0; i < objectCount; ++i) {
-            list.Add(Trees().LatitudeAt(i), Trees().LongitudeAt(i), Trees().GuidAt(i));
-        }
-        benchmark::DoNotOptimize(list.Count());
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objectCount));
+    AddMillionTreesToList(state);
 }
 
 void BM_CoreReplay(benchmark::State& state) {
-    const std::filesystem::path journal = EndedJournal();
-    for (auto _ : state) {
-        JournalContents contents = JournalReader::ReadFile(journal);
-        JournalReplay replay;
-        replay.ApplyAll(std::move(contents.records));
-        if (replay.UnsavedObjects() < objectCount - objectCount / 1000) {
-            state.SkipWithError("objects lost");
-        }
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * objectCount));
+    ReplayJournalFile(state, EndedJournal());
 }
 
 }  // namespace
