@@ -25,6 +25,7 @@
 #include "app/CDialogs.h"
 #include "app/OutcomeTexts.h"
 #include "app/PlantingSession.h"
+#include "app/UserSettings.h"
 #include "app/forest/GlobalHotkeys.h"
 #include "app/map/AircraftReader.h"
 #include "forest/FillForestArea.h"
@@ -80,11 +81,6 @@ constexpr HotkeyUse hotkeyUses[] = {
     {cornerHotkey, "Corner hotkey", "cornerHotkeyEdit", "forest/cornerHotkey", "Ctrl+Alt+C", "corners",
      "%1 adds a corner"},
 };
-
-std::unique_ptr<QSettings> HotkeySettings() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("grovewright"), QStringLiteral("grovewright"));
-}
 
 QString Plain(QString text) {
     return text.remove(QLatin1Char('&'));
@@ -345,7 +341,7 @@ void CForestPanel::BuildHotkeys(QWidget* box) {
     auto* layout = new QVBoxLayout(box);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    const std::unique_ptr<QSettings> settings = HotkeySettings();
+    const std::unique_ptr<QSettings> settings = UserSettings();
     for (const HotkeyUse& use : hotkeyUses) {
         auto* edit = new QKeySequenceEdit(box);
         edit->setObjectName(QLatin1String(use.objectName));
@@ -393,7 +389,7 @@ void CForestPanel::TakeHotkey(int id, QKeyCombination combination) {
     }
     row.active = combination;
     row.problem.clear();
-    HotkeySettings()->setValue(QLatin1String(use.settingsKey), name);
+    UserSettings()->setValue(QLatin1String(use.settingsKey), name);
 }
 
 void CForestPanel::ShowHotkeys() {

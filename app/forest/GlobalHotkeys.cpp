@@ -93,6 +93,15 @@ QString Unexpressible(QKeyCombination combination) {
     return {};
 }
 
+void UngrabEveryLock(xcb_connection_t* connection, unsigned keycode, unsigned masks) {
+    const xcb_window_t root = Root(connection);
+    for (const unsigned lock : lockMasks) {
+        xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(keycode), root,
+                       static_cast<std::uint16_t>(masks | lock));
+    }
+    xcb_flush(connection);
+}
+
 // Grabs the key with every lock combination, or none of them.
 QString GrabEveryLock(xcb_connection_t* connection, unsigned keycode, unsigned masks) {
     const xcb_window_t root = Root(connection);
@@ -103,11 +112,7 @@ QString GrabEveryLock(xcb_connection_t* connection, unsigned keycode, unsigned m
         if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
             const std::uint8_t code = error->error_code;
             std::free(error);
-            for (const unsigned undo : lockMasks) {
-                xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(keycode), root,
-                               static_cast<std::uint16_t>(masks | undo));
-            }
-            xcb_flush(connection);
+            UngrabEveryLock(connection, keycode, masks);
             return code == badAccess ? QStringLiteral("the desktop refused it (another program holds it)")
                                      : QStringLiteral("the X server refused it (error %1)").arg(code);
         }
@@ -160,7 +165,7 @@ QString GlobalHotkeys::Grab(int id, QKeyCombination combination) {
         return problem;
     }
     if (Grabbed* earlier = Find(id)) {
-        Ungrab(*earlier);
+        UngrabEveryLock(connection, earlier->keycode, earlier->modifiers);
         *earlier = wanted;
         return {};
     }
@@ -171,23 +176,13 @@ QString GlobalHotkeys::Grab(int id, QKeyCombination combination) {
     return {};
 }
 
-void GlobalHotkeys::Ungrab(const Grabbed& key) {
-    xcb_connection_t* connection = Connection();
-    const xcb_window_t root = Root(connection);
-    for (const unsigned lock : lockMasks) {
-        xcb_ungrab_key(connection, static_cast<xcb_keycode_t>(key.keycode), root,
-                       static_cast<std::uint16_t>(key.modifiers | lock));
-    }
-    xcb_flush(connection);
-}
-
 void GlobalHotkeys::Release() {
     if (grabbed.empty() || Connection() == nullptr) {
         return;
     }
     QCoreApplication::instance()->removeNativeEventFilter(this);
     for (const Grabbed& key : grabbed) {
-        Ungrab(key);
+        UngrabEveryLock(Connection(), key.keycode, key.modifiers);
     }
     grabbed.clear();
 }

@@ -37,7 +37,6 @@ private:
         unsigned modifiers;
     };
     Grabbed* Find(int id);
-    void Ungrab(const Grabbed& key);
     void Release();
 
     std::vector<Grabbed> grabbed;

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/PlantingSession.h"
+#include "app/UserSettings.h"
 #include "app/map/AircraftReader.h"
 #include "app/map/CMapCanvas.h"
 #include "app/map/MapTileSources.h"
@@ -28,11 +29,6 @@ QString Degrees(double value) {
 }
 
 }  // namespace
-
-std::unique_ptr<QSettings> CMapWindow::Settings() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("grovewright"), QStringLiteral("grovewright"));
-}
 
 CMapWindow::CMapWindow(PlantingSession& plantingSession, QWidget* parent)
     : QMainWindow(parent, Qt::Window),
@@ -318,7 +314,7 @@ void CMapWindow::ChooseTileAddress() {
 }
 
 void CMapWindow::Remember() const {
-    const auto settings = Settings();
+    const auto settings = UserSettings();
     settings->beginGroup(QStringLiteral("map"));
     settings->setValue(QStringLiteral("geometry"), saveGeometry());
     settings->setValue(QStringLiteral("zoom"), canvas->View().zoom);
@@ -331,7 +327,7 @@ void CMapWindow::Remember() const {
 }
 
 void CMapWindow::Restore() {
-    const auto settings = Settings();
+    const auto settings = UserSettings();
     settings->beginGroup(QStringLiteral("map"));
     placed = restoreGeometry(settings->value(QStringLiteral("geometry")).toByteArray());
     if (settings->contains(QStringLiteral("zoom"))) {

@@ -11,7 +11,6 @@ class MapTiles;
 class PlantingSession;
 class QAction;
 class QLabel;
-class QSettings;
 
 // The Map window: the canvas, its "Map" menu (background, export, follow, measure, zoom, delete), a
 // tool bar with the tools used most and a status bar with the pointer's position, the scale and the
@@ -34,9 +33,6 @@ public:
     QString ExportKml(const QString& file);
     QString ExportCsv(const QString& file);
     void ShowMessage(const QString& text);
-
-    // The settings file every run shares: ~/.config/grovewright/grovewright.conf on Linux.
-    static std::unique_ptr<QSettings> Settings();
 
 protected:
     void showEvent(QShowEvent* event) override;

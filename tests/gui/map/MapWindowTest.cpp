@@ -15,6 +15,7 @@
 
 #include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
+#include "app/UserSettings.h"
 #include "app/map/CMapCanvas.h"
 #include "app/map/CMapWindow.h"
 #include "tests/support/TemporaryFolder.h"
@@ -222,7 +223,7 @@ void MapWindowTest::AircraftFollowsTheSimulatorAndSaysWhenItIsGone() {
 void MapWindowTest::ViewMenuOpensOneMapBesideTheWindow() {
     // The first opening, with no place remembered.
     map.reset();
-    CMapWindow::Settings()->clear();
+    UserSettings()->clear();
     CTopDialog window(PlatformIpcLinkMaker());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
