@@ -55,6 +55,9 @@ private:
     QString StatusText() const { return panel->findChild<QLabel*>("forestStatus")->text(); }
     void AddModelToMix(int model, double weight);
     std::unique_ptr<PlantingSession> NewSession() const;
+    // Ends the program as a crash would and recovers its journal into `recovered`, whose list must be
+    // `expected`, entry for entry, with no record dropped.
+    void EndAndRecover(const PlantingList& expected, std::unique_ptr<PlantingSession>& recovered);
 
     ScratchRuntimeFolder runtime;
     TemporaryFolder workingFolder;
@@ -65,6 +68,26 @@ private:
 
 std::unique_ptr<PlantingSession> ForestPanelTest::NewSession() const {
     return std::make_unique<PlantingSession>(workingFolder.Path().string() + "/", PlatformIpcLinkMaker());
+}
+
+void ForestPanelTest::EndAndRecover(const PlantingList& expected,
+                                    std::unique_ptr<PlantingSession>& recovered) {
+    panel.reset();
+    session.reset();
+    recovered = NewSession();
+    const std::vector<JournalSummary> journals = recovered->Journal().Folder().ListUnlocked();
+    QCOMPARE(journals.size(), std::size_t{1});
+    QString problem;
+    std::size_t dropped = 0;
+    QVERIFY(recovered->Recover(journals.front().file, problem, dropped));
+    QCOMPARE(dropped, std::size_t{0});
+    const PlantingList& after = recovered->Document().PlantedObjects();
+    QCOMPARE(after.Count(), expected.Count());
+    for (std::size_t i = 0; i < after.Count(); ++i) {
+        QVERIFY(after.LatitudeAt(i) == expected.LatitudeAt(i) &&
+                after.LongitudeAt(i) == expected.LongitudeAt(i));
+        QCOMPARE(after.GuidViewAt(i), expected.GuidViewAt(i));
+    }
 }
 
 void ForestPanelTest::init() {
@@ -123,20 +146,10 @@ void ForestPanelTest::AreaIsOneStepUndoneWholeAndRecovered() {
     const PlantingList before = session->Document().PlantedObjects().Tail(0);
 
     // An ended program's journal brings the fill back as the same list and the same step.
-    panel.reset();
-    session.reset();
-    std::unique_ptr<PlantingSession> recovered = NewSession();
-    const std::vector<JournalSummary> journals = recovered->Journal().Folder().ListUnlocked();
-    QCOMPARE(journals.size(), std::size_t{1});
-    QString problem;
-    std::size_t dropped = 0;
-    QVERIFY(recovered->Recover(journals.front().file, problem, dropped));
-    QCOMPARE(dropped, std::size_t{0});
-    const PlantingList& after = recovered->Document().PlantedObjects();
-    QCOMPARE(after.Count(), before.Count());
-    for (std::size_t i = 0; i < after.Count(); ++i) {
-        QVERIFY(after.LatitudeAt(i) == before.LatitudeAt(i) && after.LongitudeAt(i) == before.LongitudeAt(i));
-        QCOMPARE(after.GuidViewAt(i), before.GuidViewAt(i));
+    std::unique_ptr<PlantingSession> recovered;
+    EndAndRecover(before, recovered);
+    if (QTest::currentTestFailed()) {
+        return;
     }
     QCOMPARE(recovered->UndoStack().undoText(), QString("Plant area"));
     recovered->DiscardUnsaved();
@@ -263,18 +276,10 @@ void ForestPanelTest::TrailTreesAreJournalledAsTheyComeAndRecovered() {
     const PlantingList trail = session->Document().PlantedObjects().Tail(0);
 
     // The program ends with the trail still on.
-    panel.reset();
-    session.reset();
-    std::unique_ptr<PlantingSession> recovered = NewSession();
-    const std::vector<JournalSummary> journals = recovered->Journal().Folder().ListUnlocked();
-    QCOMPARE(journals.size(), std::size_t{1});
-    QString problem;
-    std::size_t dropped = 0;
-    QVERIFY(recovered->Recover(journals.front().file, problem, dropped));
-    const PlantingList& after = recovered->Document().PlantedObjects();
-    QCOMPARE(after.Count(), trail.Count());
-    for (std::size_t i = 0; i < after.Count(); ++i) {
-        QVERIFY(after.LatitudeAt(i) == trail.LatitudeAt(i) && after.LongitudeAt(i) == trail.LongitudeAt(i));
+    std::unique_ptr<PlantingSession> recovered;
+    EndAndRecover(trail, recovered);
+    if (QTest::currentTestFailed()) {
+        return;
     }
     QCOMPARE(recovered->UndoStack().count(), 1);
     recovered->Undo();
