@@ -7,11 +7,7 @@ RecoveredStep::RecoveredStep(PlantingSession& session_, DocumentChange::Target t
     : QUndoCommand(text), session(session_), target(target_), count(count_) {}
 
 void RecoveredStep::undo() {
-    const PlantingList& list = target == DocumentChange::Target::CopsePattern
-                                   ? session.document.CopsePattern()
-                                   : session.document.PlantedObjects();
-    undone = std::make_unique<PlantingList>(list.Tail(list.Count() - count));
-    session.document.DropLast(target, count);
+    undone = std::make_unique<PlantingList>(session.document.TakeLast(target, count));
     session.TellListChanged(target);
 }
 

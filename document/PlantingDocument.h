@@ -133,9 +133,14 @@ public:
     std::size_t AddRecovered(DocumentChange::Target target, const ObjectSource& next);
     // Open: the objects added as AddRecovered adds them, and the named file open; the change says both.
     DocumentChange OpenRecovered(std::string name, std::string newFolder, const ObjectSource& next);
-    // A recovered step taken back and done again: the list's last `count` entries dropped, and entries
+    // A recovered step taken back and done again: the list's last `count` entries taken out, and entries
     // appended as they are.
-    void DropLast(DocumentChange::Target target, std::size_t count) { ListFor(target).RemoveLast(count); }
+    PlantingList TakeLast(DocumentChange::Target target, std::size_t count) {
+        PlantingList& list = ListFor(target);
+        PlantingList last = list.Tail(list.Count() - count);
+        list.RemoveLast(count);
+        return last;
+    }
     void AppendEntries(DocumentChange::Target target, const PlantingList& entries) {
         ListFor(target).AppendList(entries);
     }
