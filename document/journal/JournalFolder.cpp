@@ -154,6 +154,13 @@ std::error_code RemoveClaimed(const fs::path& file) {
     return error;
 }
 
+void SortNewestFirst(std::vector<JournalSummary>& summaries) {
+    std::sort(summaries.begin(), summaries.end(), [](const JournalSummary& a, const JournalSummary& b) {
+        return std::tie(b.discardedAt, b.lastWritten, b.file) <
+               std::tie(a.discardedAt, a.lastWritten, a.file);
+    });
+}
+
 }  // namespace
 
 JournalFolder::JournalFolder(std::filesystem::path folder_) : folder(std::move(folder_)) {}
@@ -166,10 +173,7 @@ std::vector<JournalSummary> JournalFolder::List(const std::filesystem::path& whe
             summaries.push_back(std::move(summary));
         }
     }
-    std::sort(summaries.begin(), summaries.end(), [](const JournalSummary& a, const JournalSummary& b) {
-        return std::tie(b.discardedAt, b.lastWritten, b.file) <
-               std::tie(a.discardedAt, a.lastWritten, a.file);
-    });
+    SortNewestFirst(summaries);
     return summaries;
 }
 
@@ -211,27 +215,30 @@ std::error_code JournalFolder::Remove(const std::filesystem::path& journal) cons
     return RemoveClaimed(journal);
 }
 
-std::size_t JournalFolder::Tidy(std::int64_t now) const {
-    std::size_t removed = 0;
+std::vector<JournalSummary> JournalFolder::Tidy(std::int64_t now) const {
     for (const fs::path& file : FilesIn(DiscardedPath())) {
         std::int64_t discardedAt = 0;
         if (!ParseDiscardStamp(file.filename().string(), discardedAt)) {
             discardedAt = LastWritten(file);
         }
-        if (now - discardedAt > keepDiscardedSeconds && !RemoveClaimed(file)) {
-            ++removed;
+        if (now - discardedAt > keepDiscardedSeconds) {
+            RemoveClaimed(file);
         }
     }
+    std::vector<JournalSummary> remaining;
     for (const fs::path& file : FilesIn(folder)) {
-        JournalSummary summary;
-        const bool finished = IsJournalName(file);
-        if (!finished && !IsUnfinishedName(file)) {
+        if (IsUnfinishedName(file)) {
+            RemoveClaimed(file);
             continue;
         }
-        const bool spent = finished && SummarizeClaimed(file, summary) && Spent(summary);
-        if ((spent || !finished) && !RemoveClaimed(file)) {
-            ++removed;
+        JournalSummary summary;
+        if (!IsJournalName(file) || !SummarizeClaimed(file, summary)) {
+            continue;
+        }
+        if (!Spent(summary) || RemoveClaimed(file)) {
+            remaining.push_back(std::move(summary));
         }
     }
-    return removed;
+    SortNewestFirst(remaining);
+    return remaining;
 }

@@ -55,8 +55,9 @@ public:
 
     // Deletes journals discarded more than 30 days before `now`, journals of ended programs whose
     // records leave nothing unsaved, and journals whose creation never finished. Journals of unknown
-    // versions and unreadable ones stay as they are. How many were deleted.
-    std::size_t Tidy(std::int64_t now) const;
+    // versions and unreadable ones stay as they are. The unlocked journals that remain, as
+    // ListUnlocked gives them: each is read once, for both.
+    std::vector<JournalSummary> Tidy(std::int64_t now) const;
 
     static constexpr std::int64_t keepDiscardedSeconds = 30 * 24 * 60 * 60;
 

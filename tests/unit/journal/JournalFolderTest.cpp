@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "document/journal/JournalPlatform.h"
@@ -83,7 +84,7 @@ TEST(JournalFolder, DiscardedJournalsAreListedApartAndKeptThirtyDays) {
     EXPECT_EQ(discarded[0].lastWritten, now - 5 * day) << "discarding changed the journal's time";
     EXPECT_EQ(discarded[1].discardedAt, now - 31 * day);
 
-    EXPECT_EQ(folder.Tidy(now), 1u);
+    folder.Tidy(now);
     ASSERT_EQ(folder.ListDiscarded().size(), 1u);
     EXPECT_EQ(folder.ListDiscarded()[0].discardedAt, now - 29 * day);
 }
@@ -95,7 +96,7 @@ TEST(JournalFolder, ARunningProgramsJournalIsNeitherMovedNorRemoved) {
     ASSERT_FALSE(running.Open());  // nothing unsaved: what Tidy would take from an ended program
     EXPECT_EQ(folder.Discard(running.Path(), now), JournalFile::lockHeld);
     EXPECT_EQ(folder.Remove(running.Path()), JournalFile::lockHeld);
-    EXPECT_EQ(folder.Tidy(now), 0u);
+    EXPECT_TRUE(folder.Tidy(now).empty()) << "a running program's journal was offered";
     EXPECT_TRUE(fs::exists(running.Path()));
 }
 
@@ -147,7 +148,13 @@ TEST(JournalFolder, TidyTakesOnlyJournalsOfNoFurtherUse) {
     for (const auto& c : cases) {
         EndedJournal(folder.Path(), c.name, c.bytes, now - day);
     }
-    folder.Tidy(now);
+    std::set<std::string> listed;
+    for (const JournalSummary& summary : folder.Tidy(now)) {
+        listed.insert(summary.file.filename().string());
+    }
+    const std::set<std::string> kept = {"unsaved.journal", "newer.journal", "saved-then-damaged.journal",
+                                        "short.journal"};
+    EXPECT_EQ(listed, kept) << "Tidy lists what it leaves, as ListUnlocked would";
     for (const auto& c : cases) {
         EXPECT_EQ(fs::exists(folder.Path() / c.name), !c.removed) << c.name;
         if (!c.removed) {
