@@ -113,10 +113,15 @@ private Q_SLOTS:
     void cleanup();
     void ARefusedKeyIsNamedAndTheEarlierOneWorksOn();
     void AChosenKeyIsRememberedAndTheOldOneReleased();
+    void AKeyRefusedAtStartGivesWayToTheDefault_data();
+    void AKeyRefusedAtStartGivesWayToTheDefault();
 
 private:
     void OpenWindow();
     void Choose(const char* editor, Qt::Key key);
+    QKeySequence Shown(const char* editor) const {
+        return forest->findChild<QKeySequenceEdit*>(editor)->keySequence();
+    }
     QString KeysText() const { return forest->findChild<QLabel*>("hotkeyLabel")->text(); }
     std::size_t Planted() const { return window->Session().Document().PlantedCount(); }
 
@@ -218,6 +223,91 @@ void HotkeyTest::AChosenKeyIsRememberedAndTheOldOneReleased() {
     QCOMPARE(forest->findChild<QKeySequenceEdit*>("plantHotkeyEdit")->keySequence(),
              QKeySequence("Ctrl+Alt+J"));
     QVERIFY2(KeysText().startsWith("Ctrl+Alt+J plants"), qPrintable(KeysText()));
+}
+
+void HotkeyTest::AKeyRefusedAtStartGivesWayToTheDefault_data() {
+    QTest::addColumn<QString>("plantChosen");
+    QTest::addColumn<QString>("cornerChosen");
+    QTest::addColumn<QString>("held");  // the letters another program holds with Ctrl+Alt
+    QTest::addColumn<QString>("plantShown");
+    QTest::addColumn<QString>("cornerShown");
+    QTest::addColumn<QString>("keysText");
+    const QString refusedK =
+        "Ctrl+Alt+K was not taken for planting: the desktop refused it (another program "
+        "holds it). It stays chosen for the next start.";
+    QTest::newRow("the default stands in")
+        << "Ctrl+Alt+K"
+        << "Ctrl+Alt+C"
+        << "k"
+        << "Ctrl+Alt+P"
+        << "Ctrl+Alt+C"
+        << "Ctrl+Alt+P plants the palette's selection and Ctrl+Alt+C adds a corner, in any window.\n" +
+               refusedK;
+    QTest::newRow("the default is held too") << "Ctrl+Alt+K"
+                                             << "Ctrl+Alt+C"
+                                             << "kp"
+                                             << ""
+                                             << "Ctrl+Alt+C"
+                                             << "Ctrl+Alt+C adds a corner, in any window.\n" + refusedK +
+                                                    " Its default Ctrl+Alt+P was not taken either: the "
+                                                    "desktop refused it (another program holds it).";
+    QTest::newRow("the default is the other key's choice")
+        << "Ctrl+Alt+C"
+        << "Ctrl+Alt+P"
+        << "c"
+        << ""
+        << "Ctrl+Alt+P"
+        << "Ctrl+Alt+P adds a corner, in any window.\nCtrl+Alt+C was not taken for planting: the desktop "
+           "refused it (another program holds it). It stays chosen for the next start. Its default "
+           "Ctrl+Alt+P was not taken either: it is the other global key already.";
+    QTest::newRow("the chosen key is the default")
+        << "Ctrl+Alt+P"
+        << "Ctrl+Alt+C"
+        << "p"
+        << ""
+        << "Ctrl+Alt+C"
+        << "Ctrl+Alt+C adds a corner, in any window.\nCtrl+Alt+P was not taken for planting: the desktop "
+           "refused it (another program holds it). It stays chosen for the next start.";
+}
+
+// The editors show the keys in force, each of which does what its editor says; the keys chosen stay
+// remembered for a start when the other program is gone.
+void HotkeyTest::AKeyRefusedAtStartGivesWayToTheDefault() {
+    QFETCH(QString, plantChosen);
+    QFETCH(QString, cornerChosen);
+    QFETCH(QString, held);
+    QFETCH(QString, plantShown);
+    QFETCH(QString, cornerShown);
+    QFETCH(QString, keysText);
+    window->Session().DiscardUnsaved();
+    window.reset();
+    {
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright");
+        settings.setValue("forest/plantHotkey", plantChosen);
+        settings.setValue("forest/cornerHotkey", cornerChosen);
+    }
+    OtherClient desktop;
+    QVERIFY(desktop.Connected());
+    for (const QChar letter : held) {
+        QVERIFY(desktop.GrabControlAlt(letter.toLatin1()));
+    }
+
+    OpenWindow();
+    QCOMPARE(Shown("plantHotkeyEdit"), QKeySequence(plantShown));
+    QCOMPARE(Shown("cornerHotkeyEdit"), QKeySequence(cornerShown));
+    QCOMPARE(KeysText(), keysText);
+    QCOMPARE(simulator->Command("position 47.7 8.35").substr(0, 8), "position");
+    if (!plantShown.isEmpty()) {
+        desktop.PressControlAlt(plantShown.back().toLower().toLatin1());
+        QTRY_COMPARE(Planted(), std::size_t{1});
+    }
+    desktop.PressControlAlt(cornerShown.back().toLower().toLatin1());
+    QTRY_COMPARE(forest->Corners().size(), std::size_t{1});
+    QCOMPARE(Planted(), std::size_t{plantShown.isEmpty() ? 0u : 1u});
+
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright");
+    QCOMPARE(settings.value("forest/plantHotkey").toString(), plantChosen);
+    QCOMPARE(settings.value("forest/cornerHotkey").toString(), cornerChosen);
 }
 
 // The tests bring their own X server, so that keys grabbed here never reach the user's desktop.
