@@ -25,6 +25,7 @@ private Q_SLOTS:
     void cleanup();
     void ARefusedKeyIsNamedAndTheEarlierOneWorksOn();
     void AChosenKeyIsRememberedAndTheOldOneReleased();
+    void AKeyHeldDownActsOnce();
     void AKeyRefusedAtStartGivesWayToTheDefault_data();
     void AKeyRefusedAtStartGivesWayToTheDefault();
 
@@ -106,6 +107,20 @@ void HotkeyTest::AChosenKeyIsRememberedAndTheOldOneReleased() {
     QCOMPARE(keys.Forest().findChild<QKeySequenceEdit*>("plantHotkeyEdit")->keySequence(),
              QKeySequence("Ctrl+Alt+J"));
     QVERIFY2(KeysText().startsWith("Ctrl+Alt+J plants"), qPrintable(KeysText()));
+}
+
+// A key held down repeats; only its press adds a corner, and the next press adds the next one.
+void HotkeyTest::AKeyHeldDownActsOnce() {
+    OtherXClient desktop;
+    QVERIFY(desktop.Connected());
+    QCOMPARE(keys.Simulator().Command("position 47.65 8.3").substr(0, 8), "position");
+    desktop.HoldControlAlt('c');
+    QTest::qWait(1500);  // well past the keyboard's delay before it repeats
+    desktop.ReleaseControlAlt('c');
+    QTRY_COMPARE(keys.Forest().Corners().size(), std::size_t{1});
+    QTest::qWait(20);  // a repeat's release and press come at the same moment, a new press later
+    desktop.PressControlAlt('c');
+    QTRY_COMPARE(keys.Forest().Corners().size(), std::size_t{2});
 }
 
 void HotkeyTest::AKeyRefusedAtStartGivesWayToTheDefault_data() {

@@ -53,12 +53,29 @@ bool OtherXClient::GrabControlAlt(char letter) {
     return error == nullptr;
 }
 
+void OtherXClient::ControlAltKeys(char letter, xcb_keycode_t (&keys)[3]) const {
+    keys[0] = Keycode(keysymControlL);
+    keys[1] = Keycode(keysymAltL);
+    keys[2] = Keycode(static_cast<unsigned>(letter));
+}
+
 void OtherXClient::PressControlAlt(char letter) {
-    const xcb_keycode_t keys[] = {Keycode(keysymControlL), Keycode(keysymAltL),
-                                  Keycode(static_cast<unsigned>(letter))};
+    HoldControlAlt(letter);
+    ReleaseControlAlt(letter);
+}
+
+void OtherXClient::HoldControlAlt(char letter) {
+    xcb_keycode_t keys[3];
+    ControlAltKeys(letter, keys);
     for (const xcb_keycode_t key : keys) {
         FakeInput(XCB_KEY_PRESS, key);
     }
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+void OtherXClient::ReleaseControlAlt(char letter) {
+    xcb_keycode_t keys[3];
+    ControlAltKeys(letter, keys);
     for (int i = 2; i >= 0; --i) {
         FakeInput(XCB_KEY_RELEASE, keys[i]);
     }

@@ -19,8 +19,10 @@ public:
     // Grabs Ctrl+Alt with the letter on the root window, as a desktop's own shortcut would; true where
     // the server let it.
     bool GrabControlAlt(char letter);
-    // Ctrl, Alt and the letter pressed and released.
+    // Ctrl, Alt and the letter pressed and released, or held down and let go later.
     void PressControlAlt(char letter);
+    void HoldControlAlt(char letter);
+    void ReleaseControlAlt(char letter);
 
     // A viewable top-level window whose WM_CLASS instance is `instance`; 0 while there is none.
     xcb_window_t FindViewable(const std::string& instance);
@@ -30,6 +32,8 @@ public:
 private:
     xcb_window_t Root() const;
     xcb_keycode_t Keycode(unsigned keysym) const;
+    // Ctrl, Alt and the letter in the order they are pressed.
+    void ControlAltKeys(char letter, xcb_keycode_t (&keys)[3]) const;
     std::string ClassInstance(xcb_window_t window);
     bool Viewable(xcb_window_t window);
     void FakeInput(std::uint8_t type, xcb_keycode_t key);
