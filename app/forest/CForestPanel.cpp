@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -81,6 +82,19 @@ constexpr HotkeyUse hotkeyUses[] = {
     {cornerHotkey, "Corner hotkey", "cornerHotkeyEdit", "forest/cornerHotkey", "Ctrl+Alt+C", "corners",
      "%1 adds a corner"},
 };
+
+QString PortableName(QKeyCombination combination) {
+    return QKeySequence(combination).toString(QKeySequence::PortableText);
+}
+
+QKeyCombination DefaultHotkey(const HotkeyUse& use) {
+    return QKeySequence::fromString(QLatin1String(use.byDefault), QKeySequence::PortableText)[0];
+}
+
+QString Refusal(const HotkeyUse& use, QKeyCombination combination, const QString& problem) {
+    return QStringLiteral("%1 was not taken for %2: %3.")
+        .arg(PortableName(combination), QLatin1String(use.purpose), problem);
+}
 
 QString Plain(QString text) {
     return text.remove(QLatin1Char('&'));
@@ -341,21 +355,14 @@ void CForestPanel::BuildHotkeys(QWidget* box) {
     auto* layout = new QVBoxLayout(box);
     auto* form = new QFormLayout;
     layout->addLayout(form);
-    const std::unique_ptr<QSettings> settings = UserSettings();
     for (const HotkeyUse& use : hotkeyUses) {
         auto* edit = new QKeySequenceEdit(box);
         edit->setObjectName(QLatin1String(use.objectName));
         AddRow(*form, QLatin1String(use.label), edit);
-        const QKeySequence chosen = QKeySequence::fromString(
-            settings->value(QLatin1String(use.settingsKey), QLatin1String(use.byDefault)).toString(),
-            QKeySequence::PortableText);
         hotkeyRows[use.id].edit = edit;
-        if (!chosen.isEmpty()) {
-            TakeHotkey(use.id, chosen[0]);
-        }
-        edit->setKeySequence(chosen.isEmpty() ? QKeySequence() : QKeySequence(chosen[0]));
         connect(edit, &QKeySequenceEdit::editingFinished, this, [this, id = use.id] { ChangeHotkey(id); });
     }
+    StartHotkeys();
     hotkeyLabel = new QLabel(box);
     hotkeyLabel->setObjectName(QStringLiteral("hotkeyLabel"));
     hotkeyLabel->setAccessibleName(QStringLiteral("Global keys"));
@@ -364,32 +371,63 @@ void CForestPanel::BuildHotkeys(QWidget* box) {
     ShowHotkeys();
 }
 
-// A key is one combination: the first of what was typed; the editor goes back to the key in force
-// where the desktop refused it.
-void CForestPanel::ChangeHotkey(int id) {
-    HotkeyRow& row = hotkeyRows[id];
-    const QKeySequence typed = row.edit->keySequence();
-    if (!typed.isEmpty()) {
-        TakeHotkey(id, typed[0]);
-        ShowHotkeys();
+// Every remembered key is taken before any default stands in for a refused one, so that a default
+// never takes the key the other use was given. A refused key stays remembered: the program holding
+// it may be gone by the next start.
+void CForestPanel::StartHotkeys() {
+    const std::unique_ptr<QSettings> settings = UserSettings();
+    QKeyCombination chosen[std::size(hotkeyUses)];
+    for (const HotkeyUse& use : hotkeyUses) {
+        const QKeySequence remembered = QKeySequence::fromString(
+            settings->value(QLatin1String(use.settingsKey), QLatin1String(use.byDefault)).toString(),
+            QKeySequence::PortableText);
+        chosen[use.id] = remembered.isEmpty() ? DefaultHotkey(use) : remembered[0];
+        if (const QString problem = TakeHotkey(use.id, chosen[use.id]); !problem.isEmpty()) {
+            hotkeyRows[use.id].problem = Refusal(use, chosen[use.id], problem) +
+                                         QStringLiteral(" It stays chosen for the next start.");
+        }
     }
-    const bool none = row.active.key() == Qt::Key_unknown;
-    row.edit->setKeySequence(none ? QKeySequence() : QKeySequence(row.active));
+    for (const HotkeyUse& use : hotkeyUses) {
+        HotkeyRow& row = hotkeyRows[use.id];
+        const QKeyCombination byDefault = DefaultHotkey(use);
+        if (!row.problem.isEmpty() && chosen[use.id] != byDefault) {
+            if (const QString problem = TakeHotkey(use.id, byDefault); !problem.isEmpty()) {
+                row.problem += QStringLiteral(" Its default %1 was not taken either: %2.")
+                                   .arg(QLatin1String(use.byDefault), problem);
+            }
+        }
+        ShowInEditor(row);
+    }
 }
 
-void CForestPanel::TakeHotkey(int id, QKeyCombination combination) {
+// A key is one combination: the first of what was typed; the editor goes back to the key in force
+// where the desktop refused it. Only a key taken is remembered.
+void CForestPanel::ChangeHotkey(int id) {
     HotkeyRow& row = hotkeyRows[id];
     const HotkeyUse& use = hotkeyUses[id];
-    const QString name = QKeySequence(combination).toString(QKeySequence::PortableText);
-    const QString problem = hotkeys->Grab(id, combination);
-    if (!problem.isEmpty()) {
-        row.problem =
-            QStringLiteral("%1 was not taken for %2: %3.").arg(name, QLatin1String(use.purpose), problem);
-        return;
+    const QKeySequence typed = row.edit->keySequence();
+    if (!typed.isEmpty()) {
+        const QString problem = TakeHotkey(id, typed[0]);
+        row.problem = problem.isEmpty() ? QString() : Refusal(use, typed[0], problem);
+        if (problem.isEmpty()) {
+            UserSettings()->setValue(QLatin1String(use.settingsKey), PortableName(typed[0]));
+        }
+        ShowHotkeys();
     }
-    row.active = combination;
-    row.problem.clear();
-    UserSettings()->setValue(QLatin1String(use.settingsKey), name);
+    ShowInEditor(row);
+}
+
+QString CForestPanel::TakeHotkey(int id, QKeyCombination combination) {
+    const QString problem = hotkeys->Grab(id, combination);
+    if (problem.isEmpty()) {
+        hotkeyRows[id].active = combination;
+    }
+    return problem;
+}
+
+void CForestPanel::ShowInEditor(const HotkeyRow& row) {
+    const bool none = row.active.key() == Qt::Key_unknown;
+    row.edit->setKeySequence(none ? QKeySequence() : QKeySequence(row.active));
 }
 
 void CForestPanel::ShowHotkeys() {
@@ -402,8 +440,7 @@ void CForestPanel::ShowHotkeys() {
         for (const HotkeyUse& use : hotkeyUses) {
             const HotkeyRow& row = hotkeyRows[use.id];
             if (row.active.key() != Qt::Key_unknown) {
-                working << QLatin1String(use.does).arg(
-                    QKeySequence(row.active).toString(QKeySequence::PortableText));
+                working << QLatin1String(use.does).arg(PortableName(row.active));
             }
             if (!row.problem.isEmpty()) {
                 problems << row.problem;

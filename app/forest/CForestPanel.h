@@ -76,8 +76,8 @@ private:
         MixModel model;
         QString text;
     };
-    // A global key: the editor it is chosen in, the combination grabbed for it (none where the desktop
-    // refused every one so far), and why the last one chosen was not taken.
+    // A global key: the editor it is chosen in, which shows the combination grabbed for it (none where
+    // the desktop refused every one so far), and why the key chosen was not taken.
     struct HotkeyRow {
         QKeySequenceEdit* edit = nullptr;
         QKeyCombination active;
@@ -90,8 +90,11 @@ private:
     void BuildLine(QWidget* box);
     void BuildTrail(QWidget* box);
     void BuildHotkeys(QWidget* box);
+    void StartHotkeys();
     void ChangeHotkey(int id);
-    void TakeHotkey(int id, QKeyCombination combination);
+    // Grabs the combination for the key `id`; empty where it worked, else why not.
+    QString TakeHotkey(int id, QKeyCombination combination);
+    void ShowInEditor(const HotkeyRow& row);
     void ShowHotkeys();
     void OnHotkey(int id);
     void ShowHeights();

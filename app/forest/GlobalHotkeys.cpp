@@ -192,13 +192,22 @@ bool GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message
         return false;
     }
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & ~0x80) != XCB_KEY_PRESS) {
+    const std::uint8_t type = event->response_type & ~0x80;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
         return false;
     }
-    const auto* press = static_cast<const xcb_key_press_event_t*>(message);
-    for (const Grabbed& key : grabbed) {
-        if (press->detail == key.keycode && (press->state & heldMasks) == key.modifiers) {
-            Q_EMIT Pressed(key.id);
+    // Press and release events share one layout.
+    const auto* key = static_cast<const xcb_key_press_event_t*>(message);
+    for (Grabbed& grab : grabbed) {
+        if (key->detail != grab.keycode) {
+            continue;
+        }
+        if (type == XCB_KEY_RELEASE) {
+            grab.releasedAt = key->time;
+        } else if ((key->state & heldMasks) == grab.modifiers) {
+            if (key->time != grab.releasedAt) {
+                Q_EMIT Pressed(grab.id);
+            }
             return true;
         }
     }

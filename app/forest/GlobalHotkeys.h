@@ -4,6 +4,7 @@
 #include <QKeyCombination>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 // Keys that reach Grovewright while another window has the focus (the simulator's, in Wine on the
@@ -31,10 +32,13 @@ Q_SIGNALS:
     void Pressed(int id);
 
 private:
+    // A grabbed key and when it was last let go: the X server repeats a key held down as a release
+    // and a press at the same moment, and a repeat is not a press of its own.
     struct Grabbed {
         int id;
         unsigned keycode;
         unsigned modifiers;
+        std::uint32_t releasedAt = 0;
     };
     Grabbed* Find(int id);
     void Release();
