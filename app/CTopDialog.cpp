@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QTimer>
 #include <QUndoStack>
 #include <filesystem>
 
@@ -78,6 +79,7 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     BuildMenus();
     ShowStatus(QString());
     setFixedSize(size());
+    QTimer::singleShot(0, this, &CTopDialog::MakeForestPanel);
 }
 
 CTopDialog::~CTopDialog() {
@@ -161,7 +163,9 @@ void CTopDialog::AddViewMenu(QMenuBar& menuBar) {
     connect(forestAction, &QAction::triggered, this, &CTopDialog::ShowForest);
 }
 
-void CTopDialog::ShowForest() {
+// The Forest window holds the global keys, which plant from the cockpit whether or not the window was
+// ever shown; it is made just after start, so that the main window shows first.
+void CTopDialog::MakeForestPanel() {
     if (forestPanel == nullptr) {
         forestPanel = new CForestPanel(*session, dialogs, this);
         connect(forestPanel, &CForestPanel::Status, this, &CTopDialog::ShowStatus);
@@ -173,6 +177,10 @@ void CTopDialog::ShowForest() {
         });
         WireForestToMap();
     }
+}
+
+void CTopDialog::ShowForest() {
+    MakeForestPanel();
     forestPanel->ShowBeside(this);
 }
 

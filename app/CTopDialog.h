@@ -65,6 +65,7 @@ private:
     void AddEditMenu(QMenuBar& menuBar);
     void AddViewMenu(QMenuBar& menuBar);
     void ShowMap();
+    void MakeForestPanel();
     void ShowForest();
     // The map draws the Forest window's area and takes its corners by click, once both exist.
     void WireForestToMap();
@@ -88,7 +89,7 @@ private:
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;
     CMapWindow* mapWindow = nullptr;      // made on first use
-    CForestPanel* forestPanel = nullptr;  // made on first use
+    CForestPanel* forestPanel = nullptr;  // made just after start
     QString lastEvent;
     QString journalProblem;           // shown below the last event while the journal cannot be written
     bool journalProblemTold = false;  // the message box says it once per session, however often it fails

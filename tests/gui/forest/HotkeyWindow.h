@@ -12,8 +12,8 @@
 class CForestPanel;
 class CTopDialog;
 
-// What the global keys act on: the main window with Conifer 3 chosen in its palette, a new file named
-// and the Forest window open, planting where the stand-in simulator's aircraft is.
+// What the global keys act on: the main window with Conifer 3 chosen in its palette and a new file
+// named (the Forest window never shown), planting where the stand-in simulator's aircraft is.
 class HotkeyWindow {
 public:
     HotkeyWindow();
