@@ -70,6 +70,7 @@ private:
     void WireForestToMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
+    void OfferRecoveredCopse();
     void ShowBusy(bool busy);
     void ShowJournalProblem(const QString& text);
     void UpdateUndoActions();

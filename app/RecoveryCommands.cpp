@@ -18,20 +18,22 @@ QString FileText(const JournalSummary& journal) {
     if (journal.fileName.empty()) {
         return QStringLiteral("no named file");
     }
-    return QString::fromStdString(journal.fileName) + QStringLiteral(" (") + QString::fromStdString(journal.folder) +
-           QLatin1Char(')');
+    return QString::fromStdString(journal.fileName) + QStringLiteral(" (") +
+           QString::fromStdString(journal.folder) + QLatin1Char(')');
 }
 
 QString ObjectsText(std::size_t count) {
-    return count == 1 ? QStringLiteral("1 unsaved planted object") : QStringLiteral("%1 unsaved planted objects").arg(count);
+    return count == 1 ? QStringLiteral("1 unsaved planted object")
+                      : QStringLiteral("%1 unsaved planted objects").arg(count);
 }
 
 QString DroppedText(std::size_t records) {
     if (records == 0) {
         return {};
     }
-    return QStringLiteral("\nThe journal was damaged at its end (the program or the machine stopped while writing): "
-                          "%1 of its last records cannot be recovered.")
+    return QStringLiteral(
+               "\nThe journal was damaged at its end (the program or the machine stopped while writing): "
+               "%1 of its last records cannot be recovered.")
         .arg(records);
 }
 
@@ -50,10 +52,10 @@ void RecoveryCommands::OfferRecovery() {
         if (journal.status != JournalReadStatus::Read || journal.unsavedObjects == 0) {
             continue;
         }
-        const QString question = QStringLiteral("Grovewright ended on %1 with %2 in %3. Recover them?")
-                                     .arg(WhenText(journal.lastWritten), ObjectsText(journal.unsavedObjects),
-                                          FileText(journal)) +
-                                 DroppedText(journal.recordsDropped);
+        const QString question =
+            QStringLiteral("Grovewright ended on %1 with %2 in %3. Recover them?")
+                .arg(WhenText(journal.lastWritten), ObjectsText(journal.unsavedObjects), FileText(journal)) +
+            DroppedText(journal.recordsDropped);
         switch (dialogs.AskRecovery(window, question)) {
             case CDialogs::RecoveryAnswer::Recover:
                 if (RecoverJournal(journal)) {
@@ -63,7 +65,8 @@ void RecoveryCommands::OfferRecovery() {
             case CDialogs::RecoveryAnswer::Discard:
                 folder.Discard(journal.file, static_cast<std::int64_t>(std::time(nullptr)));
                 break;
-            case CDialogs::RecoveryAnswer::Later: break;
+            case CDialogs::RecoveryAnswer::Later:
+                break;
         }
     }
 }
@@ -79,6 +82,7 @@ bool RecoveryCommands::RecoverJournal(const JournalSummary& journal) {
     if (dropped > 0) {
         text += QStringLiteral(" (%1 damaged records dropped)").arg(dropped);
     }
+    Q_EMIT Recovered();
     Q_EMIT Status(text);
     return true;
 }
@@ -88,7 +92,9 @@ void RecoveryCommands::OnRecoverDiscarded() {
         return;
     }
     if (session.Document().PlantedCount() > 0 || session.Document().FileOpen()) {
-        dialogs.Message(window, QStringLiteral("Save or close the open work first: recovered objects need an empty list."));
+        dialogs.Message(
+            window,
+            QStringLiteral("Save or close the open work first: recovered objects need an empty list."));
         return;
     }
     const std::vector<JournalSummary> discarded = session.Journal().Folder().ListDiscarded();
@@ -96,16 +102,19 @@ void RecoveryCommands::OnRecoverDiscarded() {
     std::vector<const JournalSummary*> offered;
     for (const JournalSummary& journal : discarded) {
         if (journal.status == JournalReadStatus::Read && journal.unsavedObjects > 0) {
-            items << QStringLiteral("%1  %2  %3").arg(WhenText(journal.discardedAt), FileText(journal),
-                                                     ObjectsText(journal.unsavedObjects));
+            items << QStringLiteral("%1  %2  %3")
+                         .arg(WhenText(journal.discardedAt), FileText(journal),
+                              ObjectsText(journal.unsavedObjects));
             offered.push_back(&journal);
         }
     }
     if (offered.empty()) {
-        dialogs.Message(window, QStringLiteral("There are no discarded plants to recover."), {}, QMessageBox::Information);
+        dialogs.Message(window, QStringLiteral("There are no discarded plants to recover."), {},
+                        QMessageBox::Information);
         return;
     }
-    if (const auto chosen = dialogs.ChooseItem(window, QStringLiteral("Discarded plants (discarded on, file, objects):"), items)) {
+    if (const auto chosen = dialogs.ChooseItem(
+            window, QStringLiteral("Discarded plants (discarded on, file, objects):"), items)) {
         RecoverJournal(*offered[static_cast<std::size_t>(*chosen)]);
     }
 }
