@@ -2,6 +2,8 @@
 // seconds written in the file named by GROVEWRIGHT_TEST_CLOCK. A Plant press seeds the headings'
 // generator with time() and a save stamps its file with it, so two runs of the same presses given the
 // same clock readings save the same bytes. Every other clock (timers, the monotonic clock) is left alone.
+#define _POSIX_C_SOURCE 200809L  // clock_gettime
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>
