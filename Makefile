@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake ninja-build pkg-config git \
 	libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev libgeographiclib-dev zlib1g-dev libz-mingw-w64-dev \
 	clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 locales \
-	nettle-dev libcli11-dev qt6-base-dev libqt6sql6-sqlite libxcb1-dev xvfb xauth fonts-dejavu-core dbus at-spi2-core python3-pyatspi \
+	nettle-dev libcli11-dev qt6-base-dev libqt6sql6-sqlite libxcb1-dev xvfb xauth fonts-dejavu-core dbus at-spi2-core python3-pyatspi strace \
 	dpkg-dev file desktop-file-utils appstream lintian
 
 # A locale with a decimal comma, so that tests prove files do not depend on the user's locale.

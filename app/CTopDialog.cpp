@@ -74,6 +74,7 @@ CTopDialog::CTopDialog(IpcLinkMaker makeLink, CDialogs* givenDialogs, QWidget* p
     connect(fileCommands, &FileCommands::ExitRequested, this, &QDialog::accept);
     connect(plantCommands, &PlantCommands::Status, this, &CTopDialog::ShowStatus);
     connect(recoveryCommands, &RecoveryCommands::Status, this, &CTopDialog::ShowStatus);
+    connect(recoveryCommands, &RecoveryCommands::Recovered, this, &CTopDialog::OfferRecoveredCopse);
     connect(session, &PlantingSession::JournalProblem, this, &CTopDialog::ShowJournalProblem);
 
     BuildMenus();
@@ -279,6 +280,16 @@ void CTopDialog::ShowChanges(int what) {
         vorlsPage->ForgetCopse();
     }
     ShowStatus(lastEvent);
+}
+
+// A new program shows no palette choice, but a recovered session may hold the copse pattern its user
+// loaded: the pages offer it as loading it did, so that Plant plants it without loading it again.
+void CTopDialog::OfferRecoveredCopse() {
+    if (session->Document().CopseCount() == 0) {
+        return;
+    }
+    defaultPage->ShowCopseLoaded();
+    vorlsPage->ShowCopseLoaded();
 }
 
 void CTopDialog::ShowBusy(bool busy) {

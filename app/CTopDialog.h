@@ -71,6 +71,7 @@ private:
     void WireForestToMap();
     void WirePage(CPalettePage& page);
     void ShowChanges(int what);
+    void OfferRecoveredCopse();
     void ShowBusy(bool busy);
     void ShowJournalProblem(const QString& text);
     void UpdateUndoActions();

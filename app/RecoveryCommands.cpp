@@ -93,6 +93,7 @@ bool RecoveryCommands::RecoverJournal(const JournalSummary& journal) {
     if (dropped > 0) {
         text += QStringLiteral(" (%1 damaged records dropped)").arg(dropped);
     }
+    Q_EMIT Recovered();
     Q_EMIT Status(text);
     return true;
 }

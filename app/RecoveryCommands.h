@@ -22,6 +22,8 @@ public:
 
 Q_SIGNALS:
     void Status(const QString& text);
+    // A journal was taken into the session: the document stands where the ended program left it.
+    void Recovered();
 
 private:
     // Takes one journal into the session; true when it was recovered.

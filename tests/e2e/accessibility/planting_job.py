@@ -46,6 +46,13 @@ def wait_until(what, probe, timeout=STEP_TIMEOUT):
     raise Failure(f"timed out after {timeout:.0f} s waiting for {what}{detail}")
 
 
+def wait_until_or_none(probe, timeout):
+    try:
+        return wait_until("", probe, timeout)
+    except Failure:
+        return None
+
+
 # ---------------------------------------------------------------------------------------------------
 # The processes: X server, session bus, accessibility bus, simulator, Grovewright.
 
@@ -293,9 +300,18 @@ def window_gone(app, dialog):
         return True
 
 
-def menu_command(main, item):
-    press(find(main, "File", Atspi.Role.MENU_ITEM), ("showmenu",))
-    press(find(main, item, Atspi.Role.MENU_ITEM))
+def menu_command(main, item, menu="File"):
+    """Opens the menu and presses its item. The menu bar's ShowMenu toggles: just after a command from
+    the same menu it may close the menu instead, so a menu that does not show is asked again."""
+    for _ in range(3):
+        press(find(main, menu, Atspi.Role.MENU_ITEM), ("showmenu",))
+        shown = find_all(main, item, Atspi.Role.MENU_ITEM)
+        if not shown:
+            shown = wait_until_or_none(lambda: find_all(main, item, Atspi.Role.MENU_ITEM), timeout=2)
+        if shown:
+            press(shown[0])
+            return
+    raise Failure(f'the menu "{menu}" does not show its item "{item}"')
 
 
 def check_tabs(main):

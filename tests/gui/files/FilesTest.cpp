@@ -512,8 +512,11 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Path().string()));
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker());
     window->show();
-    // A session that ends without a save: an Open, a plant, an Append From, a delete and an Undo.
+    // A session that ends without a save: an Open, a copse load, a plant, an Append From, a delete and
+    // an Undo.
     OpenWithObjects(2, "forest.xml");
+    user->Write("copse.xml", MarkedPlantingFile({{50.0, 8.0, guidA}, {50.001, 8.002, guidB}}));
+    QCOMPARE(window->Session().LoadCopsePattern(user->Path("copse.xml")).objectsAdded, std::size_t{2});
     Press(1009);
     QVERIFY(simulator->Command("position 47.1 -122.1").starts_with("position"));
     Press(1020);
@@ -537,6 +540,11 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     QCOMPARE(window->Session().UndoStack().undoText(), undoBefore);
     QCOMPARE(window->Session().UndoStack().redoText(), redoBefore);
     QVERIFY(window->findChild<QLabel*>("statusLine")->text().contains("Recovered 3 planted objects"));
+    // The recovered copse pattern is what Plant plants, as after loading it.
+    for (const CPalettePage* page :
+         std::initializer_list<const CPalettePage*>{&window->DefaultPage(), &window->SecondPage()}) {
+        QVERIFY(page->Selection().choice == PaletteSelection::Choice::Copse);
+    }
     // The history works on: the delete done again, then everything undone to the opened file.
     window->Session().Redo();
     QCOMPARE(Document().PlantedCount(), std::size_t{1});

@@ -1,0 +1,259 @@
+#!/usr/bin/python3
+"""One Plant press of the real program under strace: the journal's sync must come before the beep and
+before the status line reaches the accessibility bus.
+
+The press is driven through the accessibility bus as the other end-to-end checks do. In the trace of
+the program's threads, the plant's record is the write of a kind 3 record holding the planted latitude
+to the journal file; the beep is the X11 Bell request (opcode 104, percent 0, length 1) found by walking
+the request stream written to the X server's socket; the status line is the message written to the
+accessibility bus's socket that holds the new status text. The fdatasync of the journal file after the
+record must have returned before either of the other two begins.
+"""
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import planting_job as job  # noqa: E402
+from planting_job import Failure, find, press, wait_until, window  # noqa: E402
+
+LATITUDE, LONGITUDE = 47.5, 8.25
+STATUS = f"Planted 1 at {LATITUDE:.7f}, {LONGITUDE:.7f}"
+TRACED = "pwrite64,write,writev,sendmsg,sendto,fdatasync,fsync,connect"
+X_BELL = 104
+SKIPPED = 77
+
+
+class Call:
+    """One system call of the trace: where its line starts and where it returned, its name, its file
+    descriptor's description, the bytes it wrote (as far as it wrote them) and its result."""
+
+    def __init__(self, started, name, arguments):
+        self.started = started
+        self.returned = None
+        self.name = name
+        self.arguments = arguments
+        self.result = None
+        found = re.match(r"(\d+)<((?:->|[^>])*)>", arguments)
+        # strace -xx writes paths as byte escapes too
+        self.fd, self.target = (int(found.group(1)), unescaped(found.group(2))) if found else (None, "")
+
+    def data(self):
+        """The bytes the call passed, all its buffers in order; None where strace cut them short."""
+        if re.search(r'"\.\.\.', self.arguments):
+            return None
+        return b"".join(bytes.fromhex(text.replace("\\x", ""))
+                        for text in re.findall(r'"((?:\\x[0-9a-f]{2})*)"', self.arguments))
+
+    def written(self):
+        data = self.data()
+        return data[:max(self.result, 0)] if data is not None and self.result is not None else data
+
+
+def unescaped(text):
+    return re.sub(r"\\x([0-9a-f]{2})", lambda byte: chr(int(byte.group(1), 16)), text)
+
+
+def socket_path(call):
+    """The path a connect call named (an abstract one with its leading @)."""
+    found = re.search(r'sun_path=(@?)"([^"]*)"', call.arguments)
+    return found.group(1) + unescaped(found.group(2)) if found else None
+
+
+def read_trace(path):
+    """The calls in the order they started, each with the index of the line where it returned."""
+    calls, pending = [], {}
+    for index, line in enumerate(Path(path).read_text(errors="replace").splitlines()):
+        found = re.match(r"(\d+) +[\d:.]+ (.*)$", line)
+        if not found:
+            continue
+        thread, rest = found.groups()
+        resumed = re.match(r"<\.\.\. (\w+) resumed>(.*)$", rest)
+        if resumed:
+            call = pending.pop(thread, None)
+            if call is not None:
+                call.arguments += resumed.group(2)
+                finish(call, index, resumed.group(2))
+            continue
+        started = re.match(r"(\w+)\((.*)$", rest)
+        if not started:
+            continue
+        call = Call(index, started.group(1), started.group(2))
+        call.line = line
+        calls.append(call)
+        if rest.endswith("<unfinished ...>"):
+            call.arguments = call.arguments[:-len("<unfinished ...>")]
+            pending[thread] = call
+        else:
+            finish(call, index, rest)
+    return calls
+
+
+def finish(call, index, text):
+    call.returned = index
+    result = re.search(r"\) += (-?\d+)", text)
+    call.result = int(result.group(1)) if result else None
+
+
+def x_requests(calls, socket_inode):
+    """Each X11 request the program wrote to the X server's socket, with the call that wrote its
+    first byte: the stream is the connection's set-up, then requests of 4-byte units whose length is
+    their third and fourth byte (or, when those are 0, the next four: big requests)."""
+    stream, owners = bytearray(), []
+    for call in calls:
+        if call.name in ("write", "writev", "sendmsg", "sendto") and socket_inode in call.target:
+            data = call.written()
+            if data is None:
+                raise Failure(f"strace cut short a write to the X server: {call.line[:200]}")
+            owners += [call] * len(data)
+            stream += data
+    if not stream or stream[0:1] != b"l":
+        raise Failure("the X connection's set-up (little-endian) is not in the trace")
+    name_length, data_length = struct.unpack_from("<HH", stream, 6)
+    offset = 12 + (name_length + 3) // 4 * 4 + (data_length + 3) // 4 * 4
+    requests = []
+    while offset + 4 <= len(stream):
+        opcode, detail, units = struct.unpack_from("<BBH", stream, offset)
+        if units == 0:
+            units = struct.unpack_from("<I", stream, offset + 4)[0]
+        requests.append((opcode, detail, units, owners[offset]))
+        offset += 4 * units
+    return requests
+
+
+def x_socket(calls, display):
+    """The inode of the program's socket to the X server, from its connect call."""
+    for call in calls:
+        if call.name == "connect" and call.result == 0 and \
+                socket_path(call) in (f"/tmp/.X11-unix/X{display.lstrip(':')}", f"@/tmp/.X11-unix/X{display.lstrip(':')}"):
+            inode = re.match(r"UNIX-STREAM:\[(\d+)", call.target)
+            if inode:
+                return f"[{inode.group(1)}->"
+    raise Failure(f"the program's connect to the X server {display} is not in the trace")
+
+
+def bus_sockets(calls, path):
+    """The inodes of the program's sockets to the bus listening at path."""
+    inodes = set()
+    for call in calls:
+        if call.name == "connect" and call.result == 0 and socket_path(call) == path:
+            found = re.match(r"UNIX-STREAM:\[(\d+)", call.target)
+            if found:
+                inodes.add(f"[{found.group(1)}->")
+    return inodes
+
+
+def accessibility_bus_path(env):
+    reply = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                            "org.a11y.Bus.GetAddress"], env=env, capture_output=True, text=True, timeout=10)
+    found = re.search(r"unix:(?:path|abstract)=([^,;\s]+)", reply.stdout)
+    if not found:
+        raise Failure(f"the accessibility bus's address is unknown: {reply.stdout!r} {reply.stderr!r}")
+    return found.group(1)
+
+
+def check_order(calls, env, display):
+    journal = os.path.join(env["XDG_STATE_HOME"], "grovewright", "journal")
+    record_start = struct.pack("<H", 3)
+    latitude = struct.pack("<d", LATITUDE)
+    records = [call for call in calls if call.name in ("pwrite64", "write") and call.target.startswith(journal)
+               and call.target.endswith(".journal") and (call.written() or b"")[4:6] == record_start
+               and latitude in call.written()]
+    if len(records) != 1:
+        raise Failure(f"expected one write of the plant's record to the journal in {journal}, found {len(records)}")
+    record = records[0]
+    syncs = [call for call in calls if call.name in ("fdatasync", "fsync") and call.target == record.target
+             and call.started > record.started]
+    if not syncs or syncs[0].result != 0:
+        raise Failure(f"no successful sync of {record.target} follows the plant's record")
+    sync = syncs[0]
+
+    bells = [request for request in x_requests(calls, x_socket(calls, display))
+             if request[0] == X_BELL and request[2] == 1]
+    if len(bells) != 1 or bells[0][1] != 0:
+        raise Failure(f"expected one X11 Bell request (percent 0) for the one press, found {bells}")
+    bell = bells[0][3]
+
+    bus = bus_sockets(calls, accessibility_bus_path(env))
+    text = STATUS.encode()
+    statuses = [call for call in calls if call.name in ("sendmsg", "sendto", "write", "writev")
+                and any(inode in call.target for inode in bus) and text in (call.data() or b"")]
+    if not statuses:
+        raise Failure(f"no message to the accessibility bus carries the status {STATUS!r}")
+    status = statuses[0]
+
+    for what, call in (("the plant's record", record), ("its sync", sync), ("the X11 Bell", bell),
+                       ("the status on the bus", status)):
+        stamp = re.match(r"\d+ +([\d:.]+)", call.line).group(1)
+        print(f"{stamp} {what}: {call.name} on {call.target}")
+    for what, call in (("the beep", bell), ("the status line's message", status)):
+        if sync.returned is None or sync.returned >= call.started:
+            raise Failure(f"the journal's sync had not returned when {what} was written")
+    print("traced press: the journal's sync returned before the beep and before the status line's message")
+
+
+def run(arguments):
+    processes = job.Processes()
+    temporary = Path(tempfile.mkdtemp(prefix="grovewright-trace-"))
+    trace = temporary / "trace"
+    try:
+        env, work = job.start_environment(processes, temporary, arguments.compiler)
+        chosen = temporary / "chosen"
+        chosen.mkdir()
+        simulator = job.Simulator(processes, arguments.simulator, env)
+        traced = processes.start(["strace", "-f", "-tt", "-yy", "-xx", "-s", "1048576", "-e", f"trace={TRACED}",
+                                  "-o", str(trace), arguments.app], cwd=work, env=env)
+        app = wait_until("Grovewright on the accessibility bus",
+                         lambda: job.still_running(traced) and job.application("grovewright"), timeout=60)
+        main = window(app, "Grovewright V4")
+        job.menu_command(main, "New")
+        job.choose_file(app, "New planting file", chosen / "trees")
+        press(find(main, "Conifer 3", job.Atspi.Role.PUSH_BUTTON))
+        job.expect_text(find(main, "Tree type", job.Atspi.Role.TEXT), "the Tree type box", r"^Conifer 3$")
+        simulator.command(f"position {LATITUDE} {LONGITUDE}")
+        press(find(main, "Plant tree", job.Atspi.Role.PUSH_BUTTON))
+        job.expect_status(find(main, "Status"), "the status line", re.escape(STATUS))
+        job.menu_command(main, "Exit")
+        wait_until("Grovewright to end after Exit", job.answering(app, lambda: traced.poll() is not None))
+        check_order(read_trace(trace), env, env["DISPLAY"])
+        return 0
+    finally:
+        processes.stop_all()
+        if arguments.keep:
+            print(f"kept {temporary}")
+        else:
+            shutil.rmtree(temporary, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    for program in ("app", "simulator", "compiler"):
+        parser.add_argument(f"--{program}", required=True)
+    parser.add_argument("--keep", action="store_true", help="keep the temporary folder and the trace")
+    arguments = parser.parse_args()
+    for program in ("app", "simulator", "compiler"):
+        setattr(arguments, program, os.path.abspath(getattr(arguments, program)))
+    if shutil.which("strace") is None:
+        print("traced press FAILED: strace is not installed", file=sys.stderr)
+        return 1
+    tried = subprocess.run(["strace", "-o", os.devnull, "true"], capture_output=True, text=True)
+    if tried.returncode != 0:
+        print(f"traced press skipped: this machine does not let strace trace ({tried.stderr.strip()})")
+        return SKIPPED
+    try:
+        return run(arguments)
+    except Failure as failure:
+        print(f"traced press FAILED: {failure}", file=sys.stderr)
+    except Exception as error:  # a bus error names the call that failed
+        print(f"traced press FAILED: {type(error).__name__}: {error}", file=sys.stderr)
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
