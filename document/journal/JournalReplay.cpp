@@ -143,14 +143,11 @@ bool JournalReplay::ApplyAt(std::size_t index) {
             CloseDocument();
             return true;
         case JournalRecordKind::Save:
-            drawsSinceSeed += plantingList.Count();  // one heading drawn per object written
             fileName = record.fileName;
             folder = record.folder;
             CloseDocument();
             return true;
         case JournalRecordKind::GeneratorState:
-            generatorSeed = record.seed;
-            drawsSinceSeed = 0;
             stepOpen = wasOpen;
             return true;
         case JournalRecordKind::AppendToStep:
@@ -186,11 +183,6 @@ bool JournalReplay::ApplyAt(std::size_t index) {
 
 bool JournalReplay::ApplyChange(std::size_t index) {
     const JournalRecord& record = records[index];
-    if (record.kind == JournalRecordKind::TreePlant || record.kind == JournalRecordKind::CopsePlant) {
-        // A press seeds the generator whether or not it planted anything.
-        generatorSeed = record.seed;
-        drawsSinceSeed = 0;
-    }
     ReplayStep step;
     step.record = index;
     if (record.kind == JournalRecordKind::OpenFile) {

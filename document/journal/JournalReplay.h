@@ -30,13 +30,14 @@ struct ReplayStep {
 
 // The document as a journal's records leave it: the file's name, folder and open state, the planted
 // list and copse pattern (changed through PlantingList::Add, as the document changes them, so that
-// the same objects are left out as near), the random generator's state, and the undo history.
+// the same objects are left out as near), and the undo history. The random generator's state is the
+// session's to restore; a generator state record changes nothing here.
 //
 // A change that adds or removes nothing, or a plant press that planted nothing, makes no step. Undo
 // takes the newest step back and moves it to the redo stack; Redo does it again; a new step empties
-// the redo stack. New, Close and Save empty the history. A Save adds one draw of the generator per
-// object written and leaves nothing unsaved. The step an Append From made stays open to Append to
-// step records (a trail's later trees) until any other record but a generator state comes.
+// the redo stack. New, Close and Save empty the history. A Save leaves nothing unsaved. The step an Append
+// From made stays open to Append to step records (a trail's later trees) until any other record but a
+// generator state comes.
 class JournalReplay {
 public:
     // Applies one record; false, changing nothing, where the record cannot follow the state (an Undo or
@@ -51,11 +52,6 @@ public:
     const PlantingList& Planted() const { return plantingList; }
     const PlantingList& CopsePattern() const { return copsePattern; }
     std::size_t UnsavedObjects() const { return plantingList.Count(); }
-
-    // The generator stands at `GeneratorSeed()` advanced by `DrawsSinceSeed()` draws; a journal starts
-    // from a fresh program's state, 1.
-    std::uint32_t GeneratorSeed() const { return generatorSeed; }
-    std::uint64_t DrawsSinceSeed() const { return drawsSinceSeed; }
 
     // Oldest first; the next to undo is the last.
     const std::vector<ReplayStep>& UndoSteps() const { return undoSteps; }
@@ -82,8 +78,6 @@ private:
     bool fileOpen = false;
     PlantingList plantingList;
     PlantingList copsePattern;
-    std::uint32_t generatorSeed = 1;
-    std::uint64_t drawsSinceSeed = 0;
     std::vector<ReplayStep> undoSteps;
     std::vector<ReplayStep> redoSteps;
     bool stepOpen = false;  // the newest step was made by an Append From and may still grow

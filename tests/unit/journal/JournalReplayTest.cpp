@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "document/PlantingXmlWriter.h"
-#include "document/SharedRandom.h"
 #include "document/journal/JournalReader.h"
 #include "tests/unit/journal/JournalSamples.h"
 
@@ -261,45 +259,6 @@ TEST(JournalReplay, AgreesWithASessionThatKeepsEveryStateAfterEveryRecord) {
         ASSERT_EQ(recovered.ApplyAll(contents.records), records.size());
         ExpectSameDocument(recovered, reference, "seed " + std::to_string(seed) + ", read back");
     }
-}
-
-std::string SavedBytes(const PlantingList& list) {
-    return PlantingXmlWriter::Text(list, "Sat Dec 05 13:38:33 2026\n");
-}
-
-// A save draws one heading per object; a recovered session must draw the next save's headings from
-// where the uninterrupted one would.
-TEST(JournalReplay, ASaveAfterRecoveryWritesTheBytesOfTheUninterruptedSession) {
-    JournalObjects first, second, file;
-    first.Add(47.5, 8.25, "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA");
-    second.Add(47.6, 8.35, "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB");
-    file.Add(46.0, 7.0, "CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC");
-    file.Add(46.1, 7.1, "DDDDDDDDDDDDDDDDDDDDDDDDDDDDDDDD");
-    const std::vector<JournalRecord> records = {
-        JournalRecord::NewFile("a.xml", "/s/"),        JournalRecord::TreePlant(1111, first),
-        JournalRecord::TreePlant(2222, second),        JournalRecord::Save("a.xml", "/s/"),
-        JournalRecord::OpenFile("b.xml", "/s/", file), JournalRecord::AppendFrom("c.xml", first),
-    };
-    // The uninterrupted session: the second press seeded the generator, the first save drew two headings.
-    PlantingList saved;
-    saved.Add(47.5, 8.25, first.GuidAt(0));
-    saved.Add(47.6, 8.35, second.GuidAt(0));
-    PlantingList open;
-    open.Add(46.0, 7.0, file.GuidAt(0));
-    open.Add(46.1, 7.1, file.GuidAt(1));
-    open.Add(47.5, 8.25, first.GuidAt(0));
-    SharedRandom::Seed(2222);
-    (void)SavedBytes(saved);
-    const std::string uninterrupted = SavedBytes(open);
-
-    JournalReplay replay;
-    ASSERT_EQ(replay.ApplyAll(JournalReader::Read(Encoded(records)).records), records.size());
-    ASSERT_EQ(replay.UnsavedObjects(), 3u);
-    SharedRandom::Seed(replay.GeneratorSeed());
-    for (std::uint64_t i = 0; i < replay.DrawsSinceSeed(); ++i) {
-        SharedRandom::Next();
-    }
-    EXPECT_EQ(SavedBytes(replay.Planted()), uninterrupted);
 }
 
 // A trail's trees come as an Append From and records appended to its step: one step, undone and done
