@@ -25,7 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr double mostRatio = 1.8;
-constexpr int rounds = 5;
+constexpr int rounds = 9;
 constexpr int exchangesPerRound = 1000;
 const std::string secret = "correct horse battery staple";
 
