@@ -53,30 +53,81 @@ struct Subsection {
     std::size_t count = 0;
 };
 
-// The occupied cells in QMID order. Sorting the 4-byte keys rather than the records keeps both
-// time and memory small for a million objects.
-std::vector<Subsection> SubsectionsOf(std::span<const LibraryObjectRecord> records) {
-    std::vector<std::uint32_t> qmids;
-    qmids.reserve(records.size());
-    for (const LibraryObjectRecord& record : records) {
-        qmids.push_back(record.cellQmid);
-    }
-    std::sort(qmids.begin(), qmids.end());
-    std::vector<Subsection> subsections;
-    for (std::size_t i = 0; i < qmids.size(); ++i) {
-        if (subsections.empty() || subsections.back().qmid != qmids[i]) {
-            subsections.push_back(Subsection{qmids[i], i, 0});
-        }
-        ++subsections.back().count;
-    }
-    return subsections;
-}
+// The occupied cells with their object counts, found in one pass over the records, and then where
+// each cell's next record goes. A region holds a few thousand cells at most, so this small
+// open-addressing table stays in cache, where sorting one key per object or searching the cells for
+// each record would not.
+class CellTable {
+public:
+    CellTable() : entries_(16) {}
 
-std::size_t SubsectionIndex(const std::vector<Subsection>& subsections, std::uint32_t qmid) {
-    const auto found = std::lower_bound(subsections.begin(), subsections.end(), qmid,
-                                        [](const Subsection& s, std::uint32_t key) { return s.qmid < key; });
-    return static_cast<std::size_t>(found - subsections.begin());
-}
+    void Count(std::uint32_t qmid) {
+        Entry& entry = Find(qmid);
+        entry.qmid = qmid;
+        if (entry.count++ == 0 && ++used_ * 2 > entries_.size()) {
+            Grow();
+        }
+    }
+
+    // The occupied cells in QMID order, each with its run of records.
+    std::vector<Subsection> Subsections() const {
+        std::vector<Subsection> subsections;
+        subsections.reserve(used_);
+        for (const Entry& entry : entries_) {
+            if (entry.count != 0) {
+                subsections.push_back(Subsection{entry.qmid, 0, entry.count});
+            }
+        }
+        std::sort(subsections.begin(), subsections.end(),
+                  [](const Subsection& a, const Subsection& b) { return a.qmid < b.qmid; });
+        std::size_t first = 0;
+        for (Subsection& subsection : subsections) {
+            subsection.first = first;
+            first += subsection.count;
+        }
+        return subsections;
+    }
+
+    // Where the records of each cell go next: the first slot of its run.
+    void StartRuns(const std::vector<Subsection>& subsections) {
+        for (const Subsection& subsection : subsections) {
+            Find(subsection.qmid).next = subsection.first;
+        }
+    }
+
+    // The slot of the next record in the cell (one that was counted).
+    std::size_t TakeSlot(std::uint32_t qmid) { return Find(qmid).next++; }
+
+private:
+    struct Entry {
+        std::uint32_t qmid = 0;
+        std::size_t count = 0;  // 0: the entry is free
+        std::size_t next = 0;
+    };
+
+    // The cell's entry, or the free entry where it belongs.
+    Entry& Find(std::uint32_t qmid) {
+        const std::size_t mask = entries_.size() - 1;
+        std::size_t i = static_cast<std::size_t>((qmid * std::uint64_t{0x9E3779B97F4A7C15u}) >> 32) & mask;
+        while (entries_[i].count != 0 && entries_[i].qmid != qmid) {
+            i = (i + 1) & mask;
+        }
+        return entries_[i];
+    }
+
+    void Grow() {
+        std::vector<Entry> old(entries_.size() * 2);
+        old.swap(entries_);
+        for (const Entry& entry : old) {
+            if (entry.count != 0) {
+                Find(entry.qmid) = entry;
+            }
+        }
+    }
+
+    std::vector<Entry> entries_;  // a power of two in size, at most half used
+    std::size_t used_ = 0;
+};
 
 void WriteHeader(ByteWriter& out, std::uint64_t fileTime, std::uint32_t sectionCount,
                  const std::vector<Subsection>& subsections) {
@@ -116,7 +167,11 @@ void WriteRecord(ByteWriter& out, const LibraryObjectRecord& record) {
 
 EncodedBgl EncodeBgl(std::span<const LibraryObjectRecord> records, std::uint64_t fileTime) {
     EncodedBgl result;
-    const std::vector<Subsection> subsections = SubsectionsOf(records);
+    CellTable cells;
+    for (const LibraryObjectRecord& record : records) {
+        cells.Count(record.cellQmid);
+    }
+    const std::vector<Subsection> subsections = cells.Subsections();
     const std::uint32_t sectionCount = records.empty() ? 0u : 1u;
     const std::size_t tableOffset = bglHeaderSize + sectionCount * sectionEntrySize;
     const std::size_t recordsOffset = tableOffset + subsections.size() * subsectionEntrySize;
@@ -136,18 +191,16 @@ EncodedBgl EncodeBgl(std::span<const LibraryObjectRecord> records, std::uint64_t
         out.U32(static_cast<std::uint32_t>(tableOffset));
         out.U32(static_cast<std::uint32_t>(subsections.size() * subsectionEntrySize));
     }
-    std::vector<std::size_t> nextSlot;
-    nextSlot.reserve(subsections.size());
     for (const Subsection& subsection : subsections) {
         out.U32(subsection.qmid);
         out.U32(static_cast<std::uint32_t>(subsection.count));
         out.U32(static_cast<std::uint32_t>(recordsOffset + subsection.first * libraryObjectRecordSize));
         out.U32(static_cast<std::uint32_t>(subsection.count * libraryObjectRecordSize));
-        nextSlot.push_back(subsection.first);
     }
+    cells.StartRuns(subsections);
     // Each record goes straight to its slot in its cell's run, in the order the objects came.
     for (const LibraryObjectRecord& record : records) {
-        const std::size_t slot = nextSlot[SubsectionIndex(subsections, record.cellQmid)]++;
+        const std::size_t slot = cells.TakeSlot(record.cellQmid);
         ByteWriter at(result.bytes.data() + recordsOffset + slot * libraryObjectRecordSize);
         WriteRecord(at, record);
     }
