@@ -1,8 +1,13 @@
 #include "tools/bglcomp/SceneryScanner.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace Bglcomp {
 
@@ -70,6 +75,86 @@ std::size_t SkipName(std::string_view text, std::size_t at) {
     return at;
 }
 
+std::uint64_t Load8(const char* at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+std::uint32_t Load4(const char* at) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Whether the text at `at` holds these bytes, compared in whole words (the last word overlapping
+// the one before it): the fixed runs of the writer's layout are too short for a call to memcmp to pay.
+bool Follows(std::string_view text, std::size_t at, std::string_view fixed) {
+    const std::size_t size = fixed.size();
+    if (text.size() - at < size) {
+        return false;
+    }
+    const char* here = text.data() + at;
+    const char* there = fixed.data();
+    if (size >= 8) {
+        for (std::size_t i = 0; i + 8 < size; i += 8) {
+            if (Load8(here + i) != Load8(there + i)) {
+                return false;
+            }
+        }
+        return Load8(here + size - 8) == Load8(there + size - 8);
+    }
+    if (size >= 4) {
+        return Load4(here) == Load4(there) && Load4(here + size - 4) == Load4(there + size - 4);
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+        if (here[i] != there[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The end of the name at `at`, found at once where it is the name expected there.
+std::size_t SkipName(std::string_view text, std::size_t at, std::string_view expected) {
+    const std::size_t end = at + expected.size();
+    if (end < text.size() && Follows(text, at, expected) && !Is(text[end], inName)) {
+        return end;
+    }
+    return SkipName(text, at);
+}
+
+// The end of a run of characters that a double-quoted value may hold, from i. Values are most of a
+// file's bytes, so where the processor has SSE2 they are checked sixteen at a time.
+std::size_t SkipDoubleQuotedValue(std::string_view text, std::size_t i) {
+#ifdef __SSE2__
+    const __m128i belowPrintable = _mm_set1_epi8(0x1F);
+    const __m128i delete_ = _mm_set1_epi8(0x7F);
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i lessThan = _mm_set1_epi8('<');
+    const __m128i ampersand = _mm_set1_epi8('&');
+    while (text.size() - i >= sizeof(__m128i)) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        // Printable ASCII, compared as signed bytes so that every byte from 0x80 up falls below ' '.
+        const __m128i printable =
+            _mm_and_si128(_mm_cmpgt_epi8(bytes, belowPrintable), _mm_cmplt_epi8(bytes, delete_));
+        const __m128i refused =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quote),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, lessThan), _mm_cmpeq_epi8(bytes, ampersand)));
+        const auto stops =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(refused, printable))) ^ 0xFFFFu;
+        if (stops != 0) {
+            return i + static_cast<std::size_t>(std::countr_zero(stops));
+        }
+        i += sizeof(__m128i);
+    }
+#endif
+    while (i < text.size() && Is(text[i], inDoubleQuotedValue)) {
+        ++i;
+    }
+    return i;
+}
+
 bool AllIn(std::string_view text, CharClass charClass) {
     return std::all_of(text.begin(), text.end(), [charClass](char c) { return Is(c, charClass); });
 }
@@ -107,27 +192,21 @@ bool ReadWritersLayout(std::string_view text, std::size_t& at, const LaidOut (&l
                        std::string_view closing, Tag& tag) {
     std::size_t i = at;
     tag.count = 0;
-    const auto follows = [&](std::string_view fixed) {
-        return text.size() - i >= fixed.size() &&
-               std::memcmp(text.data() + i, fixed.data(), fixed.size()) == 0;
-    };
     for (const LaidOut& attribute : layout) {
-        if (!follows(attribute.lead)) {
+        if (!Follows(text, i, attribute.lead)) {
             return false;
         }
         i += attribute.lead.size();
         // The value's characters are checked on the way to its closing quote, in one pass.
         const std::size_t valueStart = i;
-        while (i < text.size() && Is(text[i], inDoubleQuotedValue)) {
-            ++i;
-        }
+        i = SkipDoubleQuotedValue(text, i);
         if (i == text.size() || text[i] != '"') {
             return false;
         }
         tag.attributes[tag.count++] = {attribute.name, text.substr(valueStart, i - valueStart)};
         ++i;
     }
-    if (!follows(closing)) {
+    if (!Follows(text, i, closing)) {
         return false;
     }
     tag.empty = closing.ends_with("/>");
@@ -334,7 +413,7 @@ SceneryScanner::Step SceneryScanner::ReadAttributes(std::string_view text, std::
 }
 
 SceneryScanner::Step SceneryScanner::ScanStartTag(std::string_view text, std::size_t& at) {
-    std::size_t end = SkipName(text, at + 1);
+    std::size_t end = SkipName(text, at + 1, place_ == Place::fsData ? "SceneryObject" : "LibraryObject");
     const std::string_view name = text.substr(at + 1, end - at - 1);
     const Tag& tag = tag_;
     const bool laidOut =
@@ -362,7 +441,7 @@ SceneryScanner::Step SceneryScanner::ScanStartTag(std::string_view text, std::si
 }
 
 SceneryScanner::Step SceneryScanner::ScanEndTag(std::string_view text, std::size_t& at) {
-    const std::size_t nameEnd = SkipName(text, at + 2);
+    const std::size_t nameEnd = SkipName(text, at + 2, "SceneryObject");
     const std::size_t end = SkipBlanks(text, nameEnd);
     if (end >= text.size()) {
         return Step::cut;
