@@ -40,7 +40,8 @@ std::uint32_t PackLatitude(double lat) {
 }
 
 std::uint16_t PackAngle(double degrees) {
-    double turn = std::fmod(degrees, 360.0);
+    // fmod leaves an angle already within [0, 360) exactly as it is, so most skip the call.
+    double turn = degrees >= 0.0 && degrees < 360.0 ? degrees : std::fmod(degrees, 360.0);
     if (turn < 0.0) {
         turn += 360.0;
     }

@@ -216,6 +216,12 @@ bool ReadWritersLayout(std::string_view text, std::size_t& at, const LaidOut (&l
 
 }  // namespace
 
+SceneryScanner::SceneryScanner(std::size_t textSize) {
+    // The bytes one object takes in the writer's layout.
+    constexpr std::size_t writtenObjectSize = 320;
+    contents_.records.reserve(textSize / writtenObjectSize);
+}
+
 std::size_t SceneryScanner::Scan(std::string_view text, bool atEnd) {
     std::size_t at = 0;
     while (!Declined() && !Finished()) {

@@ -25,6 +25,11 @@ class SceneryScanner {
 public:
     static constexpr std::size_t longestItem = std::size_t{1} << 16;
 
+    // textSize: the length the whole text is expected to have, so that the records get room for as
+    // many objects as that much text in the writer's layout holds, rather than a series of growing
+    // arrays each copied into the next; 0 where unknown.
+    explicit SceneryScanner(std::size_t textSize = 0);
+
     // atEnd: no text follows what is given.
     std::size_t Scan(std::string_view text, bool atEnd);
 

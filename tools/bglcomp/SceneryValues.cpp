@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -12,7 +11,9 @@ namespace Bglcomp {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
@@ -22,6 +23,24 @@ std::string_view Trimmed(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+// A hexadecimal digit's value, -1 for any other character.
+constexpr std::array<signed char, 256> hexDigitValues = [] {
+    std::array<signed char, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 10; ++i) {
+        values['0' + i] = static_cast<signed char>(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        values['a' + i] = static_cast<signed char>(10 + i);
+        values['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return values;
+}();
+
+int HexDigitValue(char c) {
+    return hexDigitValues[static_cast<unsigned char>(c)];
 }
 
 template <typename T>
@@ -65,20 +84,21 @@ ParsedValue<double> ParseHemisphereForm(std::string_view text, char positive, do
     }
     const double angle = degrees.value + minutes / 60.0;
     if (angle > limit) {
-        return Problem<double>(std::string("more than ") + std::to_string(static_cast<int>(limit)) + " degrees " +
-                               hemisphere);
+        return Problem<double>(std::string("more than ") + std::to_string(static_cast<int>(limit)) +
+                               " degrees " + hemisphere);
     }
     return Value(sign * angle);
 }
 
-ParsedValue<double> ParseCoordinate(std::string_view text, char positive, char negative, char wrongA, char wrongB,
-                                    double limit, const char* what) {
+ParsedValue<double> ParseCoordinate(std::string_view text, char positive, char negative, char wrongA,
+                                    char wrongB, double limit, const char* what) {
     const std::string_view trimmed = Trimmed(text);
     if (!trimmed.empty() && (trimmed.front() == positive || trimmed.front() == negative)) {
         return ParseHemisphereForm(trimmed, positive, limit);
     }
     if (!trimmed.empty() && (trimmed.front() == wrongA || trimmed.front() == wrongB)) {
-        return Problem<double>(std::string("hemisphere ") + trimmed.front() + " does not belong to a " + what);
+        return Problem<double>(std::string("hemisphere ") + trimmed.front() + " does not belong to a " +
+                               what);
     }
     const ParsedValue<double> parsed = ParseDecimal(trimmed);
     if (!parsed.Ok()) {
@@ -136,7 +156,9 @@ ParsedValue<std::int32_t> ParseAltitude(std::string_view text) {
     return Value(static_cast<std::int32_t>(millimetres));
 }
 
-ParsedValue<double> ParseAngle(std::string_view text) { return ParseDecimal(text); }
+ParsedValue<double> ParseAngle(std::string_view text) {
+    return ParseDecimal(text);
+}
 
 ParsedValue<bool> ParseFlag(std::string_view text) {
     const std::string_view word = Trimmed(text);
@@ -166,17 +188,20 @@ ParsedValue<GuidBytes> ParseGuid(std::string_view text) {
     if (text.size() != 32) {
         return Problem<GuidBytes>("not 32 hexadecimal digits");
     }
+    // Four groups of eight digits, each a 32-bit number stored with its lowest byte first.
     GuidBytes bytes{};
+    int bad = 0;
     for (std::size_t group = 0; group < 4; ++group) {
-        std::uint32_t word = 0;
-        const char* first = text.data() + group * 8;
-        const auto [end, error] = std::from_chars(first, first + 8, word, 16);
-        if (error != std::errc() || end != first + 8) {
-            return Problem<GuidBytes>("not 32 hexadecimal digits");
-        }
+        const char* digits = text.data() + group * 8;
         for (std::size_t i = 0; i < 4; ++i) {
-            bytes[group * 4 + i] = static_cast<std::uint8_t>(word >> (8 * i));
+            const int high = HexDigitValue(digits[6 - 2 * i]);
+            const int low = HexDigitValue(digits[7 - 2 * i]);
+            bad |= high | low;
+            bytes[group * 4 + i] = static_cast<std::uint8_t>(high << 4 | low);
         }
+    }
+    if (bad < 0) {
+        return Problem<GuidBytes>("not 32 hexadecimal digits");
     }
     return Value(bytes);
 }

@@ -53,10 +53,11 @@ std::ptrdiff_t ReadSome(int fd, char* into, std::size_t room) {
 // Runs the scanner over what readInto(into, room) gives until it gives nothing (the end) or fails
 // (less than nothing). The bytes an item left unfinished move to the buffer's front to be read again
 // with the next piece behind them. expectedSize: the bytes the reading is expected to give, so that a
-// small text gets a small buffer; a buffer found full ends the scan.
+// small text gets a small buffer and a large one room for its records at once; a buffer found full
+// ends the scan.
 template <typename ReadInto>
 std::optional<SceneryXmlContents> Scan(std::size_t pieceSize, std::size_t expectedSize, ReadInto readInto) {
-    SceneryScanner scanner;
+    SceneryScanner scanner(expectedSize);
     const std::size_t bufferSize = SceneryScanner::longestItem + pieceSize;
     std::vector<char> buffer(expectedSize < bufferSize ? expectedSize + 1 : bufferSize);
     std::size_t kept = 0;
