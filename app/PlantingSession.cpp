@@ -479,6 +479,8 @@ struct PlantingSession::Recovery {
     std::uint64_t drawsSinceSeed = 0;
     // The step text of a tree plant, by its GUID: most presses plant the model of the one before.
     std::map<std::string, QString, std::less<>> plantTexts;
+    std::string_view lastPlantGuid;  // the key in plantTexts of the last tree plant, and its text
+    QString lastPlantText;
     // The step of the last Append From while a trail's later trees may still join it.
     RecoveredStep* openAppend = nullptr;
 };
@@ -598,13 +600,12 @@ bool PlantingSession::Replay(const JournalRecordView& record, Recovery& recovery
 bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& recovery) {
     using Kind = JournalRecordKind;
     using Target = DocumentChange::Target;
-    const PlantingDocument::ObjectSource next = SourceOf(record);
     if (record.kind == Kind::OpenFile) {
         const QString step =
             QStringLiteral("Open ") +
             QString::fromUtf8(record.fileName.data(), static_cast<qsizetype>(record.fileName.size()));
-        DocumentChange change =
-            document.OpenRecovered(std::string(record.fileName), std::string(record.folder), next);
+        DocumentChange change = document.OpenRecovered(std::string(record.fileName),
+                                                       std::string(record.folder), SourceOf(record));
         if (!change.Empty()) {
             undoStack.push(new DocumentStep(*this, std::move(change), step));
         }
@@ -616,39 +617,46 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
         recovery.drawsSinceSeed = 0;
     }
     const Target target = record.kind == Kind::CopseLoad ? Target::CopsePattern : Target::PlantingList;
-    const std::size_t added = document.AddRecovered(target, next);
+    const std::size_t added = document.AddRecovered(target, SourceOf(record));
     if (added == 0) {
         return true;  // nothing changed: no step
     }
-    QString step;
-    switch (record.kind) {
-        case Kind::TreePlant: {
-            const std::string_view guid = (*record.objects.begin()).guid;
-            auto known = recovery.plantTexts.find(guid);
-            if (known == recovery.plantTexts.end()) {
-                known =
-                    recovery.plantTexts.emplace(std::string(guid), QStringLiteral("Plant ") + ModelOf(guid))
-                        .first;
-            }
-            step = known->second;
-            break;
-        }
-        case Kind::CopsePlant:
-            step = QStringLiteral("Plant copse of %1").arg(record.objects.Count());
-            break;
-        case Kind::AppendFrom:
-            step = AppendStepText(std::string(record.fileName));
-            break;
-        default:
-            step = QStringLiteral("Load copse pattern");
-            break;
-    }
-    auto* const made = new RecoveredStep(*this, target, added, step);
+    auto* const made =
+        new RecoveredStep(*this, target, added, StepTextOf(record, (*record.objects.begin()).guid, recovery));
     undoStack.push(made);
     if (record.kind == Kind::AppendFrom) {
         recovery.openAppend = made;  // a trail's later trees may join it
     }
     return true;
+}
+
+// The history's name for the step a record of added objects made, as the ended session named it.
+QString PlantingSession::StepTextOf(const JournalRecordView& record, std::string_view firstGuid,
+                                    Recovery& recovery) {
+    using Kind = JournalRecordKind;
+    switch (record.kind) {
+        case Kind::TreePlant: {
+            // Most presses plant the model of the one before.
+            if (firstGuid != recovery.lastPlantGuid) {
+                auto known = recovery.plantTexts.find(firstGuid);
+                if (known == recovery.plantTexts.end()) {
+                    known =
+                        recovery.plantTexts
+                            .emplace(std::string(firstGuid), QStringLiteral("Plant ") + ModelOf(firstGuid))
+                            .first;
+                }
+                recovery.lastPlantGuid = known->first;
+                recovery.lastPlantText = known->second;
+            }
+            return recovery.lastPlantText;
+        }
+        case Kind::CopsePlant:
+            return QStringLiteral("Plant copse of %1").arg(record.objects.Count());
+        case Kind::AppendFrom:
+            return AppendStepText(std::string(record.fileName));
+        default:
+            return QStringLiteral("Load copse pattern");
+    }
 }
 
 // A trail's later trees: they join the step of the Append From just before, which must be open.
