@@ -3,12 +3,12 @@
 // goes on working, a remembered key refused at start gives way to its default, and key presses
 // synthesised with XTEST, as the keyboard makes them, plant a tree and add a corner.
 #include <QKeySequenceEdit>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
+#include "app/UserSettings.h"
 #include "app/forest/CForestPanel.h"
 #include "tests/gui/forest/HotkeyTestRuns.h"
 #include "tests/gui/forest/HotkeyWindow.h"
@@ -44,7 +44,7 @@ void HotkeyTest::initTestCase() {
 }
 
 void HotkeyTest::init() {
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright").remove("forest");
+    UserSettings()->remove("forest");
     keys.Open();
 }
 
@@ -161,9 +161,9 @@ void HotkeyTest::AKeyRefusedAtStartGivesWayToTheDefault() {
     QFETCH(QString, keysText);
     keys.Close();
     {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright");
-        settings.setValue("forest/plantHotkey", plantChosen);
-        settings.setValue("forest/cornerHotkey", cornerChosen);
+        const auto settings = UserSettings();
+        settings->setValue("forest/plantHotkey", plantChosen);
+        settings->setValue("forest/cornerHotkey", cornerChosen);
     }
     OtherXClient desktop;
     QVERIFY(desktop.Connected());
@@ -184,9 +184,9 @@ void HotkeyTest::AKeyRefusedAtStartGivesWayToTheDefault() {
     QTRY_COMPARE(keys.Forest().Corners().size(), std::size_t{1});
     QCOMPARE(Planted(), std::size_t{plantShown.isEmpty() ? 0u : 1u});
 
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright");
-    QCOMPARE(settings.value("forest/plantHotkey").toString(), plantChosen);
-    QCOMPARE(settings.value("forest/cornerHotkey").toString(), cornerChosen);
+    const auto settings = UserSettings();
+    QCOMPARE(settings->value("forest/plantHotkey").toString(), plantChosen);
+    QCOMPARE(settings->value("forest/cornerHotkey").toString(), cornerChosen);
 }
 
 }  // namespace

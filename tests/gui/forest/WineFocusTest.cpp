@@ -5,12 +5,12 @@
 // keyboard, so no mode of Wine's takes the keys from the root window's grab.
 #include <QGuiApplication>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
 #include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
+#include "app/UserSettings.h"
 #include "app/forest/CForestPanel.h"
 #include "tests/gui/forest/HotkeyTestRuns.h"
 #include "tests/gui/forest/HotkeyWindow.h"
@@ -47,7 +47,7 @@ void WineFocusTest::initTestCase() {
     }
     QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
     QVERIFY(keys.Simulator().IsReady());
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "grovewright", "grovewright").remove("forest");
+    UserSettings()->remove("forest");
     keys.Open();
     QVERIFY2(keys.KeysText().startsWith("Ctrl+Alt+P plants"), qPrintable(keys.KeysText()));
     WinePrefix("stop");  // a server left by a run that broke off would serve an old display
