@@ -380,20 +380,9 @@ def run(arguments):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    for program in ("app", "simulator", "compiler", "clock"):
-        parser.add_argument(f"--{program}", required=True)
     parser.add_argument("--seed", type=int, help="the seed of the kill moments")
-    parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
-    arguments = parser.parse_args()
-    for program in ("app", "simulator", "compiler", "clock"):
-        setattr(arguments, program, os.path.abspath(getattr(arguments, program)))
-    try:
-        return run(arguments)
-    except Failure as failure:
-        print(f"kill and recover FAILED: {failure}", file=sys.stderr)
-    except Exception as error:  # a bus error names the call that failed
-        print(f"kill and recover FAILED: {type(error).__name__}: {error}", file=sys.stderr)
-    return 1
+    arguments = job.parse_programs(parser, ("app", "simulator", "compiler", "clock"))
+    return job.run_reporting("kill and recover", run, arguments)
 
 
 if __name__ == "__main__":

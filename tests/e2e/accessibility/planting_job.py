@@ -554,22 +554,32 @@ def run(arguments):
             shutil.rmtree(temporary, ignore_errors=True)
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--app", required=True)
-    parser.add_argument("--simulator", required=True)
-    parser.add_argument("--compiler", required=True)
+def parse_programs(parser, programs=("app", "simulator", "compiler")):
+    """Adds a required --<program> path option for each of `programs` and --keep; parses the command
+    line with the paths made absolute (the runs change their working folder)."""
+    for program in programs:
+        parser.add_argument(f"--{program}", required=True)
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     arguments = parser.parse_args()
-    for program in ("app", "simulator", "compiler"):
+    for program in programs:
         setattr(arguments, program, os.path.abspath(getattr(arguments, program)))
+    return arguments
+
+
+def run_reporting(what, run_with, arguments):
+    """Runs `run_with(arguments)`; a failure ends it with a message naming `what` and exit code 1."""
     try:
-        return run(arguments)
+        return run_with(arguments)
     except Failure as failure:
-        print(f"accessibility planting job FAILED: {failure}", file=sys.stderr)
+        print(f"{what} FAILED: {failure}", file=sys.stderr)
     except Exception as error:  # a bus error names the call that failed
-        print(f"accessibility planting job FAILED: {type(error).__name__}: {error}", file=sys.stderr)
+        print(f"{what} FAILED: {type(error).__name__}: {error}", file=sys.stderr)
     return 1
+
+
+def main():
+    arguments = parse_programs(argparse.ArgumentParser(description=__doc__))
+    return run_reporting("accessibility planting job", run, arguments)
 
 
 if __name__ == "__main__":

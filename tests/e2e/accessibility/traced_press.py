@@ -232,13 +232,7 @@ def run(arguments):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    for program in ("app", "simulator", "compiler"):
-        parser.add_argument(f"--{program}", required=True)
-    parser.add_argument("--keep", action="store_true", help="keep the temporary folder and the trace")
-    arguments = parser.parse_args()
-    for program in ("app", "simulator", "compiler"):
-        setattr(arguments, program, os.path.abspath(getattr(arguments, program)))
+    arguments = job.parse_programs(argparse.ArgumentParser(description=__doc__))
     if shutil.which("strace") is None:
         print("traced press FAILED: strace is not installed", file=sys.stderr)
         return 1
@@ -246,13 +240,7 @@ def main():
     if tried.returncode != 0:
         print(f"traced press skipped: this machine does not let strace trace ({tried.stderr.strip()})")
         return SKIPPED
-    try:
-        return run(arguments)
-    except Failure as failure:
-        print(f"traced press FAILED: {failure}", file=sys.stderr)
-    except Exception as error:  # a bus error names the call that failed
-        print(f"traced press FAILED: {type(error).__name__}: {error}", file=sys.stderr)
-    return 1
+    return job.run_reporting("traced press", run, arguments)
 
 
 if __name__ == "__main__":
