@@ -86,6 +86,13 @@ MoveOutcomes MovePlantingFiles(const std::filesystem::path& programFolder, const
                                const std::string& xmlFileName, bool xmlProduced, const std::string& bglName,
                                bool bglProduced) {
     const bool sameFolder = SameFolder(programFolder, folder);
-    return {MoveOne(programFolder, folder, xmlFileName, xmlProduced, sameFolder),
-            MoveOne(programFolder, folder, bglName, bglProduced, sameFolder)};
+    MoveOutcomes moves{MoveOne(programFolder, folder, xmlFileName, xmlProduced, sameFolder),
+                       MoveOne(programFolder, folder, bglName, bglProduced, sameFolder)};
+    if (moves.xml.status == MoveStatus::Moved || moves.bgl.status == MoveStatus::Moved) {
+        // A finished save retires the session's journal, so the files' new names must outlast a power
+        // loss too. Best effort: the bytes are durable already, and a folder that cannot be synced
+        // leaves the names where the file system's own ordering puts them.
+        SystemCalls::SyncFolder(folder);
+    }
+    return moves;
 }

@@ -222,6 +222,13 @@ SceneryScanner::SceneryScanner(std::size_t textSize) {
     contents_.records.reserve(textSize / writtenObjectSize);
 }
 
+SceneryScanner SceneryScanner::AfterAnObject(std::size_t textSize) {
+    SceneryScanner scanner(textSize);
+    scanner.place_ = Place::fsData;
+    scanner.followsObjects_ = true;
+    return scanner;
+}
+
 std::size_t SceneryScanner::Scan(std::string_view text, bool atEnd) {
     std::size_t at = 0;
     while (!Declined() && !Finished()) {
@@ -517,7 +524,7 @@ bool SceneryScanner::TakeEnd(std::string_view name) {
         return true;
     }
     // A root with no objects earns the parser's reading a warning.
-    if (place_ == Place::fsData && name == "FSData" && contents_.objectCount > 0) {
+    if (place_ == Place::fsData && name == "FSData" && (contents_.objectCount > 0 || followsObjects_)) {
         place_ = Place::epilog;
         return true;
     }

@@ -29,6 +29,9 @@ public:
     // many objects as that much text in the writer's layout holds, rather than a series of growing
     // arrays each copied into the next; 0 where unknown.
     explicit SceneryScanner(std::size_t textSize = 0);
+    // A scanner for the latter part of a text, starting inside FSData after at least one object: the
+    // part another scanner's BetweenObjects confirms that the former part ends at.
+    static SceneryScanner AfterAnObject(std::size_t textSize);
 
     // atEnd: no text follows what is given.
     std::size_t Scan(std::string_view text, bool atEnd);
@@ -36,6 +39,8 @@ public:
     bool Declined() const { return place_ == Place::declined; }
     // The whole text was read and accepted.
     bool Finished() const { return place_ == Place::finished; }
+    // What was scanned so far ends inside FSData after a whole object, before the next or the end tag.
+    bool BetweenObjects() const { return place_ == Place::fsData && contents_.objectCount > 0; }
     // The records and the object count, once finished.
     SceneryXmlContents TakeContents() { return std::move(contents_); }
 
@@ -87,6 +92,7 @@ private:
     Tag tag_;  // the tag being read, kept so that a million tags do not each clear a new one
     SceneryObjectFields object_;
     int libraryObjects_ = 0;
+    bool followsObjects_ = false;  // objects came before the text this scanner reads
     SceneryXmlContents contents_;
 };
 

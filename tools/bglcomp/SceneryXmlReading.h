@@ -49,5 +49,12 @@ SceneryXmlContents ReadSceneryXmlFd(int fd);
 SceneryXmlContents ParseSceneryXmlText(std::string_view text, std::size_t chunkSize = xmlChunkSize);
 std::optional<SceneryXmlContents> ScanSceneryXmlText(std::string_view text,
                                                      std::size_t chunkSize = scanChunkSize);
+// The scanner's reading in two parts at once, text[0, split) on the calling thread and the rest on
+// another, the rest read as though the first part ended between two objects. The contents where the
+// first part does end so and both parts are accepted; otherwise nothing, and the text must be read
+// whole as usual.
+std::optional<SceneryXmlContents> ScanSceneryXmlSplit(std::string_view text, std::size_t split);
+// A large file is read in two parts at once where the machine has the processors for it.
+inline constexpr std::size_t splitReadingSize = std::size_t{16} << 20;
 
 }  // namespace Bglcomp

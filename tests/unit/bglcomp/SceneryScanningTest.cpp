@@ -70,3 +70,30 @@ TEST(SceneryScanning, GoodFilesReadAlikeWhicheverReadingTakesThem) {
         }
     }
 }
+
+// A large file is scanned in two parts at once, the second read as though the first ended between two
+// objects. Wherever the split falls (inside a tag, a value or a comment, before the first object or
+// after the last), the two parts give the records the parser reads or nothing, and a file with a
+// problem is never taken.
+TEST(SceneryScanning, ASplitReadingGivesTheWholeReadingOrNothing) {
+    for (const GoodFile& file : GoodFiles()) {
+        SCOPED_TRACE(file.what);
+        const std::vector<std::uint8_t> parsed = BglOf(ParseSceneryXmlText(file.xml));
+        std::size_t taken = 0;
+        for (std::size_t split = 0; split <= file.xml.size(); ++split) {
+            if (const std::optional<SceneryXmlContents> read = ScanSceneryXmlSplit(file.xml, split)) {
+                ++taken;
+                EXPECT_EQ(read->objectCount, 2u) << "split at " << split;
+                EXPECT_EQ(BglOf(*read), parsed) << "split at " << split;
+            }
+        }
+        EXPECT_EQ(taken > 0, file.scanned);
+    }
+    const std::string root = "<FSData version=\"9.0\">";
+    for (const std::string& bad : {Good(root, "lat=\"x\" lon=\"8\""), root + "</FSData>",
+                                   Good(root, "lat=\"1\" lon=\"8\"") + "</FSData>"}) {
+        for (std::size_t split = 0; split <= bad.size(); ++split) {
+            EXPECT_FALSE(ScanSceneryXmlSplit(bad, split)) << bad << " split at " << split;
+        }
+    }
+}
