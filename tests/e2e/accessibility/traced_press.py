@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """One Plant press of the real program under strace: the journal's sync must come before the beep and
-before the status line reaches the accessibility bus.
+before the status line reaches the accessibility bus. Then a save: the journal may be emptied only once
+the saved file is durable in the chosen folder.
 
 The press is driven through the accessibility bus as the other end-to-end checks do. In the trace of
 the program's threads, the plant's record is the write of a kind 3 record holding the planted latitude
@@ -25,7 +26,7 @@ from planting_job import Failure, find, press, wait_until, window  # noqa: E402
 
 LATITUDE, LONGITUDE = 47.5, 8.25
 STATUS = f"Planted 1 at {LATITUDE:.7f}, {LONGITUDE:.7f}"
-TRACED = "pwrite64,write,writev,sendmsg,sendto,fdatasync,fsync,connect"
+TRACED = "pwrite64,write,writev,sendmsg,sendto,fdatasync,fsync,connect,rename,renameat,renameat2,ftruncate"
 X_BELL = 104
 SKIPPED = 77
 
@@ -198,6 +199,38 @@ def check_order(calls, env, display):
     print("traced press: the journal's sync returned before the beep and before the status line's message")
 
 
+def check_save(calls, env, work, chosen):
+    """The XML file synced under its temporary name, renamed, its folder synced; moved into the chosen
+    folder, that folder synced; only then the journal truncated."""
+    def paths(call):
+        return [os.path.realpath(unescaped(text)) for text in re.findall(r'"((?:\\x[0-9a-f]{2})*)"', call.arguments)]
+
+    def first(what, test, after=None):
+        found = [call for call in calls if test(call) and (after is None or call.started > after.returned)]
+        if not found or found[0].result != 0:
+            raise Failure(f"no successful {what}" + (f" after {after.name}" if after else ""))
+        return found[0]
+
+    renames = ("rename", "renameat", "renameat2")
+    saved, moved = os.path.realpath(work / "trees.xml"), os.path.realpath(chosen / "trees.xml")
+    publish = first(f"rename onto {saved}", lambda c: c.name in renames and paths(c)[-1:] == [saved])
+    temporary = paths(publish)[0]
+    sync = first(f"sync of {temporary}", lambda c: c.name in ("fsync", "fdatasync")
+                 and os.path.realpath(c.target) == temporary)
+    if sync.returned >= publish.started:
+        raise Failure("the XML file was renamed into place before its sync returned")
+    work_sync = first(f"sync of the folder {work}", lambda c: c.name == "fsync"
+                      and os.path.realpath(c.target) == os.path.realpath(work), publish)
+    move = first(f"move to {moved}", lambda c: c.name in renames and paths(c) == [saved, moved], work_sync)
+    chosen_sync = first(f"sync of the folder {chosen}", lambda c: c.name == "fsync"
+                        and os.path.realpath(c.target) == os.path.realpath(chosen), move)
+    journal = os.path.join(env["XDG_STATE_HOME"], "grovewright", "journal")
+    truncations = [c for c in calls if c.name == "ftruncate" and c.target.startswith(journal) and c.started > publish.started]
+    if not truncations or truncations[0].started < chosen_sync.returned:
+        raise Failure("the journal was emptied before the saved file was durable in the chosen folder")
+    print("traced save: synced, renamed, folder synced, moved, chosen folder synced, then the journal emptied")
+
+
 def run(arguments):
     processes = job.Processes()
     temporary = Path(tempfile.mkdtemp(prefix="grovewright-trace-"))
@@ -219,9 +252,15 @@ def run(arguments):
         simulator.command(f"position {LATITUDE} {LONGITUDE}")
         press(find(main, "Plant tree", job.Atspi.Role.PUSH_BUTTON))
         job.expect_status(find(main, "Status"), "the status line", re.escape(STATUS))
+        job.menu_command(main, "Save")
+        status = find(main, "Status")
+        wait_until("the status line to say the save is done",
+                   job.answering(app, lambda: "Saved trees.xml and trees.bgl in" in (job.status_text(status) or "")), timeout=60)
         job.menu_command(main, "Exit")
         wait_until("Grovewright to end after Exit", job.answering(app, lambda: traced.poll() is not None))
-        check_order(read_trace(trace), env, env["DISPLAY"])
+        calls = read_trace(trace)
+        check_order(calls, env, env["DISPLAY"])
+        check_save(calls, env, work, chosen)
         return 0
     finally:
         processes.stop_all()
