@@ -18,23 +18,11 @@
 #include "app/RecoveredStep.h"
 #include "document/SharedRandom.h"
 #include "document/journal/JournalFile.h"
+#include "document/journal/JournalLookAhead.h"
 #include "document/journal/JournalReader.h"
 #include "trees/TreeCatalogue.h"
 
 namespace {
-
-// A record's objects as the document takes them, one by one where they lie in the journal's bytes.
-PlantingDocument::ObjectSource SourceOf(const JournalRecordView& record) {
-    return [object = record.objects.begin(), end = record.objects.end()](PlantedObjectRef& into) mutable {
-        if (object == end) {
-            return false;
-        }
-        const JournalRecordView::Object read = *object;
-        into = {read.latitude, read.longitude, read.guid};
-        ++object;
-        return true;
-    };
-}
 
 namespace fs = std::filesystem;
 
@@ -503,8 +491,17 @@ bool PlantingSession::Recover(const fs::path& journalFile, QString& problem, std
         document.ReservePlanted(document.PlantedCount() + JournalReader::PlantedObjectsIn(bytes));
         const QSignalBlocker historyHeldBack(undoStack);
         replaying = true;
-        walk = JournalReader::Walk(
-            bytes, [this, &recovery](const JournalRecordView& record) { return Replay(record, recovery); });
+        // The nearness index's memory for the objects of the presses a few records ahead is requested
+        // early, so that a million presses do not wait for it one by one.
+        JournalLookAhead ahead(bytes, 8);
+        walk = JournalReader::Walk(bytes, [this, &recovery, &ahead](const JournalRecordView& record) {
+            double latitude = 0.0;
+            double longitude = 0.0;
+            if (ahead.Next(latitude, longitude)) {
+                document.PrefetchPlanted(latitude, longitude);
+            }
+            return Replay(record, recovery);
+        });
         replaying = false;
     }
     if (error || walk.status != JournalReadStatus::Read) {
@@ -604,8 +601,8 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
         const QString step =
             QStringLiteral("Open ") +
             QString::fromUtf8(record.fileName.data(), static_cast<qsizetype>(record.fileName.size()));
-        DocumentChange change = document.OpenRecovered(std::string(record.fileName),
-                                                       std::string(record.folder), SourceOf(record));
+        DocumentChange change =
+            document.OpenRecovered(std::string(record.fileName), std::string(record.folder), record.objects);
         if (!change.Empty()) {
             undoStack.push(new DocumentStep(*this, std::move(change), step));
         }
@@ -617,7 +614,7 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
         recovery.drawsSinceSeed = 0;
     }
     const Target target = record.kind == Kind::CopseLoad ? Target::CopsePattern : Target::PlantingList;
-    const std::size_t added = document.AddRecovered(target, SourceOf(record));
+    const std::size_t added = document.AddRecovered(target, record.objects);
     if (added == 0) {
         return true;  // nothing changed: no step
     }
@@ -665,7 +662,7 @@ bool PlantingSession::ReplayAppendToStep(const JournalRecordView& record, Recove
     if (trailStep == nullptr) {
         return false;
     }
-    const std::size_t added = document.AddRecovered(DocumentChange::Target::PlantingList, SourceOf(record));
+    const std::size_t added = document.AddRecovered(DocumentChange::Target::PlantingList, record.objects);
     trailStep->Extend(added);
     recovery.openAppend = trailStep;
     return true;

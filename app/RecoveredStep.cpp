@@ -4,7 +4,9 @@
 
 RecoveredStep::RecoveredStep(PlantingSession& session_, DocumentChange::Target target_, std::size_t count_,
                              const QString& text)
-    : QUndoCommand(text), session(session_), target(target_), count(count_) {}
+    : QUndoCommand(text), session(session_), target(target_), count(static_cast<std::uint32_t>(count_)) {
+    static_assert(sizeof(RecoveredStep) <= sizeof(QUndoCommand) + 3 * sizeof(void*));
+}
 
 void RecoveredStep::undo() {
     undone = std::make_unique<PlantingList>(session.document.TakeLast(target, count));

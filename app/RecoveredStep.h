@@ -2,6 +2,7 @@
 
 #include <QUndoCommand>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "document/DocumentChange.h"
@@ -19,14 +20,16 @@ public:
                   const QString& text);
 
     // More entries appended after it, the step done (a trail's later trees): undo takes them with it.
-    void Extend(std::size_t more) { count += more; }
+    void Extend(std::size_t more) { count += static_cast<std::uint32_t>(more); }
 
     void undo() override;
     void redo() override;
 
 private:
     PlantingSession& session;
+    // A million of these are made at once: their fields are packed so that each takes one allocation
+    // size class less. A list's entries are counted in 32 bits (its nearness index numbers them so).
     DocumentChange::Target target;
-    std::size_t count;
+    std::uint32_t count;
     std::unique_ptr<PlantingList> undone;  // its entries while it is undone
 };

@@ -37,8 +37,9 @@ public:
 
     void Clear();
 
-    // A hint before a batch of inserts: starts loading the memory that a query for this position reads
-    // first, so that queries in a batch overlap their cache misses.
+    // A hint before a batch of inserts: starts loading the table's slots that a query for this position
+    // reads (its own cell's and those of the neighbouring cells it visits), so that queries in a batch
+    // overlap their cache misses.
     void Prefetch(double latitude, double longitude) const;
 
     // Makes room for `count` entries without rehashing.

@@ -13,6 +13,7 @@
 #include "document/DocumentOutcomes.h"
 #include "document/ParsePlantingText.h"
 #include "document/PlantingList.h"
+#include "document/journal/JournalRecordView.h"
 #include "simlink/IpcLinkMaker.h"
 
 // One entry of a list, handed out by value.
@@ -123,16 +124,20 @@ public:
         return PlantCopse(ReadPlantingPosition(makeLink));
     }
 
-    // Recovery's operations, for what an ended session's journal says happened. The objects come one at a
-    // time from `next` (false after the last), so that they are read where they lie, without a copy.
-    using ObjectSource = std::function<bool(PlantedObjectRef&)>;
+    // Recovery's operations, for what an ended session's journal says happened. The objects are read
+    // where they lie in the journal's bytes, without a copy.
     // Makes room for `count` planted objects in all, so that a million recovered ones do not regrow it.
     void ReservePlanted(std::size_t count) { plantingList.Reserve(count); }
+    // A hint that a planted object at this position will soon be recovered (see PlantingList::PrefetchAdd).
+    void PrefetchPlanted(double latitude, double longitude) const {
+        plantingList.PrefetchAdd(latitude, longitude);
+    }
     // Adds the objects to the list as they stand (copse members as offsets), each through the list's
     // Add; how many the list took, they being its last entries.
-    std::size_t AddRecovered(DocumentChange::Target target, const ObjectSource& next);
+    std::size_t AddRecovered(DocumentChange::Target target, const JournalRecordView::Objects& objects);
     // Open: the objects added as AddRecovered adds them, and the named file open; the change says both.
-    DocumentChange OpenRecovered(std::string name, std::string newFolder, const ObjectSource& next);
+    DocumentChange OpenRecovered(std::string name, std::string newFolder,
+                                 const JournalRecordView::Objects& objects);
     // A recovered step taken back and done again: the list's last `count` entries taken out, and entries
     // appended as they are.
     PlantingList TakeLast(DocumentChange::Target target, std::size_t count) {

@@ -318,6 +318,32 @@ Frame NextFrame(std::string_view bytes) {
     return frame;
 }
 
+std::string_view UncheckedObjectsField(std::uint16_t kind, std::string_view payload) {
+    const Layout layout = LayoutOf(kind);
+    ByteReader in(payload);
+    for (int i = 0; i < layout.count; ++i) {
+        std::uint32_t value = 0;
+        std::string_view text;
+        switch (layout.fields[i]) {
+            case Field::Objects:
+                return std::string_view(in.Position(), in.Remaining());
+            case Field::FileName:
+            case Field::Folder:
+                if (!ReadText(in, text)) {
+                    return {};
+                }
+                break;
+            case Field::Seed:
+            case Field::Positions:
+                if (!in.U32(value)) {
+                    return {};
+                }
+                break;
+        }
+    }
+    return {};
+}
+
 bool DecodeView(std::uint16_t kind, std::string_view payload, JournalRecordView& record) {
     const Layout layout = LayoutOf(kind);
     if (!layout.known) {

@@ -54,6 +54,11 @@ Frame NextFrame(std::string_view bytes);
 // bytes hold it whole, else CutShort): for counting records and making room before a walk.
 Frame UncheckedFrame(std::string_view bytes);
 
+// The objects field of a payload of this kind (their count, then the objects), found by skipping the
+// fields before it by their lengths alone and not checked further; empty for kinds without objects or
+// where the bytes end before it. For hints and making room before a walk, never for the objects' values.
+std::string_view UncheckedObjectsField(std::uint16_t kind, std::string_view payload);
+
 // Decodes a complete frame's payload by its kind in place, the view pointing into `payload`; false
 // where the kind is unknown or the payload is not exactly what the kind holds (a length or count beyond
 // the payload, positions out of order, bytes left over). Every decoding goes through this one check.

@@ -123,15 +123,16 @@ JournalWalk Walk(std::string_view bytes, const std::function<bool(const JournalR
 std::size_t PlantedObjectsIn(std::string_view bytes) {
     std::size_t objects = 0;
     std::string_view rest = bytes.substr(std::min(bytes.size(), JournalFormat::headerSize));
-    JournalRecordView record;
     for (;;) {
         const JournalFormat::Frame frame = JournalFormat::UncheckedFrame(rest);
         if (frame.check == JournalFormat::Frame::Check::CutShort) {
             break;
         }
-        if (JournalFormat::DecodeView(frame.kind, frame.payload, record) &&
-            record.kind != JournalRecordKind::CopseLoad) {
-            objects += record.objects.Count();
+        // The count as written, but never more than the bytes could hold.
+        const std::string_view field = JournalFormat::UncheckedObjectsField(frame.kind, frame.payload);
+        if (field.size() >= 4 && static_cast<JournalRecordKind>(frame.kind) != JournalRecordKind::CopseLoad) {
+            objects += std::min<std::size_t>(JournalRecordView::U32(field.data()),
+                                             (field.size() - 4) / JournalFormat::objectMinimum);
         }
         rest.remove_prefix(frame.size);
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "document/journal/JournalLookAhead.h"
 #include "document/journal/JournalReader.h"
 #include "tests/unit/journal/JournalSamples.h"
 
@@ -73,6 +74,42 @@ TEST(JournalDamage, AChangedByteInAnyRecordEndsTheJournalThere) {
                 EXPECT_EQ(contents.recordsDropped, journal.records.size() - record) << where;
             } else {
                 EXPECT_GE(contents.recordsDropped, 1u) << where;
+            }
+        }
+    }
+}
+
+// Recovery reads a journal twice ahead of its walk, by the lengths alone and without the CRCs: to count
+// the objects it makes room for, and to hint the nearness index at the presses a few records ahead. Cut
+// anywhere (into bytes allocated to the cut, so that a read beyond them is caught), both read whole
+// records only: the count is that of the whole records' objects (copse loads aside), and each hint the
+// first object of the record that far ahead.
+TEST(JournalDamage, TheReadsAheadOfAWalkTakeWholeRecordsOfACutJournalOnly) {
+    const SampleJournal journal;
+    for (std::size_t cut = 0; cut <= journal.bytes.size(); ++cut) {
+        const std::vector<char> cutBytes(journal.bytes.begin(),
+                                         journal.bytes.begin() + static_cast<long>(cut));
+        const std::string_view bytes(cutBytes.data(), cutBytes.size());
+        std::size_t whole = 0;
+        std::size_t objects = 0;
+        for (; whole < journal.records.size() && journal.ends[whole] <= cut; ++whole) {
+            const JournalRecord& record = journal.records[whole];
+            objects += record.kind == JournalRecordKind::CopseLoad ? 0 : record.objects.Count();
+        }
+        const std::string where = "cut at " + std::to_string(cut);
+        EXPECT_EQ(JournalReader::PlantedObjectsIn(bytes), objects) << where;
+        for (const std::size_t distance : {0u, 1u, 3u}) {
+            JournalLookAhead ahead(bytes, distance);
+            for (std::size_t walked = 0; walked < journal.records.size(); ++walked) {
+                const std::size_t hinted = walked + distance;
+                const bool expected = hinted < whole && journal.records[hinted].objects.Count() > 0;
+                double latitude = 0.0;
+                double longitude = 0.0;
+                ASSERT_EQ(ahead.Next(latitude, longitude), expected) << where << ", record " << hinted;
+                if (expected) {
+                    EXPECT_EQ(latitude, journal.records[hinted].objects.LatitudeAt(0)) << where;
+                    EXPECT_EQ(longitude, journal.records[hinted].objects.LongitudeAt(0)) << where;
+                }
             }
         }
     }
