@@ -146,7 +146,7 @@ RelayProtocol::OpenStatus RelayTransport::OpenWindow(const std::string& classNam
     std::span<const std::byte> unsealed;
     const int waitMs = static_cast<int>(IpcLink::sendTimeoutMs + relayMarginMs);
     // The first Open goes out bare: the relay learns the client's nonce from it.
-    const bool sent = first ? SendBare(std::move(frame), error) : SendFrame(std::move(frame), error);
+    const bool sent = first ? SendBare(frame, error) : SendFrame(frame, error);
     firstOpenSent = true;
     if (!sent || ReceiveFrame(waitMs, body, error) != Received::Frame) {
         error = error != 0 ? error : protocolError;
@@ -231,16 +231,16 @@ void RelayTransport::CloseMapping(MappingHandle) {
     area.clear();
 }
 
-bool RelayTransport::SendFrame(std::vector<std::byte> frame, std::uint32_t& error) {
+bool RelayTransport::SendFrame(std::vector<std::byte>& frame, std::uint32_t& error) {
     if (!seal->Seal(frame)) {
         Refuse("the crypto library failed to seal a frame for the relay");
         error = refusedError;
         return false;
     }
-    return SendBare(std::move(frame), error);
+    return SendBare(frame, error);
 }
 
-bool RelayTransport::SendBare(std::vector<std::byte> frame, std::uint32_t& error) {
+bool RelayTransport::SendBare(std::span<const std::byte> frame, std::uint32_t& error) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(IpcLink::sendTimeoutMs);
     std::span<const std::byte> rest(frame);
     while (!rest.empty()) {
@@ -308,7 +308,8 @@ SendOutcome RelayTransport::SendRequest(ServerWindow window, std::uint32_t, std:
         }
     }
     const std::uint32_t sent = ++exchangeNumber;
-    if (!SendFrame(RelayProtocol::EncodeExchange(sent, std::span(area).first(used)), error)) {
+    outgoing = RelayProtocol::EncodeExchange(sent, std::span(area).first(used), std::move(outgoing));
+    if (!SendFrame(outgoing, error)) {
         Disconnect();
         return SendOutcome{false, 0, error};
     }
