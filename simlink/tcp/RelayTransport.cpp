@@ -24,16 +24,17 @@ constexpr MappingHandle localArea = 1;
 constexpr ServerWindow relayedWindow = 1;
 
 // A relay on the same machine or network answers within tens of microseconds. Waiting for that
-// busily, for a moment, spares the wake-up of a sleeping thread, which costs as much again; yielding
-// keeps a relay that shares this processor running.
+// busily, for a moment, spares the wake-up of a sleeping thread, which costs as much again. Each look
+// comes after a yield: the answer is never there at once, and a relay that shares this processor
+// gets it one receive sooner.
 long AwaitBriefly(Sockets::Handle socket, std::span<std::byte> into) {
     const auto until = SteadyClock::now() + std::chrono::microseconds(200);
     do {
+        std::this_thread::yield();
         const long got = Sockets::Receive(socket, into);
         if (got != 0) {
             return got;
         }
-        std::this_thread::yield();
     } while (SteadyClock::now() < until);
     return 0;
 }
