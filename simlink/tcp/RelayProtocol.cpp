@@ -13,7 +13,9 @@ namespace {
 // Lays a frame out: length prefix, type, then the parts appended by the caller.
 class FrameWriter {
 public:
-    explicit FrameWriter(FrameType type) {
+    explicit FrameWriter(FrameType type, std::vector<std::byte> reuse = {}) : bytes(std::move(reuse)) {
+        bytes.clear();
+        bytes.reserve(lengthSize + longestBody);
         bytes.resize(lengthSize);
         bytes.push_back(static_cast<std::byte>(type));
     }
@@ -131,15 +133,16 @@ std::vector<std::byte> EncodeOpened(const Opened& opened) {
     return frame.Done();
 }
 
-std::vector<std::byte> EncodeExchange(std::uint32_t number, std::span<const std::byte> area) {
-    FrameWriter frame(FrameType::Exchange);
+std::vector<std::byte> EncodeExchange(std::uint32_t number, std::span<const std::byte> area,
+                                      std::vector<std::byte> reuse) {
+    FrameWriter frame(FrameType::Exchange, std::move(reuse));
     frame.Word(number);
     frame.Bytes(area);
     return frame.Done();
 }
 
-std::vector<std::byte> EncodeAnswer(const Answer& answer) {
-    FrameWriter frame(FrameType::Answer);
+std::vector<std::byte> EncodeAnswer(const Answer& answer, std::vector<std::byte> reuse) {
+    FrameWriter frame(FrameType::Answer, std::move(reuse));
     frame.Word(answer.number);
     frame.Word(answer.result);
     frame.Word(answer.serverAnswer);

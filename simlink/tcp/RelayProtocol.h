@@ -75,12 +75,14 @@ struct Answer {
     std::span<const std::byte> area;
 };
 
-// Whole frames, length prefix included, not yet sealed.
+// Whole frames, length prefix included, not yet sealed. The frames of every exchange are laid out
+// in the storage of `reuse`, with room for the MAC, so that a connection needs no allocation per frame.
 std::vector<std::byte> EncodeHello(const Hello& hello);
 std::vector<std::byte> EncodeOpen(const Open& open);
 std::vector<std::byte> EncodeOpened(const Opened& opened);
-std::vector<std::byte> EncodeExchange(std::uint32_t number, std::span<const std::byte> area);
-std::vector<std::byte> EncodeAnswer(const Answer& answer);
+std::vector<std::byte> EncodeExchange(std::uint32_t number, std::span<const std::byte> area,
+                                      std::vector<std::byte> reuse = {});
+std::vector<std::byte> EncodeAnswer(const Answer& answer, std::vector<std::byte> reuse = {});
 
 // Bodies as FrameReader gives them (type byte first), without their MAC; false for anything
 // malformed. The spans of Exchange and Answer point into the body.

@@ -24,16 +24,17 @@ constexpr MappingHandle localArea = 1;
 constexpr ServerWindow relayedWindow = 1;
 
 // A relay on the same machine or network answers within tens of microseconds. Waiting for that
-// busily, for a moment, spares the wake-up of a sleeping thread, which costs as much again; yielding
-// keeps a relay that shares this processor running.
+// busily, for a moment, spares the wake-up of a sleeping thread, which costs as much again. Each look
+// comes after a yield: the answer is never there at once, and a relay that shares this processor
+// gets it one receive sooner.
 long AwaitBriefly(Sockets::Handle socket, std::span<std::byte> into) {
     const auto until = SteadyClock::now() + std::chrono::microseconds(200);
     do {
+        std::this_thread::yield();
         const long got = Sockets::Receive(socket, into);
         if (got != 0) {
             return got;
         }
-        std::this_thread::yield();
     } while (SteadyClock::now() < until);
     return 0;
 }
@@ -146,7 +147,7 @@ RelayProtocol::OpenStatus RelayTransport::OpenWindow(const std::string& classNam
     std::span<const std::byte> unsealed;
     const int waitMs = static_cast<int>(IpcLink::sendTimeoutMs + relayMarginMs);
     // The first Open goes out bare: the relay learns the client's nonce from it.
-    const bool sent = first ? SendBare(std::move(frame), error) : SendFrame(std::move(frame), error);
+    const bool sent = first ? SendBare(frame, error) : SendFrame(frame, error);
     firstOpenSent = true;
     if (!sent || ReceiveFrame(waitMs, body, error) != Received::Frame) {
         error = error != 0 ? error : protocolError;
@@ -231,16 +232,16 @@ void RelayTransport::CloseMapping(MappingHandle) {
     area.clear();
 }
 
-bool RelayTransport::SendFrame(std::vector<std::byte> frame, std::uint32_t& error) {
+bool RelayTransport::SendFrame(std::vector<std::byte>& frame, std::uint32_t& error) {
     if (!seal->Seal(frame)) {
         Refuse("the crypto library failed to seal a frame for the relay");
         error = refusedError;
         return false;
     }
-    return SendBare(std::move(frame), error);
+    return SendBare(frame, error);
 }
 
-bool RelayTransport::SendBare(std::vector<std::byte> frame, std::uint32_t& error) {
+bool RelayTransport::SendBare(std::span<const std::byte> frame, std::uint32_t& error) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(IpcLink::sendTimeoutMs);
     std::span<const std::byte> rest(frame);
     while (!rest.empty()) {
@@ -308,7 +309,8 @@ SendOutcome RelayTransport::SendRequest(ServerWindow window, std::uint32_t, std:
         }
     }
     const std::uint32_t sent = ++exchangeNumber;
-    if (!SendFrame(RelayProtocol::EncodeExchange(sent, std::span(area).first(used)), error)) {
+    outgoing = RelayProtocol::EncodeExchange(sent, std::span(area).first(used), std::move(outgoing));
+    if (!SendFrame(outgoing, error)) {
         Disconnect();
         return SendOutcome{false, 0, error};
     }

@@ -58,8 +58,8 @@ private:
     RelayProtocol::OpenStatus Refused(std::span<const std::byte> body);
     bool RelayProven(const RelayProtocol::Opened& opened);
     void Disconnect();
-    bool SendFrame(std::vector<std::byte> frame, std::uint32_t& error);
-    bool SendBare(std::vector<std::byte> frame, std::uint32_t& error);
+    bool SendFrame(std::vector<std::byte>& frame, std::uint32_t& error);
+    bool SendBare(std::span<const std::byte> frame, std::uint32_t& error);
     Received ReceiveFrame(int timeoutMs, std::span<const std::byte>& body, std::uint32_t& error);
     SendOutcome Outcome(const RelayProtocol::Answer& answer, std::size_t sentLength);
     void Refuse(const std::string& why);
@@ -80,5 +80,6 @@ private:
     std::string windowClass;  // the class the relay found, opened again after a reconnection
     std::uint32_t exchangeNumber = 0;
     std::vector<std::byte> area;
-    std::string refusal;  // why the link was refused for good; empty while it may go on
+    std::vector<std::byte> outgoing;  // the storage of each exchange's frame, kept between them
+    std::string refusal;              // why the link was refused for good; empty while it may go on
 };

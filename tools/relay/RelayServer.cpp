@@ -44,6 +44,7 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
     constexpr auto keenWhile = std::chrono::microseconds(200);
     Clock::time_point lastWork{};
     while (!stop) {
+        answered = false;
         waiting.assign(1, Sockets::Waiting{listener, true, false});
         bool backlog = false;
         for (const auto& client : clients) {
@@ -56,8 +57,6 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
         const int ready = Sockets::Poll(waiting, backlog || keen ? 0 : 200);
         if (ready > 0) {
             lastWork = Clock::now();
-        } else if (keen && !backlog) {
-            std::this_thread::yield();
         }
         const std::size_t known = clients.size();
         for (std::size_t i = 0; i < known; ++i) {
@@ -75,6 +74,10 @@ void RelayServer::Run(const std::atomic<bool>& stop) {
         }
         DropGoneAndIdle();
         connectionCount = clients.size();
+        // A client just answered may be waiting on this processor: it gets it before another poll.
+        if (answered || (keen && !backlog && ready <= 0)) {
+            std::this_thread::yield();
+        }
     }
 }
 
@@ -220,7 +223,8 @@ void RelayServer::HandleOpen(Client& client, std::span<const std::byte> body) {
             client.gone = true;
             return;
         }
-        Send(client, RelayProtocol::EncodeOpened(opened));
+        std::vector<std::byte> frame = RelayProtocol::EncodeOpened(opened);
+        Send(client, frame);
     }
 }
 
@@ -279,10 +283,12 @@ void RelayServer::HandleExchange(Client& client, std::span<const std::byte> body
         answer = sessions.Exchange(client.windowClass, area);
         answer.number = exchange.number;
     }
-    Send(client, RelayProtocol::EncodeAnswer(answer));
+    answerFrame = RelayProtocol::EncodeAnswer(answer, std::move(answerFrame));
+    Send(client, answerFrame);
+    answered = true;
 }
 
-void RelayServer::Send(Client& client, std::vector<std::byte> frame) {
+void RelayServer::Send(Client& client, std::vector<std::byte>& frame) {
     if (!client.seal->Seal(frame)) {
         client.gone = true;
         return;
@@ -290,10 +296,19 @@ void RelayServer::Send(Client& client, std::vector<std::byte> frame) {
     Queue(client, frame);
 }
 
-void RelayServer::Queue(Client& client, const std::vector<std::byte>& frame) {
+void RelayServer::Queue(Client& client, std::span<const std::byte> frame) {
     if (client.output.size() + frame.size() > mostPendingOutput) {
         client.gone = true;
         return;
+    }
+    if (client.output.empty()) {
+        // Usually all of it goes at once, and nothing needs to wait in the output.
+        const long sent = Sockets::Send(client.socket, frame);
+        if (sent < 0) {
+            client.gone = true;
+            return;
+        }
+        frame = frame.subspan(static_cast<std::size_t>(sent));
     }
     client.output.insert(client.output.end(), frame.begin(), frame.end());
     Flush(client);

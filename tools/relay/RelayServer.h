@@ -87,8 +87,8 @@ private:
     void Refuse(Client& client, RelayProtocol::OpenStatus status, const std::string& className,
                 const std::string& reason);
     void HandleExchange(Client& client, std::span<const std::byte> body);
-    void Send(Client& client, std::vector<std::byte> frame);
-    void Queue(Client& client, const std::vector<std::byte>& frame);
+    void Send(Client& client, std::vector<std::byte>& frame);
+    void Queue(Client& client, std::span<const std::byte> frame);
     void Flush(Client& client);
     void DropGoneAndIdle();
 
@@ -99,4 +99,6 @@ private:
     std::vector<std::unique_ptr<Client>> clients;
     std::atomic<std::size_t> connectionCount{0};
     std::vector<std::byte> scratchArea;
+    std::vector<std::byte> answerFrame;  // the storage of each answer's frame, kept between them
+    bool answered = false;               // an exchange was answered in this turn
 };
