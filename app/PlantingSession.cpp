@@ -618,8 +618,7 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
     if (added == 0) {
         return true;  // nothing changed: no step
     }
-    auto* const made =
-        new RecoveredStep(*this, target, added, StepTextOf(record, (*record.objects.begin()).guid, recovery));
+    auto* const made = new RecoveredStep(*this, target, added, StepTextOf(record, recovery));
     undoStack.push(made);
     if (record.kind == Kind::AppendFrom) {
         recovery.openAppend = made;  // a trail's later trees may join it
@@ -628,12 +627,12 @@ bool PlantingSession::ReplayAdded(const JournalRecordView& record, Recovery& rec
 }
 
 // The history's name for the step a record of added objects made, as the ended session named it.
-QString PlantingSession::StepTextOf(const JournalRecordView& record, std::string_view firstGuid,
-                                    Recovery& recovery) {
+QString PlantingSession::StepTextOf(const JournalRecordView& record, Recovery& recovery) {
     using Kind = JournalRecordKind;
     switch (record.kind) {
         case Kind::TreePlant: {
             // Most presses plant the model of the one before.
+            const std::string_view firstGuid = (*record.objects.begin()).guid;
             if (firstGuid != recovery.lastPlantGuid) {
                 auto known = recovery.plantTexts.find(firstGuid);
                 if (known == recovery.plantTexts.end()) {

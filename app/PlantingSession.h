@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/SessionJournal.h"
@@ -132,8 +131,7 @@ private:
     // where it cannot follow the state.
     bool Replay(const JournalRecordView& record, Recovery& recovery);
     bool ReplayAdded(const JournalRecordView& record, Recovery& recovery);
-    static QString StepTextOf(const JournalRecordView& record, std::string_view firstGuid,
-                              Recovery& recovery);
+    static QString StepTextOf(const JournalRecordView& record, Recovery& recovery);
     bool ReplayAppendToStep(const JournalRecordView& record, RecoveredStep* trailStep, Recovery& recovery);
     bool ReplayDelete(const JournalRecordView& record);
     void FinishRecovery();

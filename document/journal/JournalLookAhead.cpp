@@ -25,10 +25,12 @@ bool JournalLookAhead::Next(double& latitude, double& longitude) {
         return false;
     }
     const std::string_view objects = JournalFormat::UncheckedObjectsField(frame.kind, frame.payload);
-    if (objects.size() < 4 + 16 || JournalRecordView::U32(objects.data()) == 0) {
+    // Its count, then the first object, read as the record's own view reads it.
+    if (objects.size() < 4 + JournalFormat::objectMinimum || JournalRecordView::U32(objects.data()) == 0) {
         return false;
     }
-    latitude = JournalRecordView::Double(objects.data() + 4);
-    longitude = JournalRecordView::Double(objects.data() + 4 + 8);
+    const JournalRecordView::Object first = *JournalRecordView::Objects::Iterator(objects.data() + 4);
+    latitude = first.latitude;
+    longitude = first.longitude;
     return true;
 }

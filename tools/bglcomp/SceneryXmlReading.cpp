@@ -117,27 +117,37 @@ std::optional<SceneryXmlContents> Scan(std::size_t pieceSize, std::size_t expect
     return scanner.TakeContents();
 }
 
-// The scanner's reading of a text of `size` bytes in two parts at once, [0, split) on the calling thread
-// and the rest on another, the rest read as though the first part ended between two objects, which
-// the first part's scan must then confirm. Nothing where it does not, or either part is refused.
-template <typename ReadFormer, typename ReadLatter>
-std::optional<SceneryXmlContents> ScanInTwoParts(std::size_t size, std::size_t split, ReadFormer readFormer,
-                                                 ReadLatter readLatter) {
+// What ScanPieces reads from: a part's ReadInto (TextPieces, FilePart).
+template <typename Part>
+auto ReadingFrom(Part& part) {
+    return [&part](char* into, std::size_t room) { return part.ReadInto(into, room); };
+}
+
+// The scanner's reading of a text of `size` bytes in two parts at once, [0, split) from `formerPart` on
+// the calling thread and the rest from `latterPart` on another, the rest read as though the first part
+// ended between two objects, which the first part's scan must then confirm. Nothing where it does not,
+// or either part is refused.
+template <typename Part>
+std::optional<SceneryXmlContents> ScanInTwoParts(std::size_t size, std::size_t split, Part& formerPart,
+                                                 Part& latterPart) {
     SceneryScanner latter = SceneryScanner::AfterAnObject(size - split);
     bool latterRead = false;
     std::thread other;
     try {
         other = std::thread([&] {
-            latterRead = ScanPieces(latter, scanChunkSize, size - split, true, readLatter).has_value() &&
-                         latter.Finished();
+            latterRead =
+                ScanPieces(latter, scanChunkSize, size - split, true, ReadingFrom(latterPart)).has_value() &&
+                latter.Finished();
         });
     } catch (const std::system_error&) {
         return std::nullopt;  // no second thread: the whole reading is no slower
     }
     SceneryScanner former(size);  // room for all the records, the latter's appended
-    const std::optional<std::size_t> cut = ScanPieces(former, scanChunkSize, split, false, readFormer);
+    const std::optional<std::size_t> cut =
+        ScanPieces(former, scanChunkSize, split, false, ReadingFrom(formerPart));
     other.join();
-    if (cut != std::size_t{0} || !former.BetweenObjects() || !latterRead) {
+    const bool formerReadWhole = cut && *cut == 0;  // no item cut by the split
+    if (!formerReadWhole || !former.BetweenObjects() || !latterRead) {
         return std::nullopt;
     }
     SceneryXmlContents contents = former.TakeContents();
@@ -180,9 +190,7 @@ std::optional<SceneryXmlContents> ScanLargeFile(int fd, std::size_t size) {
     }
     FilePart former(fd, 0, *split);
     FilePart latter(fd, *split, size);
-    return ScanInTwoParts(
-        size, *split, [&former](char* into, std::size_t room) { return former.ReadInto(into, room); },
-        [&latter](char* into, std::size_t room) { return latter.ReadInto(into, room); });
+    return ScanInTwoParts(size, *split, former, latter);
 }
 
 }  // namespace
@@ -191,9 +199,7 @@ std::optional<SceneryXmlContents> ScanSceneryXmlSplit(std::string_view text, std
     split = std::min(split, text.size());
     TextPieces former(text.substr(0, split), scanChunkSize);
     TextPieces latter(text.substr(split), scanChunkSize);
-    return ScanInTwoParts(
-        text.size(), split, [&former](char* into, std::size_t room) { return former.ReadInto(into, room); },
-        [&latter](char* into, std::size_t room) { return latter.ReadInto(into, room); });
+    return ScanInTwoParts(text.size(), split, former, latter);
 }
 
 SceneryXmlContents ReadSceneryXmlText(std::string_view text, std::size_t chunkSize) {
@@ -217,8 +223,7 @@ SceneryXmlContents ParseSceneryXmlText(std::string_view text, std::size_t chunkS
 
 std::optional<SceneryXmlContents> ScanSceneryXmlText(std::string_view text, std::size_t chunkSize) {
     TextPieces pieces(text, chunkSize);
-    return Scan(std::max<std::size_t>(chunkSize, 1), text.size(),
-                [&pieces](char* into, std::size_t room) { return pieces.ReadInto(into, room); });
+    return Scan(std::max<std::size_t>(chunkSize, 1), text.size(), ReadingFrom(pieces));
 }
 
 SceneryXmlContents ReadSceneryXmlFd(int fd) {
