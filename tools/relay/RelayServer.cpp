@@ -16,7 +16,10 @@ std::span<const std::byte> Bytes(const std::string& text) {
 }  // namespace
 
 RelayServer::RelayServer(RelaySettings relaySettings, IpcTransport& serverTransport)
-    : settings(std::move(relaySettings)), sessions(serverTransport), scratchArea(RequestArea::capacity) {}
+    : settings(std::move(relaySettings)), sessions(serverTransport), scratchArea(RequestArea::capacity) {
+    // The server always runs on this machine: waiting busily for it would take its processor.
+    serverTransport.SetAnswerWait(IpcTransport::AnswerWait::Sleeping);
+}
 
 RelayServer::~RelayServer() {
     for (const auto& client : clients) {
