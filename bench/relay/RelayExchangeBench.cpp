@@ -3,9 +3,15 @@
 // simulator as its floor. Both run in one process, alternating, so that they see the same machine;
 // in the middle of several rounds, the median through the relay must stay within 1.8 times the direct
 // one, or the benchmark reports an error.
+//
+// Beside them, the two loopback TCP hops that any relayed exchange adds (the request there, the
+// answer back), timed in one thread after each round's exchanges: the system's own part of the
+// difference, with no relay code and no handover between threads in it. What remains is the relay's
+// own.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -15,6 +21,7 @@
 #include "simlink/ReadAircraftPosition.h"
 #include "simlink/posix/PosixClock.h"
 #include "simlink/posix/PosixTransport.h"
+#include "simlink/tcp/Sockets.h"
 #include "simlink/tcp/RelayTransport.h"
 #include "tools/relay/RelayServer.h"
 #include "tools/simulator/ScratchRuntimeFolder.h"
@@ -34,11 +41,66 @@ double Median(std::vector<double>& samples) {
     return samples.empty() ? 0.0 : samples[samples.size() / 2];
 }
 
-// Medians of the two exchanges, each through its own relay and connection.
+// Medians of the two exchanges, each through its own relay and connection, and of the TCP hops.
 struct Round {
     double directMedian = 0;
     double relayedMedian = 0;
+    double tcpHopsMedian = 0;
     bool ok = true;
+};
+
+// A loopback TCP connection whose two ends both belong to this thread, with frames of about the
+// relayed exchange's size.
+class TcpHops {
+public:
+    TcpHops() {
+        std::uint16_t port = 0;
+        std::uint32_t error = 0;
+        listener = Sockets::Listen("127.0.0.1", 0, port, error);
+        near = Sockets::Connect("127.0.0.1", port, 1000, error);
+        for (int tries = 0; tries < 1000 && far == Sockets::invalid && near != Sockets::invalid; ++tries) {
+            far = Sockets::Accept(listener);
+        }
+    }
+    ~TcpHops() {
+        Sockets::Close(far);
+        Sockets::Close(near);
+        Sockets::Close(listener);
+    }
+    TcpHops(const TcpHops&) = delete;
+    TcpHops& operator=(const TcpHops&) = delete;
+
+    // Sends a request from the near end, takes it at the far end, and the answer back.
+    bool Time(std::vector<double>& samples) {
+        const auto start = Clock::now();
+        const bool ok = Hop(near, far) && Hop(far, near);
+        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        return ok;
+    }
+
+private:
+    static constexpr std::size_t frameSize = 128;
+
+    bool Hop(Sockets::Handle from, Sockets::Handle to) {
+        if (Sockets::Send(from, frame) != static_cast<long>(frame.size())) {
+            return false;
+        }
+        std::size_t got = 0;
+        // Loopback delivers within the send; the loop only guards against a partial read.
+        for (int tries = 0; got < frame.size() && tries < 1000; ++tries) {
+            const long read = Sockets::Receive(to, std::span(frame).subspan(got));
+            if (read < 0) {
+                return false;
+            }
+            got += static_cast<std::size_t>(read);
+        }
+        return got == frame.size();
+    }
+
+    Sockets::Handle listener = Sockets::invalid;
+    Sockets::Handle near = Sockets::invalid;
+    Sockets::Handle far = Sockets::invalid;
+    std::array<std::byte, frameSize> frame{};
 };
 
 // One round: a relay of its own (a new thread, which the system places anew) and `exchanges` of each
@@ -59,8 +121,10 @@ Round MeasureRound(IpcLink& direct, int exchanges) {
     RelayTransport relayTransport("127.0.0.1", relay.Port(), secret);
     PosixClock clock;
     IpcLink relayed(relayTransport, clock, 0);
+    TcpHops tcpHops;
     std::vector<double> directSamples;
     std::vector<double> relayedSamples;
+    std::vector<double> tcpHopsSamples;
     const auto time = [](IpcLink& link, std::vector<double>& samples) {
         const auto start = Clock::now();
         const bool ok = ReadAircraftPosition(link).ok;
@@ -72,8 +136,13 @@ Round MeasureRound(IpcLink& direct, int exchanges) {
     }
     stop = true;
     serving.join();
+    // Apart from the exchanges, so as not to change what they see.
+    for (int i = 0; i < exchanges && round.ok; ++i) {
+        round.ok = tcpHops.Time(tcpHopsSamples);
+    }
     round.directMedian = Median(directSamples);
     round.relayedMedian = Median(relayedSamples);
+    round.tcpHopsMedian = Median(tcpHopsSamples);
     return round;
 }
 
@@ -104,6 +173,8 @@ void PositionThroughRelay(benchmark::State& state) {
     state.counters["direct_median_us"] = middle.directMedian;
     state.counters["relay_median_us"] = middle.relayedMedian;
     state.counters["ratio"] = ratio;
+    state.counters["tcp_hops_us"] = middle.tcpHopsMedian;
+    state.counters["relay_own_us"] = middle.relayedMedian - middle.directMedian - middle.tcpHopsMedian;
     state.counters["best_ratio"] = measured.front().relayedMedian / measured.front().directMedian;
     state.counters["worst_ratio"] = measured.back().relayedMedian / measured.back().directMedian;
     if (ratio > mostRatio) {
