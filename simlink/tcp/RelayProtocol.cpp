@@ -151,6 +151,13 @@ std::vector<std::byte> EncodeAnswer(const Answer& answer, std::vector<std::byte>
     return frame.Done();
 }
 
+bool HelloVersion(std::span<const std::byte> body, std::uint16_t& spoken) {
+    BodyReader reader(body, FrameType::Hello);
+    const auto givenMagic = reader.Take(magic.size());
+    spoken = reader.Half();
+    return reader.Ok() && std::equal(givenMagic.begin(), givenMagic.end(), magic.begin());
+}
+
 bool DecodeHello(std::span<const std::byte> body, Hello& hello) {
     BodyReader reader(body, FrameType::Hello);
     const auto givenMagic = reader.Take(magic.size());

@@ -92,6 +92,9 @@ bool DecodeOpened(std::span<const std::byte> body, Opened& opened);
 bool DecodeExchange(std::span<const std::byte> body, Exchange& exchange);
 bool DecodeAnswer(std::span<const std::byte> body, Answer& answer);
 
+// The version a greeting names, read before the rest so that a relay of another version, whose
+// greeting may be laid out otherwise, can be refused by it; false when the body is no greeting.
+bool HelloVersion(std::span<const std::byte> body, std::uint16_t& spoken);
 // The version an Open asks for, read before the rest so that an Open of another version can be
 // answered; false when the body is too short to hold one.
 bool OpenVersion(std::span<const std::byte> body, std::uint16_t& asked);

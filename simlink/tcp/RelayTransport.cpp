@@ -86,9 +86,23 @@ bool RelayTransport::Connect(std::uint32_t& error) {
         return false;
     }
     std::span<const std::byte> body;
+    std::uint16_t spoken = 0;
     RelayProtocol::Hello hello;
-    if (ReceiveFrame(waitMs, body, error) != Received::Frame || !RelayProtocol::DecodeHello(body, hello)) {
+    if (ReceiveFrame(waitMs, body, error) != Received::Frame || !RelayProtocol::HelloVersion(body, spoken)) {
         error = error != 0 ? error : protocolError;
+        Disconnect();
+        return false;
+    }
+    // Another version's greeting may be laid out otherwise: its version alone is enough to refuse it.
+    if (spoken != RelayProtocol::version) {
+        Refuse(Where() + " speaks relay protocol version " + std::to_string(spoken) +
+               ", this Grovewright version " + std::to_string(RelayProtocol::version) +
+               ": use a relay of the same release");
+        error = refusedError;
+        return false;
+    }
+    if (!RelayProtocol::DecodeHello(body, hello)) {
+        error = protocolError;
         Disconnect();
         return false;
     }
@@ -101,12 +115,6 @@ bool RelayTransport::Connect(std::uint32_t& error) {
 
 // Whether this link can speak to the relay that sent the greeting; if so, sets up the handshake.
 bool RelayTransport::Greeted(const RelayProtocol::Hello& hello) {
-    if (hello.version != RelayProtocol::version) {
-        Refuse(Where() + " speaks relay protocol version " + std::to_string(hello.version) +
-               ", this Grovewright version " + std::to_string(RelayProtocol::version) +
-               ": use a relay of the same release");
-        return false;
-    }
     if (hello.secretRequired && secret.empty()) {
         Refuse(Where() + " asks for the secret: name its file with --relay-secret-file or in " +
                std::string(relaySecretVariable));

@@ -149,6 +149,13 @@ TEST_F(RelayAuthentication, TheLinkRefusesFramesChangedOnTheWayAndARelayThatCann
     } cases[] = {
         {"a version 1 relay", 0, 0, [](auto& f) { f[9] = std::byte{1}; }, IpcResult::NoServerWindow,
          "speaks relay protocol version 1, this Grovewright version 2"},
+        {"a version 3 relay whose greeting is laid out otherwise", 0, 0,
+         [](auto& f) {
+             f[9] = std::byte{3};
+             f.push_back(std::byte{0});
+             RequestArea::StoreWord(f.data(), static_cast<std::uint32_t>(f.size() - 4));
+         },
+         IpcResult::NoServerWindow, "speaks relay protocol version 3, this Grovewright version 2"},
         {"a relay that cannot prove itself", 0, 1, [](auto& f) { f[f.size() - 33] ^= std::byte{0x80}; },
          IpcResult::NoServerWindow, "could not prove that it knows the secret"},
         {"an answer changed", 0, 2, [](auto& f) { f[30] ^= std::byte{4}; }, IpcResult::SendFailed,
