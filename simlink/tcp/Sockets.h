@@ -27,7 +27,10 @@ std::uint32_t LastError();
 Handle Connect(const std::string& host, std::uint16_t port, int timeoutMs, std::uint32_t& error);
 // Listens on a numeric address; port 0 takes a free one. `boundPort` tells which.
 Handle Listen(const std::string& address, std::uint16_t port, std::uint16_t& boundPort, std::uint32_t& error);
+// Accepts a connection, non-blocking, each frame sent at once, and at most answerBufferBytes of what
+// it sends held by the system for the peer to take.
 Handle Accept(Handle listener);
+inline constexpr int answerBufferBytes = 64 * 1024;
 void Close(Handle socket);
 
 // What a non-blocking transfer did: bytes moved, 0 when it would block, -1 when the connection is

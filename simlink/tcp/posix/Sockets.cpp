@@ -34,6 +34,14 @@ void SendAtOnce(Handle socket) {
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+// A client may keep sending exchanges and never read the answers. What the system holds of them is
+// bounded here, the same on every platform, so that the relay soon stops reading such a client and
+// the idle time closes it. Two of the largest answers fit.
+void BoundAnswersWaiting(Handle socket) {
+    const int bytes = answerBufferBytes;
+    setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 bool WaitWritable(Handle socket, int timeoutMs) {
     std::vector<Waiting> one{Waiting{socket, false, true}};
     return Poll(one, timeoutMs) == 1 && one[0].writable;
@@ -137,6 +145,7 @@ Handle Accept(Handle listener) {
     }
     if (socket != invalid) {
         SendAtOnce(socket);
+        BoundAnswersWaiting(socket);
     }
     return socket;
 }

@@ -35,6 +35,14 @@ void SendAtOnce(Handle socket) {
     setsockopt(Native(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 }
 
+// A client may keep sending exchanges and never read the answers. What the system holds of them is
+// bounded here, the same on every platform (Wine's own default is megabytes), so that the relay soon
+// stops reading such a client and the idle time closes it. Two of the largest answers fit.
+void BoundAnswersWaiting(Handle socket) {
+    const int bytes = Sockets::answerBufferBytes;
+    setsockopt(Native(socket), SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 Handle NewSocket(int family) {
     const SOCKET made = socket(family, SOCK_STREAM, IPPROTO_TCP);
     return made == INVALID_SOCKET ? invalid : static_cast<Handle>(made);
@@ -162,6 +170,7 @@ Handle Accept(Handle listener) {
     }
     if (socket != invalid) {
         SendAtOnce(socket);
+        BoundAnswersWaiting(socket);
     }
     return socket;
 }
