@@ -21,6 +21,7 @@ import time
 import warnings
 from pathlib import Path
 
+# How long one step may take; a check that slows the program down (under strace) may raise it.
 STEP_TIMEOUT = 15.0
 
 
@@ -28,8 +29,9 @@ class Failure(Exception):
     pass
 
 
-def wait_until(what, probe, timeout=STEP_TIMEOUT):
+def wait_until(what, probe, timeout=None):
     """Polls probe until it gives a true value and returns that; fails naming `what` after the time-out."""
+    timeout = STEP_TIMEOUT if timeout is None else timeout
     deadline = time.monotonic() + timeout
     last_error = None
     while time.monotonic() < deadline:
@@ -95,7 +97,8 @@ class LineReader:
             self.lines.put(line.decode(errors="replace").strip())
         self.lines.put(None)
 
-    def next(self, what, timeout=STEP_TIMEOUT):
+    def next(self, what, timeout=None):
+        timeout = STEP_TIMEOUT if timeout is None else timeout
         try:
             line = self.lines.get(timeout=timeout)
         except queue.Empty:
@@ -200,7 +203,7 @@ def find_all(root, name=None, role=None, showing=True):
     return found
 
 
-def find(root, name, role=None, timeout=STEP_TIMEOUT, **options):
+def find(root, name, role=None, timeout=None, **options):
     role_text = f" ({role.value_nick})" if role is not None else ""
     return wait_until(f'the control "{name or ""}"{role_text}',
                       lambda: next(iter(find_all(root, name, role, **options)), None), timeout)
@@ -240,7 +243,7 @@ def application(name):
     return next((app for app in children(desktop) if app.get_name() == name), None)
 
 
-def window(app, title, timeout=STEP_TIMEOUT):
+def window(app, title, timeout=None):
     """The showing top-level window with the title; a closed dialog may linger on the bus, hidden."""
     return wait_until(f'the window "{title}"', lambda: next(
         (w for w in children(app) if w.get_name() == title and is_showing(w)), None), timeout)

@@ -233,6 +233,8 @@ def check_save(calls, env, work, chosen):
 
 
 def run(arguments):
+    # Under strace every system call of the program stops for the tracer: each step takes longer.
+    job.STEP_TIMEOUT = 45.0
     processes = job.Processes()
     temporary = Path(tempfile.mkdtemp(prefix="grovewright-trace-"))
     trace = temporary / "trace"
