@@ -53,10 +53,9 @@ public:
     virtual SendOutcome SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
                                     std::uint32_t timeoutMs) = 0;
 
-    // How SendRequest waits for the answer where the platform lets it choose. A program alone with
-    // the server on its machine looks busily for a moment first, sparing the wake-up of a sleeping
-    // thread; a relay shares its machine with the server and other clients, and gives the processor
-    // up at once, so that the server it waits for can run.
+    // How SendRequest waits for the answer where the platform lets it choose: busily for a moment
+    // first, sparing the wake-up of a sleeping thread, or asleep at once, leaving the processor to
+    // the server (a relay on a small machine, which shares it with the server and a client).
     enum class AnswerWait { BusyFirst, Sleeping };
     virtual void SetAnswerWait(AnswerWait) {}
 };

@@ -17,8 +17,11 @@ std::span<const std::byte> Bytes(const std::string& text) {
 
 RelayServer::RelayServer(RelaySettings relaySettings, IpcTransport& serverTransport)
     : settings(std::move(relaySettings)), sessions(serverTransport), scratchArea(RequestArea::capacity) {
-    // The server always runs on this machine: waiting busily for it would take its processor.
-    serverTransport.SetAnswerWait(IpcTransport::AnswerWait::Sleeping);
+    // The server always runs on this machine. Waiting busily for its answer spares a thread's wake-up
+    // per exchange but holds a processor: with two or fewer, that is the one the server needs.
+    const bool processorToSpare = std::thread::hardware_concurrency() > 2;
+    serverTransport.SetAnswerWait(processorToSpare ? IpcTransport::AnswerWait::BusyFirst
+                                                   : IpcTransport::AnswerWait::Sleeping);
 }
 
 RelayServer::~RelayServer() {
