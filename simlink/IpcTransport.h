@@ -52,10 +52,4 @@ public:
     // blocking, at most timeoutMs milliseconds.
     virtual SendOutcome SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
                                     std::uint32_t timeoutMs) = 0;
-
-    // How SendRequest waits for the answer where the platform lets it choose: busily for a moment
-    // first, sparing the wake-up of a sleeping thread, or asleep at once, leaving the processor to
-    // the server (a relay on a small machine, which shares it with the server and a client).
-    enum class AnswerWait { BusyFirst, Sleeping };
-    virtual void SetAnswerWait(AnswerWait) {}
 };

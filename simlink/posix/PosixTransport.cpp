@@ -251,15 +251,9 @@ SendOutcome PosixTransport::SendRequest(ServerWindow window, std::uint32_t messa
     return AwaitAnswer(*connection, timeoutMs);
 }
 
-void PosixTransport::SetAnswerWait(AnswerWait wait) {
-    answerWait = wait;
-}
-
 SendOutcome PosixTransport::AwaitAnswer(Connection& connection, std::uint32_t timeoutMs) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    if (answerWait == AnswerWait::BusyFirst) {
-        AwaitBriefly(connection.socket);
-    }
+    AwaitBriefly(connection.socket);
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - SteadyClock::now());
         if (left.count() <= 0) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -44,7 +43,6 @@ public:
 
     SendOutcome SendRequest(ServerWindow window, std::uint32_t message, std::uint16_t atom,
                             std::uint32_t timeoutMs) override;
-    void SetAnswerWait(AnswerWait wait) override;
 
 private:
     struct Connection {
@@ -66,7 +64,6 @@ private:
     int AreaNamedBy(std::uint16_t atom);
     SendOutcome AwaitAnswer(Connection& connection, std::uint32_t timeoutMs);
 
-    std::atomic<AnswerWait> answerWait{AnswerWait::BusyFirst};
     std::mutex mutex;
     std::map<ServerWindow, Connection> connections;
     ServerWindow nextWindow = 1;

@@ -16,13 +16,7 @@ std::span<const std::byte> Bytes(const std::string& text) {
 }  // namespace
 
 RelayServer::RelayServer(RelaySettings relaySettings, IpcTransport& serverTransport)
-    : settings(std::move(relaySettings)), sessions(serverTransport), scratchArea(RequestArea::capacity) {
-    // The server always runs on this machine. Waiting busily for its answer spares a thread's wake-up
-    // per exchange but holds a processor: with two or fewer, that is the one the server needs.
-    const bool processorToSpare = std::thread::hardware_concurrency() > 2;
-    serverTransport.SetAnswerWait(processorToSpare ? IpcTransport::AnswerWait::BusyFirst
-                                                   : IpcTransport::AnswerWait::Sleeping);
-}
+    : settings(std::move(relaySettings)), sessions(serverTransport), scratchArea(RequestArea::capacity) {}
 
 RelayServer::~RelayServer() {
     for (const auto& client : clients) {
