@@ -4,9 +4,9 @@ namespace {
 
 constexpr const char* description =
     R"(bglcomp FILE.xml compiles the scenery XML file into FILE.bgl beside it; the report goes to
-standard output. A name
-with blanks may come quoted or unquoted: the words after the options are joined with single blanks
-into one name. SOURCE_DATE_EPOCH, when set, gives the compile time stamped into the file.
+standard output. A name with blanks may come quoted or unquoted: the words after the options are
+joined with single blanks into one name. SOURCE_DATE_EPOCH, when set, gives the compile time
+stamped into the file.
 Exit status: 0 when the .bgl file was written, 1 when it was not, 2 when no file was named or the
 command line was not understood.)";
 
