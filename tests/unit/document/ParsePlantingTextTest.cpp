@@ -1,12 +1,9 @@
 #include "document/ParsePlantingText.h"
 
-#include "document/PlantingList.h"
-#include "document/PlantingXmlWriter.h"
 #include "tests/unit/document/TreeGuids.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +13,6 @@
 using namespace std::string_literals;
 
 namespace {
-
 
 // The objects of a text as "latitude,longitude,name" lines, for compact comparison.
 std::string Objects(std::string_view text) {
@@ -81,35 +77,6 @@ TEST(ReadPlantingNumber, ReadsLikeStrtod) {
     }
     for (const std::string& text : texts) {
         ExpectSameDouble(ReadPlantingNumber(text), std::strtod(text.c_str(), nullptr), text);
-    }
-}
-
-// Written by the real writer and read back under a locale with a decimal comma: the same positions to
-// the 14 decimals written, the same names, the same order.
-TEST(ParsePlantingText, ReadsBackWhatTheWriterWroteWhateverTheLocale) {
-    std::mt19937_64 random(7);
-    std::uniform_real_distribution<double> latitude(-90.0, 90.0);
-    std::uniform_real_distribution<double> longitude(-180.0, 180.0);
-    PlantingList list;
-    for (int i = 0; i < 200; ++i) {
-        list.Add(latitude(random), longitude(random), i % 2 == 0 ? guidA : guidB);
-    }
-    const std::string text = PlantingXmlWriter::Text(list, "Sat Dec 05 13:38:33 2026\n");
-#ifdef _WIN32
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "Wine has no decimal-comma locale of that name";
-    }
-#else
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale must be installed";
-#endif
-    const ParsedPlantingText parsed = ParsePlantingText(text);
-    std::setlocale(LC_ALL, "C");
-    EXPECT_TRUE(parsed.markerFound);
-    ASSERT_EQ(parsed.objects.size(), list.Count());
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        EXPECT_NEAR(parsed.objects[i].latitude, list.LatitudeAt(i), 5e-14) << i;
-        EXPECT_NEAR(parsed.objects[i].longitude, list.LongitudeAt(i), 5e-14) << i;
-        EXPECT_EQ(parsed.objects[i].name, list.GuidAt(i)) << i;
     }
 }
 

@@ -11,11 +11,7 @@
 #include "tests/unit/bglcomp/PlantingXmlText.h"
 #include "tests/unit/document/TreeGuids.h"
 
-namespace {
-
 namespace fs = std::filesystem;
-
-}  // namespace
 
 TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
     TemporaryFolder folder;
@@ -56,31 +52,6 @@ TEST(PlantingDocumentRead, EachKindOfFileAndWhatTheListTakes) {
         EXPECT_EQ(document.PlantedCount(), 2u);
         EXPECT_EQ(document.CopseCount(), 0u);
     }
-}
-
-// Members are offsets from the file's first object; loading the same file twice changes nothing.
-TEST(PlantingDocumentRead, CopsePatternFromAFile) {
-    TemporaryFolder folder;
-    folder.Write("copse.xml",
-                 PlantingXmlText::Document(
-                     {{50.0, 8.0, 30.0, guidA}, {50.001, 8.002, 30.0, guidB}, {49.999, 8.0, 30.0, guidA}}));
-    PlantingDocument document("/unused/");
-    const PlantingXmlText::Entry expected[] = {
-        {0.0, 0.0, 30.0, guidA}, {0.001, 0.002, 30.0, guidB}, {-0.001, 0.0, 30.0, guidA}};
-
-    for (int load = 0; load < 2; ++load) {
-        const ReadOutcome outcome = document.LoadCopsePattern(folder.Path("copse.xml"));
-        EXPECT_EQ(outcome.status, ReadStatus::Read);
-        EXPECT_EQ(outcome.objectsAdded, load == 0 ? 3u : 0u);
-        ASSERT_EQ(document.CopseCount(), 3u);
-        for (std::size_t i = 0; i < 3; ++i) {
-            const PlantedObject member = document.GetCopseObject(i);
-            EXPECT_NEAR(member.latitude, expected[i].lat, 1e-12) << i;
-            EXPECT_NEAR(member.longitude, expected[i].lon, 1e-12) << i;
-            EXPECT_EQ(member.guid, expected[i].guid) << i;
-        }
-    }
-    EXPECT_EQ(document.PlantedCount(), 0u);
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -51,31 +51,25 @@ void InstallCompiler(const fs::path& folder, Compiler compiler) {
 }
 
 // A program folder with a compiler and a .bgl left from an earlier run, a user's folder under
-// /dev/shm holding an earlier save, and a document with "forest.xml" open (in the user's folder
-// unless another is given), two objects (unless none are asked for) and a copse.
+// /dev/shm holding an earlier save, and a document with "forest.xml" open in the user's folder, two
+// objects (unless none are asked for) and a copse.
 struct SaveScene {
     TemporaryFolder program;
     TemporaryFolder user{"/dev/shm"};
     PlantingDocument document;
 
-    SaveScene(Compiler compiler, const std::string& programFolder, const std::string& folder = {},
-              bool withObjects = true)
+    SaveScene(Compiler compiler, const std::string& programFolder, bool withObjects = true)
         : document(programFolder.empty() ? Folder(program.Path()) : programFolder) {
         InstallCompiler(program.Path(), compiler);
         program.Write("forest.bgl", "stale bgl");
         user.Write("forest.xml", "old xml");
         user.Write("forest.bgl", "old bgl");
-        document.NameNewFile("forest.xml", folder.empty() ? Folder(user.Path()) : folder);
+        document.NameNewFile("forest.xml", Folder(user.Path()));
         if (withObjects) {
             document.AddPlantedObject(47.5, 8.25, guidA);
             document.AddPlantedObject(-33.75, -70.5, guidB);
         }
         document.AddCopseObject(0.0, 0.0, guidA);
-    }
-
-    bool Unchanged() const {
-        return document.PlantedCount() == 2 && document.CopseCount() == 1 && document.FileOpen() &&
-               document.FileName() == "forest.xml";
     }
 };
 
@@ -127,7 +121,7 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
         fs::permissions(plain.Path("wine"), fs::perms::owner_all);
         setenv("PATH", (plain.Path().string() + ":" + path).c_str(), 1);
         const std::string programFolder = c.programThroughAFile ? Folder(plain.Path("file") / "program") : "";
-        SaveScene scene(c.compiler, programFolder, {}, !c.emptyList);
+        SaveScene scene(c.compiler, programFolder, !c.emptyList);
         if (c.destination == Destination::ThroughAFile) {
             scene.document.NameNewFile("forest.xml", Folder(plain.Path("file") / "trees"));
         } else if (c.destination == Destination::ProgramFolderSpelledOtherwise) {
@@ -151,7 +145,8 @@ TEST(PlantingDocumentSave, EachStepsFailureIsNamedAndLosesNothing) {
             EXPECT_EQ(scene.document.PlantedCount() + scene.document.CopseCount(), 0u);
             EXPECT_FALSE(scene.document.FileOpen());
         } else {
-            EXPECT_TRUE(scene.Unchanged());
+            EXPECT_TRUE(scene.document.PlantedCount() == 2 && scene.document.CopseCount() == 1 &&
+                        scene.document.FileOpen() && scene.document.FileName() == "forest.xml");
         }
         // The user's files are replaced only by this save's; what did not move stays in the program folder.
         EXPECT_EQ(scene.user.Read("forest.xml") == "old xml", c.xmlMove != MoveStatus::Moved);

@@ -147,7 +147,8 @@ void ExpectSameDocument(const JournalReplay& replay, const SnapshotSession& refe
 }
 
 // A session of random commands over a small area, so that plants, copses and appended files often
-// fall near earlier objects, and Undo and Redo run through every kind of step.
+// fall near earlier objects, and Undo and Redo run through every kind of step, a trail's among them (an
+// Append From whose step grows by the records appended to it, generator states between them).
 class RandomSession {
 public:
     explicit RandomSession(unsigned seed) : random(seed) {}
@@ -259,34 +260,6 @@ TEST(JournalReplay, AgreesWithASessionThatKeepsEveryStateAfterEveryRecord) {
         ASSERT_EQ(recovered.ApplyAll(contents.records), records.size());
         ExpectSameDocument(recovered, reference, "seed " + std::to_string(seed) + ", read back");
     }
-}
-
-// A trail's trees come as an Append From and records appended to its step: one step, undone and done
-// again whole, whatever came between them that records no step.
-TEST(JournalReplay, ATrailIsOneStepWithTheTreesAppendedToIt) {
-    JournalObjects first, second, third;
-    first.Add(47.5, 8.25, "A");
-    second.Add(47.5001, 8.25, "B");
-    second.Add(47.5002, 8.25, "C");
-    third.Add(47.5003, 8.25, "D");
-    const std::vector<JournalRecord> records = {
-        JournalRecord::AppendFrom("<Plant trail>", first),
-        JournalRecord::AppendToStep(second),
-        JournalRecord::GeneratorState(7),
-        JournalRecord::AppendToStep(third),
-        JournalRecord::Undo(),
-        JournalRecord::Redo(),
-    };
-    JournalReplay replay;
-    const std::vector<JournalRecord> trail(records.begin(), records.begin() + 4);
-    ASSERT_EQ(replay.ApplyAll(JournalReader::Read(Encoded(trail)).records), 4u);
-    EXPECT_EQ(replay.Planted().Count(), 4u);
-    ASSERT_EQ(replay.UndoSteps().size(), 1u);
-    ASSERT_TRUE(replay.Apply(records[4]));
-    EXPECT_EQ(replay.Planted().Count(), 0u);
-    ASSERT_TRUE(replay.Apply(records[5]));
-    ASSERT_EQ(replay.Planted().Count(), 4u);
-    EXPECT_EQ(replay.Planted().GuidViewAt(3), "D");
 }
 
 TEST(JournalReplay, RecordsThatCannotFollowTheStateStopTheReplay) {
