@@ -39,23 +39,19 @@ namespace {
 const std::string guidA = "AAAAAAAA111122223333444444444444";
 const std::string guidB = "BBBBBBBB111122223333444444444444";
 
-// Answers the recovery question with Recover and keeps its text.
-class RecoveringDialogs : public CDialogs {
-public:
-    RecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
-        questions << text;
-        return RecoveryAnswer::Recover;
-    }
-    QStringList questions;
-};
-
-// Keeps the messages the window shows instead of showing them.
-class MessageKeepingDialogs : public CDialogs {
+// Keeps the messages the window shows instead of showing them, and answers the recovery question with
+// Recover, keeping its text.
+class KeepingDialogs : public CDialogs {
 public:
     void Message(QWidget*, const QString& text, const QString&, QMessageBox::Icon) override {
         messages << text;
     }
+    RecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
+        questions << text;
+        return RecoveryAnswer::Recover;
+    }
     QStringList messages;
+    QStringList questions;
 };
 
 QString Text(const fs::path& path) {
@@ -529,7 +525,7 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     const QString redoBefore = window->Session().UndoStack().redoText();
     window.reset();  // the program ends: its journal stays, unlocked
 
-    RecoveringDialogs dialogs;
+    KeepingDialogs dialogs;
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     window->Recovery().OfferRecovery();
     QCOMPARE(dialogs.questions.size(), 1);
@@ -559,6 +555,7 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     QCOMPARE(dialogs.questions.size(), 2);
     QVERIFY2(dialogs.questions[1].contains(" with 2 unsaved planted objects in forest.xml"),
              qPrintable(dialogs.questions[1]));
+    QCOMPARE(dialogs.messages, QStringList{});
     window->Session().Close();
     window.reset();
     qputenv("XDG_STATE_HOME", stateBefore);
@@ -571,7 +568,7 @@ void FilesTest::AJournalThatCannotBeWrittenIsToldWhilePlantingGoesOn() {
     state.Write("grovewright", "not a folder");
     const QByteArray stateBefore = qgetenv("XDG_STATE_HOME");
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Path().string()));
-    MessageKeepingDialogs dialogs;
+    KeepingDialogs dialogs;
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     QVERIFY(window->OnInitDialog());
     window->show();
