@@ -39,23 +39,19 @@ namespace {
 const std::string guidA = "AAAAAAAA111122223333444444444444";
 const std::string guidB = "BBBBBBBB111122223333444444444444";
 
-// Answers the recovery question with Recover and keeps its text.
-class RecoveringDialogs : public CDialogs {
-public:
-    RecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
-        questions << text;
-        return RecoveryAnswer::Recover;
-    }
-    QStringList questions;
-};
-
-// Keeps the messages the window shows instead of showing them.
-class MessageKeepingDialogs : public CDialogs {
+// Keeps the messages the window shows instead of showing them, and answers the recovery question with
+// Recover, keeping its text.
+class KeepingDialogs : public CDialogs {
 public:
     void Message(QWidget*, const QString& text, const QString&, QMessageBox::Icon) override {
         messages << text;
     }
+    RecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
+        questions << text;
+        return RecoveryAnswer::Recover;
+    }
     QStringList messages;
+    QStringList questions;
 };
 
 QString Text(const fs::path& path) {
@@ -280,18 +276,16 @@ void FilesTest::SaveWithNoFileOpenAsksForAName() {
 void FilesTest::NewRefusesAFolderThatCannotBeWritten() {
     // A folder no user can write, root included: one under a regular file.
     user->Write("plain", "a file, not a folder");
-    const QString folders[] = {User("plain")};
-    for (const QString& folder : folders) {
-        window->Session().Close();
-        const QStringList messages =
-            Dialogue([this] { Files().OnNew(); },
-                     {ModalScript::Choose(folder + "/new.xml"), ModalScript::Press(QMessageBox::Ok)});
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.front().startsWith(folder + " cannot be written: "), qPrintable(messages.front()));
-        QVERIFY2(messages.front().endsWith(". Choose another folder."), qPrintable(messages.front()));
-        QVERIFY(!FileOpen());
-        QCOMPARE(FilenameBox(), " ");
-    }
+    const QString folder = User("plain");
+    window->Session().Close();
+    const QStringList messages =
+        Dialogue([this] { Files().OnNew(); },
+                 {ModalScript::Choose(folder + "/new.xml"), ModalScript::Press(QMessageBox::Ok)});
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.front().startsWith(folder + " cannot be written: "), qPrintable(messages.front()));
+    QVERIFY2(messages.front().endsWith(". Choose another folder."), qPrintable(messages.front()));
+    QVERIFY(!FileOpen());
+    QCOMPARE(FilenameBox(), " ");
     // A folder that can be written is taken, and the check leaves nothing behind in it.
     QCOMPARE(Dialogue([this] { Files().OnNew(); }, {ModalScript::Choose(User("new.xml"))}), QStringList{});
     QVERIFY(FileOpen());
@@ -529,7 +523,7 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     const QString redoBefore = window->Session().UndoStack().redoText();
     window.reset();  // the program ends: its journal stays, unlocked
 
-    RecoveringDialogs dialogs;
+    KeepingDialogs dialogs;
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     window->Recovery().OfferRecovery();
     QCOMPARE(dialogs.questions.size(), 1);
@@ -559,6 +553,7 @@ void FilesTest::RecoveryBringsBackTheSessionAndItsHistory() {
     QCOMPARE(dialogs.questions.size(), 2);
     QVERIFY2(dialogs.questions[1].contains(" with 2 unsaved planted objects in forest.xml"),
              qPrintable(dialogs.questions[1]));
+    QCOMPARE(dialogs.messages, QStringList{});
     window->Session().Close();
     window.reset();
     qputenv("XDG_STATE_HOME", stateBefore);
@@ -571,7 +566,7 @@ void FilesTest::AJournalThatCannotBeWrittenIsToldWhilePlantingGoesOn() {
     state.Write("grovewright", "not a folder");
     const QByteArray stateBefore = qgetenv("XDG_STATE_HOME");
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.Path().string()));
-    MessageKeepingDialogs dialogs;
+    KeepingDialogs dialogs;
     window = std::make_unique<CTopDialog>(PlatformIpcLinkMaker(), &dialogs);
     QVERIFY(window->OnInitDialog());
     window->show();

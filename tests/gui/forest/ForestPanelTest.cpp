@@ -2,7 +2,6 @@
 // brought back whole from the journal, refusals that leave the list as it was, corners and a trail
 // from the stand-in simulator's moving aircraft, and names and mnemonics for keyboard and screen reader.
 #include <QAbstractButton>
-#include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGuiApplication>
@@ -16,11 +15,8 @@
 #include <memory>
 
 #include "app/CDialogs.h"
-#include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
 #include "app/forest/CForestPanel.h"
-#include "app/map/CMapCanvas.h"
-#include "app/map/CMapWindow.h"
 #include "document/journal/JournalReader.h"
 #include "document/journal/JournalReplay.h"
 #include "tests/support/TemporaryFolder.h"
@@ -47,7 +43,6 @@ private Q_SLOTS:
     void CornersLineAndTrailFollowTheSimulator();
     void TrailTreesAreJournalledAsTheyComeAndRecovered();
     void ControlsAreNamedWithDistinctMnemonics();
-    void CornersClickedInTheMapReachTheForestWindow();
     void FillRunsOffTheWindowsThreadAndRefusesOthers();
 
 private:
@@ -161,15 +156,14 @@ void ForestPanelTest::RefusalsLeaveTheListAsItWas_data() {
     QTest::addColumn<double>("density");
     QTest::addColumn<bool>("mix");
     QTest::addColumn<QString>("message");
+    // The shape's refusals all take one way through the window, so one stands for them; the texts of
+    // the others are the refusal unit tests'.
     const QString good = "47.5,8.25;47.5,8.251;47.501,8.251;47.501,8.25";
     QTest::newRow("two corners") << "47.5,8.25;47.5,8.251" << 3.0 << 400.0 << true
                                  << "has 2 corners; it needs at least 3";
-    QTest::newRow("edges cross") << "47.5,8.25;47.501,8.251;47.5,8.251;47.501,8.25" << 3.0 << 400.0 << true
-                                 << "cross";
-    QTest::newRow("over 1000 km2") << "47,8;47,8.5;47.4,8.5;47.4,8" << 3.0 << 1.0 << true
-                                   << "at most 1000 km2";
     QTest::newRow("density above the spacing's")
         << good << 10.0 << 100.0 << true << "100 trees per hectare do not fit at this spacing; at most 69.65";
+    // Refused before the preview's estimate, which would otherwise stand in for the refusal.
     QTest::newRow("over a million trees")
         << "47,8;47,8.4;47.2,8.4;47.2,8" << 1.0 << 1000.0 << true << "at most 1000000 trees";
     QTest::newRow("no model") << good << 3.0 << 400.0 << false << "Choose at least one tree model";
@@ -318,32 +312,6 @@ void ForestPanelTest::ControlsAreNamedWithDistinctMnemonics() {
         QCOMPARE(keys, QString("No global keys: Global keys need an X11 desktop; this one is \"%1\".")
                            .arg(QGuiApplication::platformName()));
     }
-}
-
-void ForestPanelTest::CornersClickedInTheMapReachTheForestWindow() {
-    CTopDialog window(PlatformIpcLinkMaker(), &dialogs);
-    window.findChild<QAction*>("forestAction")->trigger();
-    window.findChild<QAction*>("mapAction")->trigger();
-    CForestPanel* forest = window.ForestPanel();
-    QVERIFY(forest != nullptr && window.MapWindow() != nullptr);
-    CMapCanvas& canvas = window.MapWindow()->Canvas();
-    QVERIFY(QTest::qWaitForWindowExposed(window.MapWindow()));
-    canvas.CentreOn(47.5, 8.25);
-    const QList<QPoint> clicks{{100, 100}, {200, 100}, {150, 180}};
-    // Without the map's corner mode a click selects; with it each click is the next corner.
-    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, clicks[0]);
-    QCOMPARE(forest->Corners().size(), std::size_t{0});
-    window.MapWindow()->findChild<QAction*>("forestCornersAction")->setChecked(true);
-    for (const QPoint& click : clicks) {
-        QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, click);
-    }
-    QCOMPARE(forest->Corners().size(), std::size_t{3});
-    for (int i = 0; i < 3; ++i) {
-        const QPointF expected = canvas.DegreesAt(clicks[i]);
-        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].latitude, expected.y());
-        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].longitude, expected.x());
-    }
-    window.Session().DiscardUnsaved();
 }
 
 void ForestPanelTest::FillRunsOffTheWindowsThreadAndRefusesOthers() {

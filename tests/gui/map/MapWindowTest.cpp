@@ -1,6 +1,6 @@
 // The Map window through its real widgets: selecting by click, Ctrl+click and rubber band against the
-// list, Delete as one undo step, the live aircraft following the stand-in simulator, exports, the names
-// accessibility tools read.
+// list, Delete as one undo step, the live aircraft following the stand-in simulator, forest corners
+// taken by click, exports, the names accessibility tools read.
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
@@ -16,6 +16,7 @@
 #include "app/CTopDialog.h"
 #include "app/PlantingSession.h"
 #include "app/UserSettings.h"
+#include "app/forest/CForestPanel.h"
 #include "app/map/CMapCanvas.h"
 #include "app/map/CMapWindow.h"
 #include "tests/support/TemporaryFolder.h"
@@ -76,7 +77,7 @@ private Q_SLOTS:
     void SelectsAndDeletesAsOneUndoStep_data();
     void SelectsAndDeletesAsOneUndoStep();
     void AircraftFollowsTheSimulatorAndSaysWhenItIsGone();
-    void ViewMenuOpensOneMapBesideTheWindow();
+    void ViewMenuOpensOneMapBesideTheWindowThatTakesForestCorners();
     void ExportsAndRefusesAFolderItCannotWrite();
     void EveryActionAndControlIsNamed();
 
@@ -132,8 +133,7 @@ QPointF MapWindowTest::ScreenOf(std::size_t object) const {
 void MapWindowTest::SelectsAndDeletesAsOneUndoStep_data() {
     QTest::addColumn<QString>("gesture");
     QTest::addColumn<QList<int>>("selected");
-    QTest::newRow("click") << "click 1" << QList<int>{1};
-    QTest::newRow("click again elsewhere") << "click 1;click 3" << QList<int>{3};
+    QTest::newRow("click, then another") << "click 1;click 3" << QList<int>{3};
     QTest::newRow("ctrl+click adds and takes away") << "click 0;ctrl 2;ctrl 4;ctrl 2" << QList<int>{0, 4};
     QTest::newRow("band") << "band 1 3" << QList<int>{1, 2, 3};
     QTest::newRow("band then ctrl band adds") << "band 0 1;ctrlband 3 4" << QList<int>{0, 1, 3, 4};
@@ -220,7 +220,7 @@ void MapWindowTest::AircraftFollowsTheSimulatorAndSaysWhenItIsGone() {
     QTRY_VERIFY_WITH_TIMEOUT(canvas.Connected(), 3000);
 }
 
-void MapWindowTest::ViewMenuOpensOneMapBesideTheWindow() {
+void MapWindowTest::ViewMenuOpensOneMapBesideTheWindowThatTakesForestCorners() {
     // The first opening, with no place remembered.
     map.reset();
     UserSettings()->clear();
@@ -237,6 +237,28 @@ void MapWindowTest::ViewMenuOpensOneMapBesideTheWindow() {
     QVERIFY(!opened->frameGeometry().intersects(window.frameGeometry()));
     mapAction->trigger();
     QCOMPARE(window.findChildren<CMapWindow*>().size(), 1);
+
+    // Without the map's corner mode a click selects; with it each click is the Forest window's next corner.
+    window.findChild<QAction*>("forestAction")->trigger();
+    CForestPanel* forest = window.ForestPanel();
+    QVERIFY(forest != nullptr);
+    CMapCanvas& canvas = opened->Canvas();
+    QVERIFY(QTest::qWaitForWindowExposed(opened));
+    canvas.CentreOn(47.5, 8.25);
+    const QList<QPoint> clicks{{100, 100}, {200, 100}, {150, 180}};
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, clicks[0]);
+    QCOMPARE(forest->Corners().size(), std::size_t{0});
+    opened->findChild<QAction*>("forestCornersAction")->setChecked(true);
+    for (const QPoint& click : clicks) {
+        QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, click);
+    }
+    QCOMPARE(forest->Corners().size(), std::size_t{3});
+    for (int i = 0; i < 3; ++i) {
+        const QPointF expected = canvas.DegreesAt(clicks[i]);
+        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].latitude, expected.y());
+        QCOMPARE(forest->Corners()[static_cast<std::size_t>(i)].longitude, expected.x());
+    }
+    window.Session().DiscardUnsaved();
 }
 
 void MapWindowTest::ExportsAndRefusesAFolderItCannotWrite() {

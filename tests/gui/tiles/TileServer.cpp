@@ -92,11 +92,17 @@ QByteArray TileServer::TileAnswer(const Request& request) {
         return "HTTP/1.1 304 Not Modified\r\n" + head + "\r\n";
     }
     const QList<QByteArray> numbers = request.path.chopped(4).split('/');  // "/z/x/y.png"
+    const QByteArray png =
+        Png(TileColour(numbers.value(1).toInt(), numbers.value(2).toInt(), numbers.value(3).toInt()));
+    return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " + QByteArray::number(png.size()) +
+           "\r\n" + head + "\r\n" + png;
+}
+
+QByteArray TileServer::Png(const QColor& colour) {
     QImage tile(256, 256, QImage::Format_RGB32);
-    tile.fill(TileColour(numbers.value(1).toInt(), numbers.value(2).toInt(), numbers.value(3).toInt()));
+    tile.fill(colour);
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     tile.save(&png, "PNG");
-    return "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
-           QByteArray::number(png.data().size()) + "\r\n" + head + "\r\n" + png.data();
+    return png.data();
 }

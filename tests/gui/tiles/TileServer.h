@@ -20,6 +20,8 @@ public:
 
     QString Template() const;
     static QColor TileColour(int zoom, int x, int y);
+    // A tile picture of one colour, as PNG bytes.
+    static QByteArray Png(const QColor& colour);
 
     Behaviour behaviour;
     QByteArray cacheHeaders;  // extra header lines sent with each tile

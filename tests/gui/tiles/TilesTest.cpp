@@ -1,6 +1,5 @@
 // The map's tile backgrounds: web tiles from a tile server made here (what it is asked, what is cached,
 // how its failures end) and MBTiles files made here.
-#include <QBuffer>
 #include <QFile>
 #include <QNetworkDiskCache>
 #include <QSignalSpy>
@@ -35,16 +34,6 @@ QImage Fetched(MapTiles& tiles, int zoom, int x, int y) {
     if (tile.isNull() && arrived.wait(arrivalWait))
         tile = tiles.Tile(zoom, x, y);
     return tile;
-}
-
-QByteArray PngOf(const QColor& colour) {
-    QImage tile(256, 256, QImage::Format_RGB32);
-    tile.fill(colour);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    tile.save(&buffer, "PNG");
-    return png;
 }
 
 // An SQLite file with the given statements run in it.
@@ -85,19 +74,10 @@ private Q_SLOTS:
         qputenv("XDG_CACHE_HOME", cacheHome->path().toLocal8Bit());
     }
 
-    void asksForTheTileUnderItsOwnName() {
-        TileServer server;
-        const auto tiles = MakeOpenStreetMapTiles(server.Template(), nullptr);
-        QCOMPARE(Colour(Fetched(*tiles, 3, 5, 2)), TileServer::TileColour(3, 5, 2));
-        QCOMPARE(server.requests.size(), 1);
-        QCOMPARE(server.requests[0].path, QByteArray("/3/5/2.png"));
-        QCOMPARE(server.requests[0].headers.value("user-agent"),
-                 QByteArray("Grovewright/" GROVEWRIGHT_VERSION));
-    }
-
-    // The map asks for what it shows on every paint: each tile goes out once, two at a time, and tiles
-    // off the map go nowhere.
-    void asksEachShownTileOnceTwoAtATime() {
+    // The map asks for what it shows on every paint: each tile goes out once, two at a time, under the
+    // program's own name, and tiles off the map go nowhere. The server colours each tile by the z, x
+    // and y of the path it was asked for.
+    void asksEachShownTileOnceTwoAtATimeUnderItsOwnName() {
         TileServer server;
         server.delayMs = 30;
         const auto tiles = MakeOpenStreetMapTiles(server.Template(), nullptr);
@@ -111,6 +91,8 @@ private Q_SLOTS:
         }
         QTRY_COMPARE_WITH_TIMEOUT(arrived.size(), 8, arrivalWait);
         QCOMPARE(server.requests.size(), 8);
+        for (const TileServer::Request& request : server.requests)
+            QCOMPARE(request.headers.value("user-agent"), QByteArray("Grovewright/" GROVEWRIGHT_VERSION));
         QCOMPARE(server.mostAtOnce, OsmTiles::parallelRequests);
         for (int x = 0; x < 8; ++x)
             QCOMPARE(Colour(tiles->Tile(3, x, 7 - x)), TileServer::TileColour(3, x, 7 - x));
@@ -241,8 +223,8 @@ private Q_SLOTS:
                      {tilesTable, metadataTable,
                       QStringLiteral("INSERT INTO metadata VALUES ('name', 'Home valley'), ('attribution', "
                                      "'© Survey office'), ('maxzoom', '2'), ('format', 'png')")},
-                     {{insert, {2, 1, 3, PngOf(Qt::red)}},
-                      {insert, {2, 1, 0, PngOf(Qt::blue)}},
+                     {{insert, {2, 1, 3, TileServer::Png(Qt::red)}},
+                      {insert, {2, 1, 0, TileServer::Png(Qt::blue)}},
                       {insert, {1, 0, 0, QByteArray("broken")}}});
         QString problem;
         const auto tiles = MbTiles::Open(file, problem);
