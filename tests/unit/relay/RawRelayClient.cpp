@@ -1,5 +1,7 @@
 #include "tests/unit/relay/RawRelayClient.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 
 #include "simlink/AircraftPosition.h"
@@ -109,6 +111,18 @@ std::optional<std::vector<std::byte>> RawRelayClient::ReceiveBody(int timeoutMs)
         reader.Received(got > 0 ? static_cast<std::size_t>(got) : 0);
     }
     return std::nullopt;
+}
+
+bool RawRelayClient::SendExchangesUnread(std::span<const std::byte> area, std::chrono::milliseconds within) {
+    const int small = 4096;
+    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    const auto until = std::chrono::steady_clock::now() + within;
+    for (std::uint32_t number = 1; std::chrono::steady_clock::now() < until; ++number) {
+        if (!SendAll(socket, Sealed(RelayProtocol::EncodeExchange(number, area)))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool RawRelayClient::ClosedWithin(int timeoutMs) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -35,6 +36,10 @@ public:
     std::optional<RelayProtocol::Answer> Exchange(std::span<const std::byte> area);
     // The next body from the relay, still sealed; nothing when the connection closed or after timeoutMs.
     std::optional<std::vector<std::byte>> ReceiveBody(int timeoutMs);
+    // Sends sealed exchanges of the area as a client that never reads its answers (its own receive
+    // buffer made small) until the relay takes no more (nothing moved for 3 s, or the connection
+    // closed): false when it still took them after `within`.
+    bool SendExchangesUnread(std::span<const std::byte> area, std::chrono::milliseconds within);
     // Whether the relay closes the connection within timeoutMs, whatever it sends before.
     bool ClosedWithin(int timeoutMs);
 
